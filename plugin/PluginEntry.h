@@ -17,14 +17,17 @@ AEffect* createEffectRecord(audioMasterCallback audioMaster) noexcept {
     Effect* effect = nullptr;
     try {
         effect = new Effect(audioMaster);
+        if (!effect->isActive()) {
+            delete effect;
+            return nullptr;
+        }
     } catch (const std::bad_alloc&) {
+        delete effect;  // still null when construction itself failed
         return nullptr;
     } catch (const std::runtime_error&) {
+        delete effect;
         return nullptr;
     } catch (...) {
-        return nullptr;
-    }
-    if (!effect->isActive()) {
         delete effect;
         return nullptr;
     }
