@@ -1,0 +1,30 @@
+// The mailbox record between host threads and the audio thread.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+
+constexpr int32_t paramCount = 8;
+
+struct ControlState {
+    bool active;
+    bool bypass;
+    uint32_t inConnected[2];
+    uint32_t outConnected[2];
+    float paramValues[paramCount];  // last applied by the audio thread
+    bool resetRequest;
+    bool clearRequest;
+    bool rerouteRequest;
+    float pendingValues[paramCount];  // quiet NaN: nothing pending
+
+    // [audio thread, stateLock held] empties the one-shot requests and the
+    // pending slots once the block has copied them.
+    void takeRequests() noexcept {
+        resetRequest = false;
+        clearRequest = false;
+        rerouteRequest = false;
+        for (float& pending : pendingValues) {
+            pending = std::numeric_limits<float>::quiet_NaN();
+        }
+    }
+};

@@ -1,0 +1,144 @@
+#include "Ondulaxis.h"
+
+#include <cstring>
+#include <mutex>
+#include <stdexcept>
+
+#include "ParameterTables.h"
+
+namespace {
+
+constexpr int32_t vendorVersion = 502;
+
+struct Capability {
+    const char* text;
+    int32_t answer;
+};
+
+// Matched in this order; the first exact match answers.
+constexpr Capability capabilities[] = {
+    {"sendVstEvents", -1},    {"sendVstMidiEvent", -1}, {"sendVstTimeInfo", -1},
+    {"receiveVstEvents", -1}, {"receiveVstMidiEvent", -1}, {"receiveVstTimeInfo", -1},
+    {"offline", -1},          {"noRealTime", -1},       {"1in1out", 1},
+    {"2in2out", 1},           {"1in2out", -1},          {"2in1out", -1},
+    {"2in4out", -1},          {"4in2out", -1},          {"4in4out", -1},
+    {"4in8out", -1},          {"8in4out", -1},          {"8in8out", -1},
+    {"bypass", 1},
+};
+
+constexpr size_t programNameCapacity = 32;
+
+}  // namespace
+
+Ondulaxis::Ondulaxis(audioMasterCallback audioMaster)
+    : AudioEffectX(audioMaster, 1, paramCount) {
+    if (!stateLock.created()) {
+        throw std::runtime_error("Ondulaxis::Ondulaxis - Critical section initialization failed.");
+    }
+    std::lock_guard<StateLock> guard(stateLock);
+    setNumInputs(2);
+    setNumOutputs(2);
+    setUniqueID(fourCharCode('O', 'd', 'l', 'x'));
+    canProcessReplacing(true);
+
+    std::strcpy(programName, "Default");
+
+    sharedState.inConnected[0] = 1;
+    sharedState.inConnected[1] = 0;
+    sharedState.outConnected[0] = 1;
+    sharedState.outConnected[1] = 0;
+    sharedState.active = true;
+    sharedState.bypass = false;
+    // Defaults, not NaN, wait in the pending slots so that the first block runs
+    // every change handler.
+    std::memcpy(sharedState.paramValues, paramDefaults, sizeof paramDefaults);
+    std::memcpy(sharedState.pendingValues, paramDefaults, sizeof paramDefaults);
+    sharedState.resetRequest = true;
+    sharedState.clearRequest = false;
+    sharedState.rerouteRequest = false;
+    editor = nullptr;
+}
+
+Ondulaxis::~Ondulaxis() = default;
+
+bool Ondulaxis::isActive() {
+    std::lock_guard<StateLock> guard(stateLock);
+    return sharedState.active;
+}
+
+void Ondulaxis::setProgram(int32_t) {}
+
+void Ondulaxis::setProgramName(char* name) {
+    if (name == nullptr) {
+        return;
+    }
+    // strnlen stops at the terminator, so a short name is never read past.
+    const size_t length = strnlen(name, programNameCapacity - 1);
+    std::lock_guard<StateLock> guard(stateLock);
+    std::memcpy(programName, name, length);
+    programName[length] = '\0';
+}
+
+void Ondulaxis::getProgramName(char* name) {
+    if (name == nullptr) {
+        return;
+    }
+    std::lock_guard<StateLock> guard(stateLock);
+    std::strcpy(name, programName);
+}
+
+bool Ondulaxis::getProgramNameIndexed(int32_t category, int32_t index, char* text) {
+    if (text == nullptr || (category != -1 && category != 0) || index != 0) {
+        return false;
+    }
+    std::lock_guard<StateLock> guard(stateLock);
+    std::strcpy(text, programName);
+    return true;
+}
+
+int32_t Ondulaxis::getPlugCategory() { return kPlugCategEffect; }
+
+bool Ondulaxis::setBypass(bool onOff) {
+    std::lock_guard<StateLock> guard(stateLock);
+    sharedState.rerouteRequest = true;
+    sharedState.bypass = onOff;
+    return true;
+}
+
+bool Ondulaxis::getEffectName(char* name) {
+    if (name == nullptr) {
+        return false;
+    }
+    std::strcpy(name, "Ondulaxis");
+    return true;
+}
+
+bool Ondulaxis::getVendorString(char* text) {
+    if (text == nullptr) {
+        return false;
+    }
+    std::strcpy(text, "Brakkenholtmark");
+    return true;
+}
+
+bool Ondulaxis::getProductString(char* text) {
+    if (text == nullptr) {
+        return false;
+    }
+    std::strcpy(text, "Ondulaxis - Sinusoidal distortion unit");
+    return true;
+}
+
+int32_t Ondulaxis::getVendorVersion() { return vendorVersion; }
+
+int32_t Ondulaxis::canDo(char* text) {
+    if (text == nullptr) {
+        return 0;
+    }
+    for (const Capability& capability : capabilities) {
+        if (std::strcmp(text, capability.text) == 0) {
+            return capability.answer;
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,163 @@
+// The sinusoidal distortion effect: identity, parameters, the mailbox between
+// host threads and the audio thread, routing, and the block kernels.
+#pragma once
+
+#include <cstdint>
+
+#include "AudioEffectX.h"
+#include "ControlState.h"
+#include "StateLock.h"
+
+class Ondulaxis : public AudioEffectX {
+public:
+    // [host thread, from the entry point] throws std::runtime_error when the
+    // lock cannot be created.
+    explicit Ondulaxis(audioMasterCallback audioMaster);
+    // [host thread, effClose] nothing else may run on the instance meanwhile.
+    ~Ondulaxis() override;
+
+    // [any host thread] takes stateLock. A value waits in its pending slot until
+    // the next block; NaN means no change. Bad indexes are ignored.
+    void setParameter(int32_t index, float value) override;
+    // [any host thread] takes stateLock; the value last applied by a block, 0
+    // for a bad index.
+    float getParameter(int32_t index) override;
+
+    // [audio thread] block prologue, then one kernel over the block; adds into
+    // the outputs. Takes stateLock only for the hand-over.
+    void process(float** inputs, float** outputs, int32_t sampleFrames) noexcept override;
+    // [audio thread] as process, but writes the outputs.
+    void processReplacing(float** inputs, float** outputs,
+                          int32_t sampleFrames) noexcept override;
+
+    // [any host thread] the single program stays number 0.
+    void setProgram(int32_t program) override;
+    // [any host thread] takes stateLock; keeps at most 31 characters.
+    void setProgramName(char* name) override;
+    // [any host thread] takes stateLock.
+    void getProgramName(char* name) override;
+    // [any host thread] no lock; constant tables. Bad index: empty text.
+    void getParameterLabel(int32_t index, char* label) override;
+    // [any host thread] takes stateLock only to read the value.
+    void getParameterDisplay(int32_t index, char* text) override;
+    // [any host thread] no lock; constant tables. Bad index: empty text.
+    void getParameterName(int32_t index, char* text) override;
+    // [host thread, effMainsChanged] takes stateLock while it asks the host for
+    // its connections; throws std::runtime_error, after leaving the lock, when
+    // they cannot be processed (the effect is then off for good).
+    void resume() override;
+
+    // [any host thread] takes stateLock.
+    bool getProgramNameIndexed(int32_t category, int32_t index, char* text) override;
+    int32_t getPlugCategory() override;
+    // [any host thread] takes stateLock; the next block picks the kernel.
+    bool setBypass(bool onOff) override;
+    bool getEffectName(char* name) override;
+    bool getVendorString(char* text) override;
+    bool getProductString(char* text) override;
+    int32_t getVendorVersion() override;
+    // [any host thread] 1 yes, -1 no, 0 unknown; exact, case-sensitive match.
+    int32_t canDo(char* text) override;
+
+    // [any host thread] takes stateLock.
+    bool isActive();
+
+private:
+    friend struct OndulaxisTestAccess;
+
+    using Kernel = void (Ondulaxis::*)(float* inputA, float* inputB, float* outputA,
+                                       float* outputB, int32_t sampleFrames) noexcept;
+    using ParameterHandler = void (Ondulaxis::*)(float value) noexcept;
+
+    enum RouteSlot { inA, inB, outA, outB };
+    static constexpr int32_t kernelCount = 5;
+    static constexpr int32_t idleEntry = 4;
+
+    // Indexed by mono 0, mono bypass 1, stereo 2, stereo bypass 3, idle 4.
+    static const Kernel replaceKernels[kernelCount];
+    static const Kernel accumulateKernels[kernelCount];
+    static const ParameterHandler paramHandlers[paramCount];
+
+    // [audio thread] the block prologue and its steps.
+    void prepareBlock() noexcept;
+    void resetWorkingState() noexcept;
+    void updateRouting() noexcept;
+    int applyPendingChanges() noexcept;
+    // [audio thread] runs `kernel` unless a pointer it would use is missing.
+    void runKernel(Kernel kernel, float** inputs, float** outputs, int32_t sampleFrames) noexcept;
+
+    // [audio thread] change handlers: normalised value to working coefficients.
+    void applyZeroX(float value) noexcept;
+    void applyInGain(float value) noexcept;
+    void applySlewLim(float value) noexcept;
+    void applyFuncMix(float value) noexcept;
+    void applyAmpMin(float value) noexcept;
+    void applyFreqMin(float value) noexcept;
+    void applyFreqDif(float value) noexcept;
+    void applyOutGain(float value) noexcept;
+
+    // [audio thread] one sample of one channel; `state` is its tracked value.
+    // Defined where the kernels are, so that they expand inside the sample loops.
+    inline void trackSample(float in, float& state) noexcept;
+    inline float processSample(float in, float& state) noexcept;       // raised cosine
+    inline float processSampleZeroX(float in, float& state) noexcept;  // sine
+
+    using Shape = float (Ondulaxis::*)(float in, float& state) noexcept;
+    template <Shape shape, bool accumulate>
+    void distortMono(float* input, float* output, int32_t sampleFrames) noexcept;
+    template <Shape shape, bool accumulate>
+    void distortStereo(float* inputA, float* inputB, float* outputA, float* outputB,
+                       int32_t sampleFrames) noexcept;
+    template <bool accumulate>
+    void passMono(float* input, float* output, int32_t sampleFrames) noexcept;
+    template <bool accumulate>
+    void passStereo(float* inputA, float* inputB, float* outputA, float* outputB,
+                    int32_t sampleFrames) noexcept;
+
+    // [audio thread] block loops. A channel's input and output may be one
+    // buffer (in-place processing), so none of these pointers is __restrict;
+    // sample i of a channel is read before it is written. Mono kernels touch
+    // only the A pointers.
+    void replaceMono(float* inputA, float* inputB, float* outputA, float* outputB,
+                     int32_t sampleFrames) noexcept;
+    void replaceMonoBypass(float* inputA, float* inputB, float* outputA, float* outputB,
+                           int32_t sampleFrames) noexcept;
+    void replaceStereo(float* inputA, float* inputB, float* outputA, float* outputB,
+                       int32_t sampleFrames) noexcept;
+    void replaceStereoBypass(float* inputA, float* inputB, float* outputA, float* outputB,
+                             int32_t sampleFrames) noexcept;
+    void accumulateMono(float* inputA, float* inputB, float* outputA, float* outputB,
+                        int32_t sampleFrames) noexcept;
+    void accumulateMonoBypass(float* inputA, float* inputB, float* outputA, float* outputB,
+                              int32_t sampleFrames) noexcept;
+    void accumulateStereo(float* inputA, float* inputB, float* outputA, float* outputB,
+                          int32_t sampleFrames) noexcept;
+    void accumulateStereoBypass(float* inputA, float* inputB, float* outputA, float* outputB,
+                                int32_t sampleFrames) noexcept;
+    void idle(float* inputA, float* inputB, float* outputA, float* outputB,
+              int32_t sampleFrames) noexcept;
+
+    // Guards programName and sharedState.
+    StateLock stateLock;
+    char programName[32] = {};
+    ControlState sharedState{};
+
+    // Audio thread only, from here on.
+    ControlState blockState{};
+    // Every block's prologue chooses both before they run; idle until then.
+    Kernel accumulateKernel = &Ondulaxis::idle;
+    Kernel replaceKernel = &Ondulaxis::idle;
+    // Channel 0 everywhere until a routing is chosen: an index every host array has.
+    uint32_t route[4] = {0, 0, 0, 0};
+    bool zeroCrossMode = true;
+    float inGain = 1.0f;
+    float slewLimit = 0.0f;
+    float funcMix = 0.0f;
+    float ampMin = 0.0f;
+    float freqMin = 0.0f;
+    float freqDif = 0.0f;
+    float outGain = 0.0f;
+    float ampRange = 0.0f;
+    float freqDifLog = 0.0f;
+    float slewState[2] = {0.0f, 0.0f};
+};

@@ -1,0 +1,134 @@
+#include <cmath>
+#include <cstring>
+#include <mutex>
+
+#include "Ondulaxis.h"
+#include "ParameterCurves.h"
+
+namespace {
+
+struct Routing {
+    uint32_t route[4];  // inA, inB, outA, outB
+    int32_t baseEntry;  // kernel table entry without bypass
+};
+
+// Indexed by the connection mask 8*in1 + 4*in0 + 2*out1 + out0. Masks the
+// connection check never lets through keep the current route (marked -1).
+constexpr int32_t keepRoute = -1;
+constexpr Routing routingByMask[16] = {
+    {{0, 0, 0, 0}, keepRoute}, {{0, 0, 0, 0}, keepRoute}, {{0, 0, 0, 0}, keepRoute},
+    {{0, 0, 0, 0}, keepRoute}, {{0, 0, 0, 0}, keepRoute}, {{0, 0, 0, 0}, 0},
+    {{0, 0, 1, 1}, 0},         {{0, 0, 0, 0}, keepRoute}, {{0, 0, 0, 0}, keepRoute},
+    {{1, 1, 0, 0}, 0},         {{1, 1, 1, 1}, 0},         {{0, 0, 0, 0}, keepRoute},
+    {{0, 0, 0, 0}, keepRoute}, {{0, 0, 0, 0}, keepRoute}, {{0, 0, 0, 0}, keepRoute},
+    {{0, 1, 0, 1}, 2},
+};
+
+}  // namespace
+
+void Ondulaxis::processReplacing(float** inputs, float** outputs, int32_t sampleFrames) noexcept {
+    prepareBlock();
+    runKernel(replaceKernel, inputs, outputs, sampleFrames);
+}
+
+void Ondulaxis::process(float** inputs, float** outputs, int32_t sampleFrames) noexcept {
+    prepareBlock();
+    runKernel(accumulateKernel, inputs, outputs, sampleFrames);
+}
+
+// Mono routes name the same channel for A and B, so checking all four routed
+// pointers checks exactly what the chosen kernel uses. Skipping idle is the
+// same as running it. A missing buffer would otherwise crash the host.
+void Ondulaxis::runKernel(Kernel kernel, float** inputs, float** outputs,
+                          int32_t sampleFrames) noexcept {
+    if (sampleFrames <= 0 || inputs == nullptr || outputs == nullptr) {
+        return;
+    }
+    float* inputA = inputs[route[inA]];
+    float* inputB = inputs[route[inB]];
+    float* outputA = outputs[route[outA]];
+    float* outputB = outputs[route[outB]];
+    if (inputA == nullptr || inputB == nullptr || outputA == nullptr || outputB == nullptr) {
+        return;
+    }
+    (this->*kernel)(inputA, inputB, outputA, outputB, sampleFrames);
+}
+
+void Ondulaxis::prepareBlock() noexcept {
+    {
+        std::lock_guard<StateLock> guard(stateLock);
+        blockState = sharedState;
+        sharedState.takeRequests();
+    }
+    if (blockState.resetRequest) {
+        resetWorkingState();
+    }
+    if (blockState.rerouteRequest) {
+        updateRouting();
+    }
+    if (!blockState.active) {
+        return;
+    }
+    if (blockState.clearRequest) {
+        slewState[0] = 0.0f;
+        slewState[1] = 0.0f;
+    }
+    if (applyPendingChanges() > 0) {
+        std::lock_guard<StateLock> guard(stateLock);
+        std::memcpy(sharedState.paramValues, blockState.paramValues,
+                    sizeof sharedState.paramValues);
+    }
+}
+
+void Ondulaxis::resetWorkingState() noexcept {
+    zeroCrossMode = true;
+    inGain = 1.0f;
+    slewLimit = parameterCurves::slewOff;
+    funcMix = 0.5f;
+    ampMin = 0.0f;
+    freqMin = parameterCurves::pi;
+    freqDif = 0.0f;
+    outGain = 1.0f;
+    ampRange = 1.0f;
+    freqDifLog = 1.0f;
+    slewState[0] = 0.0f;
+    slewState[1] = 0.0f;
+    updateRouting();
+}
+
+void Ondulaxis::updateRouting() noexcept {
+    if (!blockState.active) {
+        replaceKernel = replaceKernels[idleEntry];
+        accumulateKernel = accumulateKernels[idleEntry];
+        return;
+    }
+    const uint32_t connectionMask = 8 * blockState.inConnected[1] + 4 * blockState.inConnected[0] +
+                                    2 * blockState.outConnected[1] + blockState.outConnected[0];
+    // Flags are 0 or 1; the mask is masked anyway so a stray value cannot index
+    // past the table.
+    const Routing& routing = routingByMask[connectionMask & 15u];
+    int32_t entry = 0;
+    if (routing.baseEntry != keepRoute) {
+        std::memcpy(route, routing.route, sizeof route);
+        entry = routing.baseEntry;
+    }
+    if (blockState.bypass) {
+        entry += 1;
+    }
+    replaceKernel = replaceKernels[entry];
+    accumulateKernel = accumulateKernels[entry];
+}
+
+int Ondulaxis::applyPendingChanges() noexcept {
+    int applied = 0;
+    for (int32_t index = 0; index < paramCount; ++index) {
+        const float value = blockState.pendingValues[index];
+        if (std::isnan(value)) {
+            continue;
+        }
+        (this->*paramHandlers[index])(value);
+        blockState.paramValues[index] = value;
+        ++applied;
+    }
+    return applied;
+}

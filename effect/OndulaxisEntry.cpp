@@ -1,0 +1,4 @@
+#include "Ondulaxis.h"
+#include "PluginEntry.h"
+
+DEFINE_PLUGIN_ENTRY(Ondulaxis)

@@ -1,0 +1,194 @@
+// The per-sample distortion and the block loops. Values are carried in double
+// and rounded to float at fixed points, so results do not depend on how the
+// compiler schedules the arithmetic (this file is built without contraction).
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "Ondulaxis.h"
+
+namespace {
+
+inline double widen(float value) noexcept { return static_cast<double>(value); }
+inline float narrow(double value) noexcept { return static_cast<float>(value); }
+
+// Moves the tracked value towards x by at most `limit`. A NaN difference fails
+// the comparison and steps by the full limit with the NaN's sign bit, so the
+// tracked value stays finite whatever arrives.
+inline void slewTowards(double x, float& state, float limit) noexcept {
+    const float difference = narrow(x - widen(state));
+    const float magnitude = limit >= std::fabs(difference) ? std::fabs(difference) : limit;
+    state = narrow(widen(state) + widen(std::copysign(magnitude, difference)));
+}
+
+// 4x^2 / (1 + 4x^2): 0 at silence, towards 1 for loud input. Double keeps 4x^2
+// finite for any float x.
+inline float envelope(float x) noexcept {
+    const double t = 4.0 * std::fabs(widen(x)) * std::fabs(widen(x));
+    return narrow(t / (1.0 + t));
+}
+
+template <bool accumulate>
+inline void store(float& output, float value) noexcept {
+    if constexpr (accumulate) {
+        output = output + value;
+    } else {
+        output = value;
+    }
+}
+
+// Bypass copies the exact bits, NaN payloads and the sign of zero included.
+template <bool accumulate>
+inline void pass(float& output, const float& input) noexcept {
+    if constexpr (accumulate) {
+        output = output + input;
+    } else {
+        // Through an integer: the two may be the same sample (in-place).
+        uint32_t bits;
+        std::memcpy(&bits, &input, sizeof bits);
+        std::memcpy(&output, &bits, sizeof output);
+    }
+}
+
+}  // namespace
+
+inline void Ondulaxis::trackSample(float in, float& state) noexcept {
+    slewTowards(widen(in) * widen(inGain), state, slewLimit);
+}
+
+inline float Ondulaxis::processSampleZeroX(float in, float& state) noexcept {
+    const double gained = widen(in) * widen(inGain);
+    slewTowards(gained, state, slewLimit);
+    const float x = narrow(gained);
+    const float s = envelope(x);
+    const float amplitude = narrow(widen(s) * widen(ampRange) + widen(ampMin));
+    const float power = narrow(std::pow(std::fabs(widen(state)), widen(freqDifLog)));
+    const float phase = narrow((widen(power) * widen(freqDif) + widen(freqMin)) * widen(state));
+    const float plain = std::copysign(s, x);
+    const double mixed =
+        (widen(amplitude) * std::sin(widen(phase)) - widen(plain)) * widen(funcMix) + widen(plain);
+    return narrow(mixed * widen(outGain));
+}
+
+inline float Ondulaxis::processSample(float in, float& state) noexcept {
+    const double gained = widen(in) * widen(inGain);
+    slewTowards(gained, state, slewLimit);
+    const float x = narrow(gained);
+    const float s = envelope(x);
+    const float halfAmplitude = narrow((widen(s) * widen(ampRange) + widen(ampMin)) * 0.5);
+    const float power = narrow(std::pow(std::fabs(widen(state)), widen(freqDifLog)));
+    const float phase = narrow((widen(power) * widen(freqDif) + widen(freqMin)) * widen(state));
+    // The raised cosine is never negative; the input's sign bit, zero included,
+    // gives the output's, so the output crosses zero only where the input does.
+    const float magnitude = narrow(
+        (widen(halfAmplitude) * (1.0 - std::cos(widen(phase))) - widen(s)) * widen(funcMix) +
+        widen(s));
+    return narrow(widen(std::copysign(magnitude, x)) * widen(outGain));
+}
+
+template <Ondulaxis::Shape shape, bool accumulate>
+void Ondulaxis::distortMono(float* input, float* output, int32_t sampleFrames) noexcept {
+    for (int32_t i = 0; i < sampleFrames; ++i) {
+        store<accumulate>(output[i], (this->*shape)(input[i], slewState[0]));
+    }
+}
+
+template <Ondulaxis::Shape shape, bool accumulate>
+void Ondulaxis::distortStereo(float* inputA, float* inputB, float* outputA, float* outputB,
+                              int32_t sampleFrames) noexcept {
+    for (int32_t i = 0; i < sampleFrames; ++i) {
+        store<accumulate>(outputA[i], (this->*shape)(inputA[i], slewState[0]));
+        store<accumulate>(outputB[i], (this->*shape)(inputB[i], slewState[1]));
+    }
+}
+
+template <bool accumulate>
+void Ondulaxis::passMono(float* input, float* output, int32_t sampleFrames) noexcept {
+    for (int32_t i = 0; i < sampleFrames; ++i) {
+        trackSample(input[i], slewState[0]);
+        pass<accumulate>(output[i], input[i]);
+    }
+}
+
+template <bool accumulate>
+void Ondulaxis::passStereo(float* inputA, float* inputB, float* outputA, float* outputB,
+                           int32_t sampleFrames) noexcept {
+    for (int32_t i = 0; i < sampleFrames; ++i) {
+        trackSample(inputA[i], slewState[0]);
+        trackSample(inputB[i], slewState[1]);
+        pass<accumulate>(outputA[i], inputA[i]);
+        pass<accumulate>(outputB[i], inputB[i]);
+    }
+}
+
+void Ondulaxis::replaceMono(float* inputA, float*, float* outputA, float*,
+                            int32_t sampleFrames) noexcept {
+    if (zeroCrossMode) {
+        distortMono<&Ondulaxis::processSampleZeroX, false>(inputA, outputA, sampleFrames);
+    } else {
+        distortMono<&Ondulaxis::processSample, false>(inputA, outputA, sampleFrames);
+    }
+}
+
+void Ondulaxis::replaceMonoBypass(float* inputA, float*, float* outputA, float*,
+                                  int32_t sampleFrames) noexcept {
+    passMono<false>(inputA, outputA, sampleFrames);
+}
+
+void Ondulaxis::replaceStereo(float* inputA, float* inputB, float* outputA, float* outputB,
+                              int32_t sampleFrames) noexcept {
+    if (zeroCrossMode) {
+        distortStereo<&Ondulaxis::processSampleZeroX, false>(inputA, inputB, outputA, outputB,
+                                                             sampleFrames);
+    } else {
+        distortStereo<&Ondulaxis::processSample, false>(inputA, inputB, outputA, outputB,
+                                                        sampleFrames);
+    }
+}
+
+void Ondulaxis::replaceStereoBypass(float* inputA, float* inputB, float* outputA, float* outputB,
+                                    int32_t sampleFrames) noexcept {
+    passStereo<false>(inputA, inputB, outputA, outputB, sampleFrames);
+}
+
+void Ondulaxis::accumulateMono(float* inputA, float*, float* outputA, float*,
+                               int32_t sampleFrames) noexcept {
+    if (zeroCrossMode) {
+        distortMono<&Ondulaxis::processSampleZeroX, true>(inputA, outputA, sampleFrames);
+    } else {
+        distortMono<&Ondulaxis::processSample, true>(inputA, outputA, sampleFrames);
+    }
+}
+
+void Ondulaxis::accumulateMonoBypass(float* inputA, float*, float* outputA, float*,
+                                     int32_t sampleFrames) noexcept {
+    passMono<true>(inputA, outputA, sampleFrames);
+}
+
+void Ondulaxis::accumulateStereo(float* inputA, float* inputB, float* outputA, float* outputB,
+                                 int32_t sampleFrames) noexcept {
+    if (zeroCrossMode) {
+        distortStereo<&Ondulaxis::processSampleZeroX, true>(inputA, inputB, outputA, outputB,
+                                                            sampleFrames);
+    } else {
+        distortStereo<&Ondulaxis::processSample, true>(inputA, inputB, outputA, outputB,
+                                                       sampleFrames);
+    }
+}
+
+void Ondulaxis::accumulateStereoBypass(float* inputA, float* inputB, float* outputA,
+                                       float* outputB, int32_t sampleFrames) noexcept {
+    passStereo<true>(inputA, inputB, outputA, outputB, sampleFrames);
+}
+
+void Ondulaxis::idle(float*, float*, float*, float*, int32_t) noexcept {}
+
+const Ondulaxis::Kernel Ondulaxis::replaceKernels[kernelCount] = {
+    &Ondulaxis::replaceMono,   &Ondulaxis::replaceMonoBypass, &Ondulaxis::replaceStereo,
+    &Ondulaxis::replaceStereoBypass, &Ondulaxis::idle,
+};
+
+const Ondulaxis::Kernel Ondulaxis::accumulateKernels[kernelCount] = {
+    &Ondulaxis::accumulateMono,   &Ondulaxis::accumulateMonoBypass, &Ondulaxis::accumulateStereo,
+    &Ondulaxis::accumulateStereoBypass, &Ondulaxis::idle,
+};

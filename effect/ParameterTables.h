@@ -1,0 +1,31 @@
+// The constant description of the eight parameters, indexed by parameter number.
+#pragma once
+
+#include <cstdint>
+
+#include "ControlState.h"
+
+enum ParameterIndex : int32_t {
+    ZeroX = 0,
+    InGain,
+    SlewLim,
+    FuncMix,
+    AmpMin,
+    FreqMin,
+    FreqDif,
+    OutGain,
+};
+
+// Writes the display text of a normalised value: at most 7 characters and the
+// terminator, with "." as decimal point whatever the process locale.
+using ParameterFormatter = void (*)(float value, char* text) noexcept;
+
+extern const char* const paramNames[paramCount];
+extern const char* const paramLabels[paramCount];
+extern const float paramDefaults[paramCount];
+extern const ParameterFormatter paramFormatters[paramCount];
+
+// Longest text the host's 8-byte parameter buffers take, terminator excluded.
+constexpr int32_t maxParameterText = 7;
+
+inline bool isParameterIndex(int32_t index) noexcept { return index >= 0 && index < paramCount; }

@@ -1,0 +1,85 @@
+// Shared helpers for the effect's class-level tests: a stand-in host callback,
+// a view of the audio thread's private state, and audio buffers.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "Ondulaxis.h"
+#include "ParameterTables.h"
+
+// Answers the host requests the effect makes; pins are connected unless told
+// otherwise. Set it up before threads start: it is read, never locked.
+struct FakeHost {
+    static inline bool inputConnected[2] = {true, true};
+    static inline bool outputConnected[2] = {true, true};
+    // When set, every pin query calls back into this effect on the same thread.
+    static inline Ondulaxis* reenter = nullptr;
+
+    static void connect(bool in0, bool in1, bool out0, bool out1);
+    static intptr_t callback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
+                             void* ptr, float opt);
+};
+
+struct Coefficients {
+    bool zeroCrossMode;
+    float inGain, slewLimit, funcMix, ampMin, freqMin, freqDif, outGain, ampRange, freqDifLog;
+};
+
+struct OndulaxisTestAccess {
+    static Coefficients coefficients(const Ondulaxis& effect) {
+        return {effect.zeroCrossMode, effect.inGain,  effect.slewLimit, effect.funcMix,
+                effect.ampMin,        effect.freqMin, effect.freqDif,   effect.outGain,
+                effect.ampRange,      effect.freqDifLog};
+    }
+    static float* slewState(Ondulaxis& effect) { return effect.slewState; }
+    static std::array<uint32_t, 4> route(const Ondulaxis& effect) {
+        return {effect.route[0], effect.route[1], effect.route[2], effect.route[3]};
+    }
+    static ControlState shared(Ondulaxis& effect) {
+        std::lock_guard<StateLock> guard(effect.stateLock);
+        return effect.sharedState;
+    }
+    // Table entry of the chosen kernels, -1 when the pair does not match one entry.
+    static int kernelEntry(const Ondulaxis& effect) {
+        for (int entry = 0; entry < Ondulaxis::kernelCount; ++entry) {
+            if (effect.replaceKernel == Ondulaxis::replaceKernels[entry] &&
+                effect.accumulateKernel == Ondulaxis::accumulateKernels[entry]) {
+                return entry;
+            }
+        }
+        return -1;
+    }
+};
+
+// Two input and two output channels of one block, handed out as a host would.
+struct AudioBlock {
+    explicit AudioBlock(int frames, float inputFill = 0.0f, float outputFill = 0.0f);
+    // Moving keeps the vectors' storage, so the channel pointers stay valid;
+    // a copy would not.
+    AudioBlock(AudioBlock&&) = default;
+    AudioBlock& operator=(AudioBlock&&) = default;
+    float** inputs() { return inputPointers.data(); }
+    float** outputs() { return outputPointers.data(); }
+    int32_t frames() const { return static_cast<int32_t>(in[0].size()); }
+
+    std::vector<float> in[2];
+    std::vector<float> out[2];
+    std::array<float*, 2> inputPointers;
+    std::array<float*, 2> outputPointers;
+};
+
+// Runs the prologue alone, as a host's empty block does.
+inline void runEmptyBlock(Ondulaxis& effect) {
+    AudioBlock block(0);
+    effect.processReplacing(block.inputs(), block.outputs(), 0);
+}
+
+// Feeds `input` one block at a time through channel 0 of a mono effect and
+// returns what came out.
+std::vector<float> processMono(Ondulaxis& effect, const std::vector<float>& input);
+
+uint32_t bitsOf(float value);
+float floatOf(uint32_t bits);
