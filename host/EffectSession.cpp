@@ -1,0 +1,122 @@
+#include "EffectSession.h"
+
+#include "HostError.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <string>
+
+namespace ondulaxis::host {
+
+namespace {
+
+// A NaN with a payload no arithmetic produces: an output sample still
+// holding it after a block was never written.
+constexpr uint32_t kUntouchedBits = 0x7fc0da7a;
+
+}  // namespace
+
+EffectSession::EffectSession(std::shared_ptr<const PluginLibrary> library, const SessionSettings& settings)
+    : channels_(settings.channels), blockSize_(settings.blockSize) {
+    if (channels_ < 1 || channels_ > 2) {
+        throw HostError("cannot process " + std::to_string(channels_) +
+                        " channels: only mono and stereo are supported");
+    }
+    if (blockSize_ < 1) throw HostError("block size must be at least 1");
+    instance_ = std::make_unique<PluginInstance>(std::move(library));
+    const PluginRecord& record = instance_->record();
+    if (record.numInputs < channels_ || record.numOutputs < channels_) {
+        throw HostError("the plug-in has " + std::to_string(record.numInputs) + " input(s) and " +
+                        std::to_string(record.numOutputs) + " output(s); " + std::to_string(channels_) +
+                        " of each are needed");
+    }
+    replacing_ = !settings.accumulate && (record.flags & effFlagsCanReplacing) != 0;
+
+    // The plug-in may index any channel it announces, connected or not.
+    const std::size_t inputCount = static_cast<std::size_t>(std::max(record.numInputs, 2));
+    const std::size_t outputCount = static_cast<std::size_t>(std::max(record.numOutputs, 2));
+    const std::size_t length = static_cast<std::size_t>(blockSize_);
+    inputs_.assign(inputCount, std::vector<float>(length, 0.0f));
+    outputs_.assign(outputCount, std::vector<float>(length, 0.0f));
+    for (auto& buffer : inputs_) inputPointers_.push_back(buffer.data());
+    for (auto& buffer : outputs_) outputPointers_.push_back(buffer.data());
+
+    try {
+        instance_->open();
+        instance_->setSampleRate(static_cast<float>(settings.sampleRate));
+        instance_->setBlockSize(blockSize_);
+        const std::vector<ParameterAssignment> assignments =
+            resolveParameterSettings(*instance_, settings.parameters);
+        instance_->setConnections(PinConnections::forChannels(channels_));
+        instance_->mainsChanged(true);
+        switchedOn_ = true;
+        checkProcessing();
+        for (const ParameterAssignment& assignment : assignments) {
+            instance_->setParameter(assignment.index, assignment.value);
+        }
+        if (settings.bypass) instance_->setBypass(true);
+        // Values reach the plug-in's displays only once a block has run;
+        // an empty block hands them over without touching audio.
+        runBlock(0);
+    } catch (...) {
+        if (switchedOn_) instance_->mainsChanged(false);
+        switchedOn_ = false;
+        throw;
+    }
+}
+
+EffectSession::~EffectSession() {
+    if (instance_ != nullptr && instance_->isOpen()) {
+        if (switchedOn_) instance_->mainsChanged(false);
+        instance_->close();
+    }
+}
+
+void EffectSession::checkProcessing() {
+    // Only a replacing plug-in shows whether it wrote its outputs; the
+    // interface gives a host no other sign that resume was refused.
+    if ((instance_->record().flags & effFlagsCanReplacing) == 0) return;
+    for (auto& buffer : inputs_) buffer[0] = 0.0f;
+    for (auto& buffer : outputs_) buffer[0] = std::bit_cast<float>(kUntouchedBits);
+    instance_->processReplacing(inputPointers_.data(), outputPointers_.data(), 1);
+    for (int channel = 0; channel < channels_; ++channel) {
+        if (std::bit_cast<uint32_t>(outputs_[static_cast<std::size_t>(channel)][0]) == kUntouchedBits) {
+            throw HostError("the plug-in did not switch on for " +
+                            std::string(channels_ == 1 ? "mono" : "stereo") +
+                            " audio: it produced no output after resume");
+        }
+    }
+}
+
+void EffectSession::runBlock(int32_t frames) {
+    if (replacing_) {
+        instance_->processReplacing(inputPointers_.data(), outputPointers_.data(), frames);
+    } else {
+        for (auto& buffer : outputs_) std::fill_n(buffer.begin(), frames, 0.0f);
+        instance_->process(inputPointers_.data(), outputPointers_.data(), frames);
+    }
+}
+
+void EffectSession::processBlock(const float* interleavedIn, float* interleavedOut, int32_t frames) {
+    if (frames < 0 || frames > blockSize_) throw HostError("block longer than the announced block size");
+    const std::size_t count = static_cast<std::size_t>(frames);
+    const std::size_t stride = static_cast<std::size_t>(channels_);
+    for (std::size_t channel = 0; channel < stride; ++channel) {
+        float* __restrict input = inputs_[channel].data();
+        for (std::size_t frame = 0; frame < count; ++frame) input[frame] = interleavedIn[frame * stride + channel];
+    }
+    runBlock(frames);
+    for (std::size_t channel = 0; channel < stride; ++channel) {
+        const float* __restrict output = outputs_[channel].data();
+        for (std::size_t frame = 0; frame < count; ++frame) interleavedOut[frame * stride + channel] = output[frame];
+    }
+}
+
+void EffectSession::finish() {
+    if (switchedOn_) instance_->mainsChanged(false);
+    switchedOn_ = false;
+    instance_->close();
+}
+
+}  // namespace ondulaxis::host

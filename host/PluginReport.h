@@ -1,0 +1,29 @@
+// Human-readable descriptions of a loaded plug-in.
+#pragma once
+
+#include "PluginInstance.h"
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+namespace ondulaxis::host {
+
+// The capability strings a host asks about, in the interface's order.
+inline constexpr std::string_view kCapabilityStrings[] = {
+    "sendVstEvents", "sendVstMidiEvent", "sendVstTimeInfo", "receiveVstEvents", "receiveVstMidiEvent",
+    "receiveVstTimeInfo", "offline", "noRealTime", "1in1out", "2in2out", "1in2out", "2in1out",
+    "2in4out", "4in2out", "4in4out", "4in8out", "8in4out", "8in8out", "bypass",
+};
+
+// 'Odlx' (1331981432); unprintable bytes appear as '?'.
+std::string describeUniqueId(int32_t id);
+// "0x10 (canReplacing)".
+std::string describeFlags(int32_t flags);
+
+// Identity, channels, flags, capabilities and parameters.
+void writePluginInfo(PluginInstance& instance, std::ostream& out);
+// Index, name, value, display and label of every parameter.
+void writeParameterTable(PluginInstance& instance, std::ostream& out);
+
+}  // namespace ondulaxis::host

@@ -1,0 +1,50 @@
+// Renders an audio file through a plug-in into another file.
+#pragma once
+
+#include "ParameterSettings.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <ostream>
+#include <vector>
+
+namespace ondulaxis::host {
+
+struct RenderOptions {
+    std::filesystem::path input;
+    std::filesystem::path output;
+    std::filesystem::path plugin;
+    std::filesystem::path plot;  // empty: no plot
+    std::vector<ParameterSetting> parameters;
+    bool bypass = false;
+    bool accumulate = false;
+    bool quiet = false;
+    int32_t blockSize = 512;
+    int bits = 0;  // 0: the output format's default
+};
+
+struct RenderSummary {
+    int64_t frames = 0;
+    double audioSeconds = 0.0;
+    double wallSeconds = 0.0;
+    double realTimeFactor = 0.0;
+    float peak = 0.0f;
+};
+
+constexpr int32_t kMaxBlockSize = 1 << 20;
+
+// Renders options.input into options.output (and the plot, if asked for).
+// Writes the parameter table and the closing summary to `report` unless
+// quiet, and a progress bar to stderr when that is a terminal. Throws
+// HostError; after a failure neither the output nor the plot file has
+// changed.
+RenderSummary renderFile(const RenderOptions& options, std::ostream& report);
+
+// One line: frames, seconds of audio, wall time, real-time factor, peak.
+std::string describeSummary(const RenderSummary& summary);
+
+// Makes Ctrl-C end a render cleanly (the partial output is removed)
+// instead of killing the process mid-write.
+void installInterruptHandler();
+
+}  // namespace ondulaxis::host

@@ -1,0 +1,228 @@
+#include "SoundFile.h"
+
+#include "HostError.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace ondulaxis::host {
+
+namespace {
+
+std::string lowerCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+std::string systemError() { return std::strerror(errno); }
+
+mode_t creationMode() {
+    // A file created the ordinary way gets 0666 less the umask; mkstemp's
+    // 0600 would surprise whoever shares the output.
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+// A temporary beside the destination, so the final rename stays on one
+// file system and is atomic.
+int createTemporaryBeside(const std::filesystem::path& destination, std::string& name) {
+    const std::filesystem::path folder = destination.has_parent_path() ? destination.parent_path() : ".";
+    std::string hidden(".");
+    hidden += destination.filename().string();
+    hidden += ".XXXXXX";
+    std::string pattern = (folder / hidden).string();
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    const int descriptor = mkstemp(buffer.data());
+    if (descriptor < 0) {
+        throw HostError("cannot write " + destination.string() + ": " + systemError());
+    }
+    fchmod(descriptor, creationMode());
+    name = buffer.data();
+    return descriptor;
+}
+
+void commitTemporary(int descriptor, const std::string& temporary, const std::filesystem::path& destination) {
+    if (fsync(descriptor) != 0 || close(descriptor) != 0) {
+        const std::string reason = systemError();
+        unlink(temporary.c_str());
+        throw HostError("cannot write " + destination.string() + ": " + reason);
+    }
+    if (std::rename(temporary.c_str(), destination.c_str()) != 0) {
+        const std::string reason = systemError();
+        unlink(temporary.c_str());
+        throw HostError("cannot write " + destination.string() + ": " + reason);
+    }
+}
+
+}  // namespace
+
+SoundFileReader::SoundFileReader(const std::filesystem::path& path) : path_(path) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        throw HostError("cannot read " + path.string() + ": it is a directory");
+    }
+    SF_INFO info{};
+    file_ = sf_open(path.c_str(), SFM_READ, &info);
+    if (file_ == nullptr) {
+        const std::string reason = std::filesystem::exists(path, error) ? sf_strerror(nullptr)
+                                                                        : "No such file or directory";
+        throw HostError("cannot read " + path.string() + ": " + reason);
+    }
+    channels_ = info.channels;
+    sampleRate_ = info.samplerate;
+    frames_ = info.frames;
+}
+
+SoundFileReader::~SoundFileReader() {
+    if (file_ != nullptr) sf_close(file_);
+}
+
+int64_t SoundFileReader::read(float* interleaved, int64_t frames) {
+    const sf_count_t got = sf_readf_float(file_, interleaved, frames);
+    if (got < frames && sf_error(file_) != SF_ERR_NO_ERROR) {
+        throw HostError("cannot read " + path_.string() + ": " + sf_strerror(file_));
+    }
+    return got;
+}
+
+int outputFormatFor(const std::filesystem::path& path, int bits, int channels, int sampleRate) {
+    const std::string extension = lowerCase(path.extension().string());
+    int container = 0;
+    int encoding = 0;
+    auto pcm = [&](int defaultEncoding) -> int {
+        if (bits == 16) return SF_FORMAT_PCM_16;
+        if (bits == 24) return SF_FORMAT_PCM_24;
+        return defaultEncoding;
+    };
+    if (extension == ".wav") {
+        container = SF_FORMAT_WAV;
+        encoding = pcm(SF_FORMAT_FLOAT);
+    } else if (extension == ".aif" || extension == ".aiff") {
+        container = SF_FORMAT_AIFF;
+        encoding = pcm(SF_FORMAT_FLOAT);
+    } else if (extension == ".flac") {
+        container = SF_FORMAT_FLAC;
+        encoding = pcm(SF_FORMAT_PCM_24);
+    } else if (extension == ".ogg") {
+        if (bits != 0) throw HostError("--bits does not apply to Ogg Vorbis output " + path.string());
+        container = SF_FORMAT_OGG;
+        encoding = SF_FORMAT_VORBIS;
+    } else {
+        throw HostError("cannot tell the output format of " + path.string() +
+                        ": use the extension .wav, .aiff, .flac or .ogg");
+    }
+    SF_INFO info{};
+    info.format = container | encoding;
+    info.channels = channels;
+    info.samplerate = sampleRate;
+    if (!sf_format_check(&info)) {
+        throw HostError("cannot write " + path.string() + ": this format does not take " +
+                        std::to_string(channels) + " channel(s) at " + std::to_string(sampleRate) + " Hz");
+    }
+    return info.format;
+}
+
+StagedSoundFile::StagedSoundFile(const std::filesystem::path& destination, int format, int channels,
+                                 int sampleRate)
+    : destination_(destination) {
+    descriptor_ = createTemporaryBeside(destination, temporary_);
+    SF_INFO info{};
+    info.format = format;
+    info.channels = channels;
+    info.samplerate = sampleRate;
+    file_ = sf_open_fd(descriptor_, SFM_WRITE, &info, SF_FALSE);
+    if (file_ == nullptr) {
+        const std::string reason = sf_strerror(nullptr);
+        discard();
+        throw HostError("cannot write " + destination.string() + ": " + reason);
+    }
+    // Integer formats clip loud samples instead of wrapping them around.
+    sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+}
+
+StagedSoundFile::~StagedSoundFile() { discard(); }
+
+void StagedSoundFile::write(const float* interleaved, int64_t frames) {
+    if (sf_writef_float(file_, interleaved, frames) != frames) {
+        throw HostError("cannot write " + destination_.string() + ": " + sf_strerror(file_));
+    }
+}
+
+void StagedSoundFile::commit() {
+    const int result = sf_close(file_);
+    file_ = nullptr;
+    if (result != SF_ERR_NO_ERROR) {
+        const std::string reason = sf_error_number(result);
+        discard();
+        throw HostError("cannot write " + destination_.string() + ": " + reason);
+    }
+    const int descriptor = descriptor_;
+    descriptor_ = -1;
+    const std::string temporary = std::move(temporary_);
+    temporary_.clear();
+    commitTemporary(descriptor, temporary, destination_);
+}
+
+void StagedSoundFile::discard() noexcept {
+    if (file_ != nullptr) sf_close(file_);
+    file_ = nullptr;
+    if (descriptor_ >= 0) close(descriptor_);
+    descriptor_ = -1;
+    if (!temporary_.empty()) unlink(temporary_.c_str());
+    temporary_.clear();
+}
+
+void writeTextFileAtomically(const std::filesystem::path& destination, const std::string& text) {
+    std::string temporary;
+    const int descriptor = createTemporaryBeside(destination, temporary);
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t result = ::write(descriptor, text.data() + written, text.size() - written);
+        if (result < 0) {
+            if (errno == EINTR) continue;
+            const std::string reason = systemError();
+            close(descriptor);
+            unlink(temporary.c_str());
+            throw HostError("cannot write " + destination.string() + ": " + reason);
+        }
+        written += static_cast<std::size_t>(result);
+    }
+    commitTemporary(descriptor, temporary, destination);
+}
+
+bool refersToSameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+    struct stat first{};
+    struct stat second{};
+    if (stat(a.c_str(), &first) != 0 || stat(b.c_str(), &second) != 0) return false;
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+void checkWritableDestination(const std::filesystem::path& path, const std::string& what) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        throw HostError("cannot write " + what + " " + path.string() + ": it is a directory");
+    }
+    if (std::filesystem::exists(path, error) && access(path.c_str(), W_OK) != 0) {
+        throw HostError("cannot write " + what + " " + path.string() + ": " + systemError());
+    }
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+    if (!std::filesystem::is_directory(folder, error)) {
+        throw HostError("cannot write " + what + " " + path.string() + ": folder " + folder.string() +
+                        " does not exist");
+    }
+    if (access(folder.c_str(), W_OK) != 0) {
+        throw HostError("cannot write " + what + " " + path.string() + ": " + systemError());
+    }
+}
+
+}  // namespace ondulaxis::host

@@ -1,0 +1,247 @@
+#include "TransferPlot.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace ondulaxis::host {
+
+namespace {
+
+constexpr int32_t kRampFrames = 65536;
+constexpr float kTriggerLevel = 0.05f;  // about -26 dBFS
+constexpr double kExcerptSeconds = 0.025;
+
+std::string number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
+}
+
+std::string escapeXml(const std::string& text) {
+    std::string escaped;
+    for (char c : text) {
+        switch (c) {
+            case '&': escaped += "&amp;"; break;
+            case '<': escaped += "&lt;"; break;
+            case '>': escaped += "&gt;"; break;
+            case '"': escaped += "&quot;"; break;
+            default: escaped += c;
+        }
+    }
+    return escaped;
+}
+
+// A plotting area mapping data ranges onto a rectangle of the page.
+struct Panel {
+    double left, top, width, height;
+    double xMin, xMax, yMin, yMax;
+
+    double x(double value) const { return left + (value - xMin) / (xMax - xMin) * width; }
+    double y(double value) const {
+        const double clamped = std::clamp(value, yMin, yMax);
+        return top + (yMax - clamped) / (yMax - yMin) * height;
+    }
+};
+
+std::string text(double x, double y, const std::string& content, const char* anchor = "middle",
+                 const char* extra = "") {
+    return "<text x=\"" + number(x) + "\" y=\"" + number(y) + "\" text-anchor=\"" + anchor + "\"" + extra + ">" +
+           escapeXml(content) + "</text>\n";
+}
+
+std::string line(double x1, double y1, double x2, double y2, const char* style) {
+    return "<line x1=\"" + number(x1) + "\" y1=\"" + number(y1) + "\" x2=\"" + number(x2) + "\" y2=\"" +
+           number(y2) + "\" class=\"" + style + "\"/>\n";
+}
+
+std::string axes(const Panel& panel, const std::vector<double>& xTicks, const std::vector<double>& yTicks,
+                 const std::string& xLabel, const std::string& yLabel) {
+    std::string svg;
+    for (double tick : xTicks) {
+        svg += line(panel.x(tick), panel.top, panel.x(tick), panel.top + panel.height, "grid");
+        svg += text(panel.x(tick), panel.top + panel.height + 16, number(tick));
+    }
+    for (double tick : yTicks) {
+        svg += line(panel.left, panel.y(tick), panel.left + panel.width, panel.y(tick), "grid");
+        svg += text(panel.left - 6, panel.y(tick) + 4, number(tick), "end");
+    }
+    svg += "<rect x=\"" + number(panel.left) + "\" y=\"" + number(panel.top) + "\" width=\"" +
+           number(panel.width) + "\" height=\"" + number(panel.height) + "\" class=\"frame\"/>\n";
+    svg += text(panel.left + panel.width / 2, panel.top + panel.height + 36, xLabel);
+    const double labelX = panel.left - 44;
+    const double labelY = panel.top + panel.height / 2;
+    svg += text(labelX, labelY, yLabel, "middle",
+                (" transform=\"rotate(-90 " + number(labelX) + " " + number(labelY) + ")\"").c_str());
+    return svg;
+}
+
+// Many samples share one pixel column of the transfer panel: the path goes
+// through each column's lowest and highest output so folds stay visible.
+std::string transferPath(const Panel& panel, const TransferCurve& curve) {
+    const int columns = static_cast<int>(panel.width);
+    std::vector<float> lowest(static_cast<std::size_t>(columns), std::numeric_limits<float>::infinity());
+    std::vector<float> highest(static_cast<std::size_t>(columns), -std::numeric_limits<float>::infinity());
+    for (std::size_t i = 0; i < curve.input.size(); ++i) {
+        const float out = curve.output[i];
+        if (!std::isfinite(out)) continue;
+        const int column = std::clamp(static_cast<int>((curve.input[i] + 1.0f) / 2.0f * static_cast<float>(columns)),
+                                      0, columns - 1);
+        lowest[static_cast<std::size_t>(column)] = std::min(lowest[static_cast<std::size_t>(column)], out);
+        highest[static_cast<std::size_t>(column)] = std::max(highest[static_cast<std::size_t>(column)], out);
+    }
+    std::string path;
+    double previous = 0.0;
+    for (int column = 0; column < columns; ++column) {
+        const float low = lowest[static_cast<std::size_t>(column)];
+        const float high = highest[static_cast<std::size_t>(column)];
+        if (low > high) continue;
+        const double x = panel.left + column + 0.5;
+        // Enter each column at the end nearer to where the last one left off.
+        const bool upward = std::abs(previous - low) <= std::abs(previous - high);
+        const double first = upward ? low : high;
+        const double second = upward ? high : low;
+        path += (path.empty() ? "M" : " L") + number(x) + "," + number(panel.y(first));
+        if (second != first) path += " L" + number(x) + "," + number(panel.y(second));
+        previous = second;
+    }
+    return "<path d=\"" + path + "\" class=\"curve\"/>\n";
+}
+
+std::string waveformPath(const Panel& panel, const std::vector<float>& samples, double sampleRate,
+                         const char* style) {
+    std::string path;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const double value = std::isfinite(samples[i]) ? samples[i] : 0.0;
+        path += (i == 0 ? "M" : " L") + number(panel.x(1000.0 * static_cast<double>(i) / sampleRate)) + "," +
+                number(panel.y(value));
+    }
+    return "<path d=\"" + path + "\" class=\"" + style + "\"/>\n";
+}
+
+}  // namespace
+
+TransferCurve measureTransferCurve(std::shared_ptr<const PluginLibrary> library, SessionSettings settings) {
+    settings.channels = 1;
+    settings.accumulate = false;
+    EffectSession session(std::move(library), settings);
+    const int32_t leadIn = kRampFrames / 2;
+    std::vector<float> ramp(static_cast<std::size_t>(leadIn + kRampFrames));
+    for (int32_t i = 0; i < leadIn; ++i) ramp[static_cast<std::size_t>(i)] = -static_cast<float>(i) / leadIn;
+    for (int32_t i = 0; i < kRampFrames; ++i) {
+        ramp[static_cast<std::size_t>(leadIn + i)] = -1.0f + 2.0f * static_cast<float>(i) / (kRampFrames - 1);
+    }
+    std::vector<float> output(ramp.size());
+    for (std::size_t start = 0; start < ramp.size(); start += static_cast<std::size_t>(settings.blockSize)) {
+        const std::size_t frames = std::min(ramp.size() - start, static_cast<std::size_t>(settings.blockSize));
+        session.processBlock(ramp.data() + start, output.data() + start, static_cast<int32_t>(frames));
+    }
+    session.finish();
+    TransferCurve curve;
+    curve.input.assign(ramp.begin() + leadIn, ramp.end());
+    curve.output.assign(output.begin() + leadIn, output.end());
+    return curve;
+}
+
+ExcerptRecorder::ExcerptRecorder(double sampleRate, int channels)
+    : sampleRate_(sampleRate),
+      channels_(channels),
+      length_(std::max<std::size_t>(16, static_cast<std::size_t>(std::lround(sampleRate * kExcerptSeconds)))),
+      leadIn_(length_ / 5) {
+    head_.sampleRate = captured_.sampleRate = sampleRate;
+}
+
+void ExcerptRecorder::feed(const float* input, const float* output, int64_t frames) {
+    for (int64_t frame = 0; frame < frames; ++frame) {
+        const std::size_t at = static_cast<std::size_t>(frame * channels_);
+        keep(input[at], output[at]);
+    }
+}
+
+void ExcerptRecorder::keep(float input, float output) {
+    if (head_.input.size() < length_) {
+        head_.input.push_back(input);
+        head_.output.push_back(output);
+    }
+    if (!triggered_) {
+        if (std::abs(input) >= kTriggerLevel) {
+            triggered_ = true;
+            capturedStart_ = position_ - static_cast<int64_t>(recent_.size());
+            for (const auto& [in, out] : recent_) {
+                captured_.input.push_back(in);
+                captured_.output.push_back(out);
+            }
+            recent_.clear();
+        } else {
+            recent_.emplace_back(input, output);
+            if (recent_.size() > leadIn_) recent_.pop_front();
+        }
+    }
+    if (triggered_ && captured_.input.size() < length_) {
+        captured_.input.push_back(input);
+        captured_.output.push_back(output);
+    }
+    ++position_;
+}
+
+WaveformExcerpt ExcerptRecorder::excerpt() const {
+    if (!triggered_) return head_;
+    WaveformExcerpt result = captured_;
+    result.startFrame = capturedStart_;
+    return result;
+}
+
+std::string transferPlotSvg(const TransferCurve& curve, const WaveformExcerpt& excerpt, const std::string& title,
+                            const std::string& subtitle) {
+    const double width = 960;
+    const double height = 470;
+    const Panel transfer{90, 80, 320, 320, -1.0, 1.0, -1.0, 1.0};
+    const double excerptMs = excerpt.input.empty()
+                                 ? 1.0
+                                 : 1000.0 * static_cast<double>(excerpt.input.size() - 1) / excerpt.sampleRate;
+    const Panel wave{530, 80, 400, 320, 0.0, std::max(excerptMs, 1e-3), -1.0, 1.0};
+
+    std::string svg;
+    svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + number(width) + "\" height=\"" + number(height) +
+           "\" viewBox=\"0 0 " + number(width) + " " + number(height) + "\" font-family=\"sans-serif\" font-size=\"12\">\n";
+    svg += "<style>\n"
+           " .grid { stroke: #dddddd; stroke-width: 1; }\n"
+           " .frame { fill: none; stroke: #444444; stroke-width: 1; }\n"
+           " .curve { fill: none; stroke: #c0392b; stroke-width: 1.5; }\n"
+           " .dry { fill: none; stroke: #2c7fb8; stroke-width: 1.2; }\n"
+           " .wet { fill: none; stroke: #d95f02; stroke-width: 1.2; }\n"
+           " .title { font-size: 18px; font-weight: bold; }\n"
+           "</style>\n";
+    svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
+    svg += text(width / 2, 28, title, "middle", " class=\"title\"");
+    svg += text(width / 2, 50, subtitle);
+
+    const std::vector<double> unitTicks{-1.0, -0.5, 0.0, 0.5, 1.0};
+    svg += text(transfer.left + transfer.width / 2, transfer.top - 10, "Transfer curve (slow ramp)");
+    svg += axes(transfer, unitTicks, unitTicks, "input", "output");
+    svg += line(transfer.x(-1), transfer.y(-1), transfer.x(1), transfer.y(1), "grid");
+    svg += transferPath(transfer, curve);
+
+    std::vector<double> timeTicks;
+    const double step = excerptMs > 20 ? 5.0 : excerptMs > 8 ? 2.0 : excerptMs > 4 ? 1.0 : excerptMs / 4;
+    for (double tick = 0.0; tick <= excerptMs + 1e-9; tick += step) timeTicks.push_back(tick);
+    char heading[96];
+    std::snprintf(heading, sizeof heading, "Waveforms from %.3f s, first channel",
+                  static_cast<double>(excerpt.startFrame) / excerpt.sampleRate);
+    svg += text(wave.left + wave.width / 2, wave.top - 10, heading);
+    svg += axes(wave, timeTicks, unitTicks, "time (ms)", "amplitude");
+    svg += waveformPath(wave, excerpt.input, excerpt.sampleRate, "dry");
+    svg += waveformPath(wave, excerpt.output, excerpt.sampleRate, "wet");
+
+    const double legendY = height - 22;
+    svg += line(wave.left, legendY - 4, wave.left + 24, legendY - 4, "dry");
+    svg += text(wave.left + 30, legendY, "input", "start");
+    svg += line(wave.left + 90, legendY - 4, wave.left + 114, legendY - 4, "wet");
+    svg += text(wave.left + 120, legendY, "output", "start");
+    svg += "</svg>\n";
+    return svg;
+}
+
+}  // namespace ondulaxis::host

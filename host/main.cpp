@@ -1,0 +1,10 @@
+#include "CommandLine.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    return ondulaxis::host::runCommandLine(arguments, std::cout, std::cerr);
+}

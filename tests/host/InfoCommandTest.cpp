@@ -1,0 +1,90 @@
+// ondulaxis info and the command's usage, run as a user would.
+#include "PluginTestSupport.h"
+
+#include <fstream>
+
+namespace ondulaxis::host::test {
+namespace {
+
+TEST(InfoCommandTest, DescribesTheBuiltPluginByDefault) {
+    const CommandResult result = runOndulaxis({"info"});
+    ASSERT_EQ(result.status, 0) << result.errors;
+    EXPECT_EQ(result.errors, "");
+    for (const char* expected : {"Ondulaxis - Sinusoidal distortion unit", "Brakkenholtmark", "502",
+                                 "'Odlx' (1331981432)", "0x10 (canReplacing)", "FreqMin", "cycles", "2.00"}) {
+        EXPECT_NE(result.out.find(expected), std::string::npos) << expected << "\n" << result.out;
+    }
+}
+
+TEST(InfoCommandTest, ListsEveryCapabilityWithItsAnswer) {
+    const CommandResult result = runOndulaxis({"info", ONDULAXIS_PLUGIN_PATH});
+    ASSERT_EQ(result.status, 0) << result.errors;
+    int rows = 0;
+    for (const std::string& line : lines(result.out)) {
+        if (line.find("  bypass") == 0) {
+            EXPECT_NE(line.find(" 1  yes"), std::string::npos) << line;
+        }
+        if (line.find("  1in2out") == 0) {
+            EXPECT_NE(line.find("-1  no"), std::string::npos) << line;
+        }
+        rows += line.find("  yes") != std::string::npos || line.find("  no") != std::string::npos;
+    }
+    EXPECT_EQ(rows, 19);
+}
+
+TEST(InfoCommandTest, InstalledCommandPrefersThePluginInstalledBesideIt) {
+    TemporaryFolder prefix;
+    std::filesystem::create_directories(prefix / "bin");
+    std::filesystem::create_directories(prefix / "lib" / "vst");
+    std::filesystem::copy_file(ONDULAXIS_COMMAND_PATH, prefix / "bin" / "ondulaxis");
+    // A stand-in that announces itself through its entry name.
+    std::filesystem::copy_file(stubPath("MainOnly"), prefix / "lib" / "vst" / "Ondulaxis.so");
+    const CommandResult result = runCommand(prefix / "bin" / "ondulaxis", {"info"});
+    ASSERT_EQ(result.status, 0) << result.errors;
+    EXPECT_NE(result.out.find("Entry function:  main\n"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("lib/vst/Ondulaxis.so"), std::string::npos) << result.out;
+}
+
+class InfoRefusalTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(InfoRefusalTest, NonPluginGetsOneLineAndFailure) {
+    TemporaryFolder folder;
+    std::filesystem::path path;
+    if (GetParam() == "text") {
+        path = folder / "notes.so";
+        std::ofstream(path) << "hello\n";
+    } else if (GetParam() == "missing") {
+        path = folder / "absent.so";
+    } else {
+        path = stubPath(GetParam());
+    }
+    const CommandResult result = runOndulaxis({"info", path.string()});
+    EXPECT_NE(result.status, 0);
+    EXPECT_EQ(result.out, "");
+    ASSERT_EQ(lines(result.errors).size(), 1u) << result.errors;
+    EXPECT_EQ(result.errors.rfind("ondulaxis: ", 0), 0u) << result.errors;
+}
+
+INSTANTIATE_TEST_SUITE_P(BadFiles, InfoRefusalTest,
+                         ::testing::Values("text", "missing", "NoEntry", "NullEntry", "BadMagic"));
+
+TEST(CommandUsageTest, HelpPrintsUsageAndSucceeds) {
+    const CommandResult result = runOndulaxis({"--help"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_NE(result.out.find("ondulaxis render IN OUT"), std::string::npos);
+}
+
+TEST(CommandUsageTest, NoArgumentsPrintsUsageAndFails) {
+    const CommandResult result = runOndulaxis({});
+    EXPECT_NE(result.status, 0);
+    EXPECT_NE(result.errors.find("Usage:"), std::string::npos);
+}
+
+TEST(CommandUsageTest, UnknownCommandIsOneLine) {
+    const CommandResult result = runOndulaxis({"frobnicate"});
+    EXPECT_NE(result.status, 0);
+    EXPECT_EQ(lines(result.errors).size(), 1u) << result.errors;
+}
+
+}  // namespace
+}  // namespace ondulaxis::host::test

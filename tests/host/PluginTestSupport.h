@@ -1,0 +1,81 @@
+// Shared helpers for the host tests: the built plug-in, stubs, temporary
+// folders and running the ondulaxis command.
+#pragma once
+
+#include "HostError.h"
+#include "PluginInstance.h"
+#include "PluginLibrary.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ondulaxis::host::test {
+
+inline std::shared_ptr<const PluginLibrary> builtPlugin() {
+    static const auto library = std::make_shared<const PluginLibrary>(ONDULAXIS_PLUGIN_PATH);
+    return library;
+}
+
+inline std::filesystem::path stubPath(const std::string& kind) {
+    return std::filesystem::path(STUB_FOLDER) / ("Stub" + kind + ".so");
+}
+
+// An instance switched on with the given pins, sample rate 48 kHz.
+inline std::unique_ptr<PluginInstance> resumedInstance(const PinConnections& pins, int32_t blockSize = 512) {
+    auto instance = std::make_unique<PluginInstance>(builtPlugin());
+    instance->open();
+    instance->setSampleRate(48000.0f);
+    instance->setBlockSize(blockSize);
+    instance->setConnections(pins);
+    instance->mainsChanged(true);
+    return instance;
+}
+
+// A fresh folder under the test temporary directory, removed at the end.
+class TemporaryFolder {
+public:
+    TemporaryFolder() {
+        std::string pattern = (std::filesystem::path(::testing::TempDir()) / "ondulaxis-XXXXXX").string();
+        path_ = mkdtemp(pattern.data());
+    }
+    ~TemporaryFolder() {
+        std::error_code error;
+        std::filesystem::remove_all(path_, error);
+    }
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    std::vector<std::string> names() const {
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(path_)) found.push_back(entry.path().filename());
+        std::sort(found.begin(), found.end());
+        return found;
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+struct CommandResult {
+    int status = -1;
+    std::string out;
+    std::string errors;
+};
+
+// Runs the ondulaxis command with `arguments`, capturing both streams;
+// sends it SIGINT after `interruptAfter` when that is not zero.
+CommandResult runOndulaxis(const std::vector<std::string>& arguments,
+                           std::chrono::milliseconds interruptAfter = std::chrono::milliseconds(0));
+// The same for a copy of the command elsewhere.
+CommandResult runCommand(const std::filesystem::path& executable, const std::vector<std::string>& arguments,
+                         std::chrono::milliseconds interruptAfter = std::chrono::milliseconds(0));
+
+// Splits text into lines, dropping a final empty one.
+std::vector<std::string> lines(const std::string& text);
+
+}  // namespace ondulaxis::host::test
