@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "AEffect.h"
+#include "EffectRecord.h"
 #include "PluginEditor.h"
 
 class AudioEffect {

@@ -4,7 +4,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "AEffect.h"
+#include "EffectRecord.h"
 
 // Creates one instance of Effect for a host and hands back its embedded record,
 // or null when the host is unusable or the instance cannot be made.
@@ -34,6 +34,18 @@ AEffect* createEffectRecord(audioMasterCallback audioMaster) noexcept {
     return effect->getRecord();
 }
 
+#if defined(_WIN32)
+
+// A Windows DLL takes its export table from plugin/exports.def, which lists this
+// one function under all three names, undecorated, so no alias or assembler name
+// is needed (on 32-bit Windows the latter would also miss the C name prefix).
+#define DEFINE_PLUGIN_ENTRY(Effect)                                                      \
+    extern "C" AEffect* VSTPluginMain(audioMasterCallback audioMaster) {                 \
+        return createEffectRecord<Effect>(audioMaster);                                  \
+    }
+
+#else
+
 #define PLUGIN_EXPORT extern "C" __attribute__((visibility("default")))
 
 // Defines VSTPluginMain and exports the same function as `main` and `main_gcc`.
@@ -45,3 +57,5 @@ AEffect* createEffectRecord(audioMasterCallback audioMaster) noexcept {
     PLUGIN_EXPORT AEffect* main_gcc(audioMasterCallback) __attribute__((alias("VSTPluginMain"))); \
     PLUGIN_EXPORT AEffect* pluginMainEntry(audioMasterCallback) __asm__("main")          \
         __attribute__((alias("VSTPluginMain")));
+
+#endif

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "AEffect.h"
+#include "EffectRecord.h"
 
 int main() {
     AEffect record;
