@@ -62,6 +62,13 @@ public:
     // [any host thread] takes stateLock.
     bool isActive();
 
+    // Instruction sets the kernels are built for. Construction picks the best
+    // one the processor runs, or the one ONDULAXIS_KERNELS names (reference,
+    // generic, avx2, avx512) when the processor runs it.
+    enum class KernelPath : uint8_t { reference, generic, avx2, avx512 };
+    // [any thread] whether this build and this processor can run `path`.
+    static bool kernelPathRuns(KernelPath path) noexcept;
+
 private:
     friend struct OndulaxisTestAccess;
 
@@ -77,6 +84,24 @@ private:
     static const Kernel replaceKernels[kernelCount];
     static const Kernel accumulateKernels[kernelCount];
     static const ParameterHandler paramHandlers[paramCount];
+
+    // One instruction set's kernels, each table in replaceKernels' order.
+    struct KernelTables {
+        KernelPath path;
+        const Kernel* replace;
+        const Kernel* accumulate;
+    };
+    // The path the constructor takes; the tables of a path, the reference ones
+    // when the path cannot run here.
+    static KernelPath constructionKernelPath() noexcept;
+    static KernelTables kernelTablesFor(KernelPath path) noexcept;
+    // Defined in the file built for that instruction set.
+    static KernelTables genericKernelTables() noexcept;
+    static KernelTables avx2KernelTables() noexcept;
+    static KernelTables avx512KernelTables() noexcept;
+    // [host thread, while no block runs] switches the kernel tables; the next
+    // block routes anew. For tests and measurements.
+    void useKernelPath(KernelPath path) noexcept;
 
     // [audio thread] the block prologue and its steps.
     void prepareBlock() noexcept;
@@ -137,6 +162,29 @@ private:
     void idle(float* inputA, float* inputB, float* outputA, float* outputB,
               int32_t sampleFrames) noexcept;
 
+    // [audio thread] the vector kernels: the block in chunks of a few hundred
+    // samples, each tracked serially (or checked in parallel to follow the
+    // input) and then shaped with the vector math of `Math`, which each
+    // instruction set's file defines. Results equal the reference kernels'.
+    template <class Math, bool accumulate>
+    void chunkedMono(float* inputA, float* inputB, float* outputA, float* outputB,
+                     int32_t sampleFrames) noexcept;
+    template <class Math, bool accumulate>
+    void chunkedStereo(float* inputA, float* inputB, float* outputA, float* outputB,
+                       int32_t sampleFrames) noexcept;
+    template <class Math, bool accumulate>
+    void chunkedMonoBypass(float* inputA, float* inputB, float* outputA, float* outputB,
+                           int32_t sampleFrames) noexcept;
+    template <class Math, bool accumulate>
+    void chunkedStereoBypass(float* inputA, float* inputB, float* outputA, float* outputB,
+                             int32_t sampleFrames) noexcept;
+    template <class Math>
+    static KernelTables chunkedKernelTables() noexcept;
+    template <class Math, bool accumulate, int channels>
+    void chunkedDistort(float* const* inputs, float* const* outputs, int32_t sampleFrames) noexcept;
+    template <class Math, bool accumulate, int channels>
+    void chunkedPass(float* const* inputs, float* const* outputs, int32_t sampleFrames) noexcept;
+
     // Guards programName and sharedState.
     StateLock stateLock;
     char programName[32] = {};
@@ -147,6 +195,8 @@ private:
     // Every block's prologue chooses both before they run; idle until then.
     Kernel accumulateKernel = &Ondulaxis::idle;
     Kernel replaceKernel = &Ondulaxis::idle;
+    // Which instruction set's kernels the routing picks from; fixed at construction.
+    KernelTables kernelTables = kernelTablesFor(constructionKernelPath());
     // Channel 0 everywhere until a routing is chosen: an index every host array has.
     uint32_t route[4] = {0, 0, 0, 0};
     bool zeroCrossMode = true;

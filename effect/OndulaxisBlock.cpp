@@ -2,6 +2,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "LockProbe.h"
 #include "Ondulaxis.h"
 #include "ParameterCurves.h"
 
@@ -51,6 +52,7 @@ void Ondulaxis::runKernel(Kernel kernel, float** inputs, float** outputs,
     if (inputA == nullptr || inputB == nullptr || outputA == nullptr || outputB == nullptr) {
         return;
     }
+    ONDULAXIS_PROBE_CALLING(kernel);
     (this->*kernel)(inputA, inputB, outputA, outputB, sampleFrames);
 }
 
@@ -98,8 +100,8 @@ void Ondulaxis::resetWorkingState() noexcept {
 
 void Ondulaxis::updateRouting() noexcept {
     if (!blockState.active) {
-        replaceKernel = replaceKernels[idleEntry];
-        accumulateKernel = accumulateKernels[idleEntry];
+        replaceKernel = kernelTables.replace[idleEntry];
+        accumulateKernel = kernelTables.accumulate[idleEntry];
         return;
     }
     const uint32_t connectionMask = 8 * blockState.inConnected[1] + 4 * blockState.inConnected[0] +
@@ -115,8 +117,8 @@ void Ondulaxis::updateRouting() noexcept {
     if (blockState.bypass) {
         entry += 1;
     }
-    replaceKernel = replaceKernels[entry];
-    accumulateKernel = accumulateKernels[entry];
+    replaceKernel = kernelTables.replace[entry];
+    accumulateKernel = kernelTables.accumulate[entry];
 }
 
 int Ondulaxis::applyPendingChanges() noexcept {
@@ -126,7 +128,11 @@ int Ondulaxis::applyPendingChanges() noexcept {
         if (std::isnan(value)) {
             continue;
         }
-        (this->*paramHandlers[index])(value);
+        // Through a local: GCC's sanitizer build misreads a call through an
+        // indexed member pointer as an out-of-bounds index.
+        const ParameterHandler handler = paramHandlers[index];
+        ONDULAXIS_PROBE_CALLING(handler);
+        (this->*handler)(value);
         blockState.paramValues[index] = value;
         ++applied;
     }

@@ -1,32 +1,19 @@
-// The per-sample distortion and the block loops. Values are carried in double
-// and rounded to float at fixed points, so results do not depend on how the
-// compiler schedules the arithmetic (this file is built without contraction).
+// The reference kernels: the per-sample distortion and its block loops, one
+// sample after another. The vector kernels are checked against these. Values
+// are carried in double and rounded to float at fixed points, so results do
+// not depend on how the compiler schedules the arithmetic (this file is built
+// without contraction).
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 
+#include "KernelMath.h"
 #include "Ondulaxis.h"
 
 namespace {
 
-inline double widen(float value) noexcept { return static_cast<double>(value); }
-inline float narrow(double value) noexcept { return static_cast<float>(value); }
-
-// Moves the tracked value towards x by at most `limit`. A NaN difference fails
-// the comparison and steps by the full limit with the NaN's sign bit, so the
-// tracked value stays finite whatever arrives.
-inline void slewTowards(double x, float& state, float limit) noexcept {
-    const float difference = narrow(x - widen(state));
-    const float magnitude = limit >= std::fabs(difference) ? std::fabs(difference) : limit;
-    state = narrow(widen(state) + widen(std::copysign(magnitude, difference)));
-}
-
-// 4x^2 / (1 + 4x^2): 0 at silence, towards 1 for loud input. Double keeps 4x^2
-// finite for any float x.
-inline float envelope(float x) noexcept {
-    const double t = 4.0 * std::fabs(widen(x)) * std::fabs(widen(x));
-    return narrow(t / (1.0 + t));
-}
+using kernelMath::narrow;
+using kernelMath::widen;
 
 template <bool accumulate>
 inline void store(float& output, float value) noexcept {
@@ -53,37 +40,23 @@ inline void pass(float& output, const float& input) noexcept {
 }  // namespace
 
 inline void Ondulaxis::trackSample(float in, float& state) noexcept {
-    slewTowards(widen(in) * widen(inGain), state, slewLimit);
+    state = kernelMath::slewStep(widen(in) * widen(inGain), state, slewLimit);
 }
 
 inline float Ondulaxis::processSampleZeroX(float in, float& state) noexcept {
     const double gained = widen(in) * widen(inGain);
-    slewTowards(gained, state, slewLimit);
-    const float x = narrow(gained);
-    const float s = envelope(x);
-    const float amplitude = narrow(widen(s) * widen(ampRange) + widen(ampMin));
-    const float power = narrow(std::pow(std::fabs(widen(state)), widen(freqDifLog)));
-    const float phase = narrow((widen(power) * widen(freqDif) + widen(freqMin)) * widen(state));
-    const float plain = std::copysign(s, x);
-    const double mixed =
-        (widen(amplitude) * std::sin(widen(phase)) - widen(plain)) * widen(funcMix) + widen(plain);
-    return narrow(mixed * widen(outGain));
+    state = kernelMath::slewStep(gained, state, slewLimit);
+    return kernelMath::shapeSine(
+        narrow(gained), state,
+        {funcMix, ampMin, freqMin, freqDif, outGain, ampRange, freqDifLog});
 }
 
 inline float Ondulaxis::processSample(float in, float& state) noexcept {
     const double gained = widen(in) * widen(inGain);
-    slewTowards(gained, state, slewLimit);
-    const float x = narrow(gained);
-    const float s = envelope(x);
-    const float halfAmplitude = narrow((widen(s) * widen(ampRange) + widen(ampMin)) * 0.5);
-    const float power = narrow(std::pow(std::fabs(widen(state)), widen(freqDifLog)));
-    const float phase = narrow((widen(power) * widen(freqDif) + widen(freqMin)) * widen(state));
-    // The raised cosine is never negative; the input's sign bit, zero included,
-    // gives the output's, so the output crosses zero only where the input does.
-    const float magnitude = narrow(
-        (widen(halfAmplitude) * (1.0 - std::cos(widen(phase))) - widen(s)) * widen(funcMix) +
-        widen(s));
-    return narrow(widen(std::copysign(magnitude, x)) * widen(outGain));
+    state = kernelMath::slewStep(gained, state, slewLimit);
+    return kernelMath::shapeRaisedCosine(
+        narrow(gained), state,
+        {funcMix, ampMin, freqMin, freqDif, outGain, ampRange, freqDifLog});
 }
 
 template <Ondulaxis::Shape shape, bool accumulate>

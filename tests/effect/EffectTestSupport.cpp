@@ -37,15 +37,3 @@ std::vector<float> processMono(Ondulaxis& effect, const std::vector<float>& inpu
     effect.processReplacing(block.inputs(), block.outputs(), block.frames());
     return block.out[0];
 }
-
-uint32_t bitsOf(float value) {
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
-float floatOf(uint32_t bits) {
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -42,11 +43,18 @@ struct OndulaxisTestAccess {
         std::lock_guard<StateLock> guard(effect.stateLock);
         return effect.sharedState;
     }
+    // Switches the instruction set before the next block; the processor must run it.
+    static void useKernelPath(Ondulaxis& effect, Ondulaxis::KernelPath path) {
+        effect.useKernelPath(path);
+    }
+    static Ondulaxis::KernelPath kernelPath(const Ondulaxis& effect) {
+        return effect.kernelTables.path;
+    }
     // Table entry of the chosen kernels, -1 when the pair does not match one entry.
     static int kernelEntry(const Ondulaxis& effect) {
         for (int entry = 0; entry < Ondulaxis::kernelCount; ++entry) {
-            if (effect.replaceKernel == Ondulaxis::replaceKernels[entry] &&
-                effect.accumulateKernel == Ondulaxis::accumulateKernels[entry]) {
+            if (effect.replaceKernel == effect.kernelTables.replace[entry] &&
+                effect.accumulateKernel == effect.kernelTables.accumulate[entry]) {
                 return entry;
             }
         }
@@ -81,5 +89,7 @@ inline void runEmptyBlock(Ondulaxis& effect) {
 // returns what came out.
 std::vector<float> processMono(Ondulaxis& effect, const std::vector<float>& input);
 
-uint32_t bitsOf(float value);
-float floatOf(uint32_t bits);
+// Always inlined: a float returned from a call on 32-bit x86 passes through
+// the x87 stack, which turns a signalling NaN quiet.
+[[gnu::always_inline]] inline uint32_t bitsOf(float value) { return std::bit_cast<uint32_t>(value); }
+[[gnu::always_inline]] inline float floatOf(uint32_t bits) { return std::bit_cast<float>(bits); }

@@ -1,0 +1,495 @@
+// The vector kernels' block loops. Included by one file per instruction set,
+// after that file has defined its `Math` (vector types, a lane test, and the
+// vector pow, sine and cosine). Everything here has internal linkage or is
+// instantiated with that file's own Math, so no code is shared between
+// instruction sets.
+//
+// A block runs in chunks on the stack, so any block size works and nothing is
+// allocated. Per chunk: the input is copied (the host may process in place),
+// the tracked values are found (the only serial part, and with slew limiting
+// off checked in parallel instead), then power, phase,
+// sinusoid and mix run as vector code over whole vectors, the tail padded, so
+// the result never depends on where the host cuts its blocks.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#include "KernelMath.h"
+#include "Ondulaxis.h"
+#include "ParameterCurves.h"
+
+namespace {
+namespace chunked {
+
+// Samples per chunk; every vector width divides it.
+constexpr int chunkSize = 256;
+
+// Blocks this short cost less one sample after another: they go through the
+// reference kernels, whose results the vector kernels equal bit for bit.
+constexpr int32_t shortBlock = 4;
+
+// The vector pow, sine and cosine stay within a few units in the last place
+// (2^-52 relative) of the ones the reference uses. A value farther than this
+// guard, relative to the operands' size, from a float rounding boundary rounds
+// to the same float either way; a vector holding a value closer than that is
+// computed again the reference way, so results equal the reference.
+constexpr double guard = 0x1p-47;
+
+// libmvec's sine and cosine are the fastest in this range but turn scalar for
+// phases above about 1e7; chunks reaching beyond use SLEEF, which reduces
+// huge arguments in vector code as well.
+constexpr double nearPhase = 0x1p20;
+
+struct Coefficients {
+    float inGain;
+    float slewLimit;
+    kernelMath::Shaping shaping;
+};
+
+template <class Math>
+struct Channel {
+    alignas(64) float input[chunkSize];
+    // [0]: the tracked value before the chunk; [1 + i]: after sample i.
+    alignas(64) float history[chunkSize + Math::width];
+    float* tracked() noexcept { return history + 1; }
+    alignas(64) float phase[chunkSize];
+    alignas(64) float output[chunkSize];
+    // Per vector: some value there lies too near a rounding boundary.
+    bool suspect[chunkSize / Math::width];
+    // Per vector: a first slew step missed float(x).
+    bool unsettled[chunkSize / Math::width];
+};
+
+template <class Vector>
+inline Vector load(const float* source) noexcept {
+    Vector vector;
+    std::memcpy(&vector, source, sizeof vector);
+    return vector;
+}
+
+template <class Vector>
+inline void store(float* target, Vector vector) noexcept {
+    std::memcpy(target, &vector, sizeof vector);
+}
+
+inline uint32_t bitsOf(float value) noexcept {
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+// Lane-wise helpers on Math's vectors. Broadcasts go lane by lane (the
+// compiler makes one instruction of it) because adding to a zero vector would
+// turn -0 into +0.
+template <class Math>
+struct Lanes {
+    static constexpr int width = Math::width;
+    using Doubles = typename Math::Doubles;
+    using Floats = typename Math::Floats;
+    using DoubleMask = decltype(Doubles{} < Doubles{});
+    using FloatMask = decltype(Floats{} < Floats{});
+
+    template <class Vector, class Value>
+    static Vector splat(Value value) noexcept {
+        Vector vector;
+        for (int lane = 0; lane < width; ++lane) {
+            vector[lane] = value;
+        }
+        return vector;
+    }
+    static Doubles widen(Floats values) noexcept { return Math::widen(values); }
+    static Floats narrow(Doubles values) noexcept { return Math::narrow(values); }
+    static Doubles abs(Doubles values) noexcept {
+        return (Doubles)((DoubleMask)values & splat<DoubleMask>(INT64_MAX));
+    }
+    static Floats abs(Floats values) noexcept {
+        return (Floats)((FloatMask)values & splat<FloatMask>(INT32_MAX));
+    }
+    // The magnitude of `magnitude` with the sign bit of `sign`.
+    static Floats copySign(Floats magnitude, Floats sign) noexcept {
+        return (Floats)(((FloatMask)magnitude & splat<FloatMask>(INT32_MAX)) |
+                        ((FloatMask)sign & splat<FloatMask>(INT32_MIN)));
+    }
+    static FloatMask laneIndex() noexcept {
+        FloatMask index;
+        for (int lane = 0; lane < width; ++lane) {
+            index[lane] = lane;
+        }
+        return index;
+    }
+};
+
+// Copies a chunk of input to the stack, zero-padded to whole vectors, and
+// returns the padded length.
+template <class Math>
+inline int loadChunk(Channel<Math>& channel, const float* input, int count) noexcept {
+    std::memcpy(channel.input, input, static_cast<size_t>(count) * sizeof(float));
+    const int padded = (count + Math::width - 1) / Math::width * Math::width;
+    for (int i = count; i < padded; ++i) {
+        channel.input[i] = 0.0f;
+    }
+    return padded;
+}
+
+// One slew step, as kernelMath::slewStep, for a vector of samples.
+template <class Math>
+inline typename Math::Floats slewSteps(typename Math::Floats previous, typename Math::Doubles x,
+                                       typename Math::Floats limit) noexcept {
+    using L = Lanes<Math>;
+    const auto wide = L::widen(previous);
+    const auto difference = L::narrow(x - wide);
+    const auto size = L::abs(difference);
+    // As `limit >= size ? size : limit`, a NaN size included, in one minimum.
+    const auto magnitude = size < limit ? size : limit;
+    // The magnitude is never negative, so only the sign bit needs setting.
+    const auto step = (typename L::Floats)((typename L::FloatMask)magnitude |
+                                           ((typename L::FloatMask)difference &
+                                            L::template splat<typename L::FloatMask>(INT32_MIN)));
+    return L::narrow(wide + L::widen(step));
+}
+
+// One step after another, the channels side by side so that their dependency
+// chains overlap.
+template <class Math, int channels>
+inline void trackSerial(Channel<Math>* channel, float* state, int count, int padded,
+                        const Coefficients& c) noexcept {
+    const double gain = kernelMath::widen(c.inGain);
+    float tracked[channels];
+    for (int k = 0; k < channels; ++k) {
+        tracked[k] = state[k];
+    }
+    for (int i = 0; i < count; ++i) {
+        for (int k = 0; k < channels; ++k) {
+            tracked[k] = kernelMath::slewStep(kernelMath::widen(channel[k].input[i]) * gain,
+                                              tracked[k], c.slewLimit);
+            channel[k].tracked()[i] = tracked[k];
+        }
+    }
+    for (int k = 0; k < channels; ++k) {
+        channel[k].history[0] = state[k];
+        for (int i = count; i < padded; ++i) {
+            channel[k].tracked()[i] = 0.0f;
+        }
+        state[k] = tracked[k];
+    }
+}
+
+// Slew steps for one vector of samples whose first predecessor is `before`:
+// guess the results, then redo every step from its guessed predecessor until
+// nothing changes. Lane k is exact after k + 1 rounds, so this ends; with
+// slew limiting off it mostly ends after the first.
+template <class Math>
+inline typename Math::Floats settleVector(float before, typename Math::Doubles x,
+                                          typename Math::Floats guess,
+                                          typename Math::Floats limit) noexcept {
+    using L = Lanes<Math>;
+    using FloatMask = typename L::FloatMask;
+    for (;;) {
+        // Predecessors: [before, guess[0], ..., guess[width - 2]].
+        const auto next = slewSteps<Math>(Math::shiftIn(before, guess), x, limit);
+        if (!Math::anyLane((FloatMask)next != (FloatMask)guess)) {
+            return next;
+        }
+        guess = next;
+    }
+}
+
+// Slew limiting off: the tracked value becomes float(x) unless rounding the
+// step lost bits (after a steep drop, or a jump beyond the limit), and such a
+// loss fades within a step or two. So first every step is taken at once from
+// float(previous x), marking the vectors where one missed float(x); then, in
+// order, the marked vectors and those whose predecessor turned out otherwise
+// are settled from the true predecessor. The result is the serial one, bit for
+// bit, and the first loop has no branch to mispredict.
+template <class Math>
+inline float settle(Channel<Math>& channel, float state, int count, int padded,
+                    const Coefficients& c) noexcept {
+    using L = Lanes<Math>;
+    using Floats = typename L::Floats;
+    using FloatMask = typename L::FloatMask;
+    constexpr int width = Math::width;
+    const auto gain = L::template splat<typename L::Doubles>(kernelMath::widen(c.inGain));
+    const Floats limit = L::template splat<Floats>(c.slewLimit);
+    float* tracked = channel.tracked();
+    channel.history[0] = state;
+    float assumed = state;
+    for (int i = 0, vector = 0; i < padded; i += width, ++vector) {
+        const auto x = L::widen(load<Floats>(channel.input + i)) * gain;
+        const Floats followed = L::narrow(x);
+        const Floats next = slewSteps<Math>(Math::shiftIn(assumed, followed), x, limit);
+        store(tracked + i, next);
+        channel.unsettled[vector] = Math::anyLane((FloatMask)next != (FloatMask)followed);
+        assumed = followed[width - 1];
+    }
+    const double scalarGain = kernelMath::widen(c.inGain);
+    for (int i = 0, vector = 0; i < padded; i += width, ++vector) {
+        const float before = i == 0 ? state : tracked[i - 1];
+        const float followed =
+            i == 0 ? state : kernelMath::narrow(kernelMath::widen(channel.input[i - 1]) * scalarGain);
+        if (channel.unsettled[vector] || bitsOf(before) != bitsOf(followed)) {
+            const auto x = L::widen(load<Floats>(channel.input + i)) * gain;
+            store(tracked + i, settleVector<Math>(before, x, load<Floats>(tracked + i), limit));
+        }
+    }
+    return tracked[count - 1];
+}
+
+template <class Math, int channels>
+inline void track(Channel<Math>* channel, float* state, int count, int padded,
+                  const Coefficients& c) noexcept {
+    if (c.slewLimit >= parameterCurves::slewOff) {
+        for (int k = 0; k < channels; ++k) {
+            state[k] = settle(channel[k], state[k], count, padded, c);
+        }
+    } else {
+        trackSerial<Math, channels>(channel, state, count, padded, c);
+    }
+}
+
+// Power and phase; returns whether every phase is small enough for the
+// fastest sine and cosine.
+template <class Math>
+inline bool phasePass(Channel<Math>& channel, int padded, const Coefficients& c) noexcept {
+    using L = Lanes<Math>;
+    using Doubles = typename L::Doubles;
+    using Floats = typename L::Floats;
+    constexpr int width = Math::width;
+    const Doubles exponent = L::template splat<Doubles>(double{c.shaping.freqDifLog});
+    const Doubles dif = L::template splat<Doubles>(double{c.shaping.freqDif});
+    const Doubles min = L::template splat<Doubles>(double{c.shaping.freqMin});
+    const Doubles below = L::template splat<Doubles>(1.0 - guard);
+    const Doubles above = L::template splat<Doubles>(1.0 + guard);
+    const Doubles nearest = L::template splat<Doubles>(nearPhase);
+    const Floats infinity = L::template splat<Floats>(std::numeric_limits<float>::infinity());
+    const Floats largest = L::template splat<Floats>(std::numeric_limits<float>::max());
+    auto far = L::template splat<typename L::DoubleMask>(0);
+    for (int i = 0, vector = 0; i < padded; i += width, ++vector) {
+        const Doubles state = L::widen(load<Floats>(channel.tracked() + i));
+        // A zero base is a special case that libmvec's pow hands to scalar code
+        // lane by lane; the exponent is at least 1, so the power is +0.
+        const auto zero = L::abs(state) == L::template splat<Doubles>(0.0);
+        const Doubles base = zero ? L::template splat<Doubles>(1.0) : L::abs(state);
+        const Doubles power = zero ? L::template splat<Doubles>(0.0) : Math::pow(base, exponent);
+        const Floats rounded = L::narrow(power);
+        const auto unsure = L::narrow(power * below) != L::narrow(power * above);
+        Floats phase = L::narrow((L::widen(rounded) * dif + min) * state);
+        // As in the reference: an overflowed phase becomes the largest float.
+        phase = L::abs(phase) == infinity ? L::copySign(largest, phase) : phase;
+        store(channel.phase + i, phase);
+        // A NaN phase counts as far.
+        far |= ~(L::abs(L::widen(phase)) <= nearest);
+        channel.suspect[vector] = Math::anyLane(unsure);
+    }
+    return !Math::anyLane(far);
+}
+
+template <class Math, bool sine, bool near>
+inline void shapePass(Channel<Math>& channel, int padded, const Coefficients& c) noexcept {
+    using L = Lanes<Math>;
+    using Doubles = typename L::Doubles;
+    using Floats = typename L::Floats;
+    constexpr int width = Math::width;
+    const kernelMath::Shaping& k = c.shaping;
+    const Doubles gain = L::template splat<Doubles>(double{c.inGain});
+    const Doubles ampRange = L::template splat<Doubles>(double{k.ampRange});
+    const Doubles ampMin = L::template splat<Doubles>(double{k.ampMin});
+    const Doubles funcMix = L::template splat<Doubles>(double{k.funcMix});
+    const Doubles outGain = L::template splat<Doubles>(double{k.outGain});
+    const Doubles tolerance = L::template splat<Doubles>(guard);
+    const Doubles one = L::template splat<Doubles>(1.0);
+    const Doubles two = L::template splat<Doubles>(2.0);
+    const Doubles four = L::template splat<Doubles>(4.0);
+    const Doubles half = L::template splat<Doubles>(0.5);
+    const Floats smallest = L::template splat<Floats>(std::numeric_limits<float>::min());
+    const Floats zero = L::template splat<Floats>(0.0f);
+    for (int i = 0, vector = 0; i < padded; i += width, ++vector) {
+        const Floats x = L::narrow(L::widen(load<Floats>(channel.input + i)) * gain);
+        const Doubles size = L::abs(L::widen(x));
+        const Doubles t = four * size * size;
+        const Floats s = L::narrow(t / (one + t));
+        const Doubles envelope = L::widen(s);
+        const Doubles phase = L::widen(load<Floats>(channel.phase + i));
+        Floats out;
+        typename L::FloatMask unsure;
+        if constexpr (sine) {
+            const Doubles amplitude = L::widen(L::narrow(envelope * ampRange + ampMin));
+            const Doubles plain = L::widen(L::copySign(s, x));
+            const Doubles wave = near ? Math::sinNear(phase) : Math::sinFar(phase);
+            const Doubles result = ((amplitude * wave - plain) * funcMix + plain) * outGain;
+            const Doubles slack = (amplitude + L::abs(plain)) * outGain * tolerance;
+            unsure = L::narrow(result - slack) != L::narrow(result + slack);
+            out = L::narrow(result);
+        } else {
+            const Doubles halfAmplitude = L::widen(L::narrow((envelope * ampRange + ampMin) * half));
+            const Doubles wave = near ? Math::cosNear(phase) : Math::cosFar(phase);
+            const Doubles magnitude = (halfAmplitude * (one - wave) - envelope) * funcMix + envelope;
+            const Doubles slack = (halfAmplitude * two + envelope) * tolerance;
+            unsure = L::narrow(magnitude - slack) != L::narrow(magnitude + slack);
+            out = L::narrow(L::widen(L::copySign(L::narrow(magnitude), x)) * outGain);
+        }
+        // As in the reference: subnormal outputs become zeros of their sign.
+        out = L::abs(out) < smallest ? L::copySign(zero, out) : out;
+        store(channel.output + i, out);
+        channel.suspect[vector] = channel.suspect[vector] || Math::anyLane(unsure);
+    }
+}
+
+// The reference way, for the vectors the guard flagged.
+template <class Math, bool sine>
+inline void redoSuspects(Channel<Math>& channel, int count, const Coefficients& c) noexcept {
+    constexpr int width = Math::width;
+    const double gain = kernelMath::widen(c.inGain);
+    for (int first = 0, vector = 0; first < count; first += width, ++vector) {
+        if (!channel.suspect[vector]) {
+            continue;
+        }
+        for (int i = first; i < std::min(count, first + width); ++i) {
+            const float x = kernelMath::narrow(kernelMath::widen(channel.input[i]) * gain);
+            const float state = channel.tracked()[i];
+            channel.output[i] = sine ? kernelMath::shapeSine(x, state, c.shaping)
+                                     : kernelMath::shapeRaisedCosine(x, state, c.shaping);
+        }
+    }
+}
+
+template <class Math, bool sine>
+inline void shape(Channel<Math>& channel, int count, int padded, const Coefficients& c) noexcept {
+    if (phasePass(channel, padded, c)) {
+        shapePass<Math, sine, true>(channel, padded, c);
+    } else {
+        shapePass<Math, sine, false>(channel, padded, c);
+    }
+    redoSuspects<Math, sine>(channel, count, c);
+}
+
+template <bool accumulate>
+inline void storeChunk(float* __restrict output, const float* __restrict values,
+                       int count) noexcept {
+    if constexpr (accumulate) {
+        for (int i = 0; i < count; ++i) {
+            output[i] = output[i] + values[i];
+        }
+    } else {
+        std::memcpy(output, values, static_cast<size_t>(count) * sizeof(float));
+    }
+}
+
+}  // namespace chunked
+}  // namespace
+
+// Out of line: its stack frame is large, and short blocks should not pay for it.
+template <class Math, bool accumulate, int channels>
+[[gnu::noinline]] void Ondulaxis::chunkedDistort(float* const* inputs, float* const* outputs,
+                               int32_t sampleFrames) noexcept {
+    const chunked::Coefficients c{
+        inGain, slewLimit, {funcMix, ampMin, freqMin, freqDif, outGain, ampRange, freqDifLog}};
+    chunked::Channel<Math> channel[channels];
+    for (int32_t start = 0; start < sampleFrames; start += chunked::chunkSize) {
+        const int count = static_cast<int>(std::min<int32_t>(chunked::chunkSize, sampleFrames - start));
+        int padded = 0;
+        for (int k = 0; k < channels; ++k) {
+            padded = chunked::loadChunk(channel[k], inputs[k] + start, count);
+        }
+        chunked::track<Math, channels>(channel, slewState, count, padded, c);
+        for (int k = 0; k < channels; ++k) {
+            if (zeroCrossMode) {
+                chunked::shape<Math, true>(channel[k], count, padded, c);
+            } else {
+                chunked::shape<Math, false>(channel[k], count, padded, c);
+            }
+        }
+        for (int k = 0; k < channels; ++k) {
+            chunked::storeChunk<accumulate>(outputs[k] + start, channel[k].output, count);
+        }
+    }
+}
+
+// Out of line: its stack frame is large, and short blocks should not pay for it.
+template <class Math, bool accumulate, int channels>
+[[gnu::noinline]] void Ondulaxis::chunkedPass(float* const* inputs, float* const* outputs,
+                            int32_t sampleFrames) noexcept {
+    const chunked::Coefficients c{inGain, slewLimit, {}};
+    chunked::Channel<Math> channel[channels];
+    for (int32_t start = 0; start < sampleFrames; start += chunked::chunkSize) {
+        const int count = static_cast<int>(std::min<int32_t>(chunked::chunkSize, sampleFrames - start));
+        int padded = 0;
+        for (int k = 0; k < channels; ++k) {
+            padded = chunked::loadChunk(channel[k], inputs[k] + start, count);
+        }
+        chunked::track<Math, channels>(channel, slewState, count, padded, c);
+        // The stack copy keeps the exact bits and serves in-place buffers too.
+        for (int k = 0; k < channels; ++k) {
+            chunked::storeChunk<accumulate>(outputs[k] + start, channel[k].input, count);
+        }
+    }
+}
+
+template <class Math, bool accumulate>
+void Ondulaxis::chunkedMono(float* inputA, float* inputB, float* outputA, float* outputB,
+                            int32_t sampleFrames) noexcept {
+    if (sampleFrames < chunked::shortBlock) {
+        const Kernel reference = (accumulate ? accumulateKernels : replaceKernels)[0];
+        (this->*reference)(inputA, inputB, outputA, outputB, sampleFrames);
+        return;
+    }
+    float* const inputs[1] = {inputA};
+    float* const outputs[1] = {outputA};
+    chunkedDistort<Math, accumulate, 1>(inputs, outputs, sampleFrames);
+}
+
+template <class Math, bool accumulate>
+void Ondulaxis::chunkedStereo(float* inputA, float* inputB, float* outputA, float* outputB,
+                              int32_t sampleFrames) noexcept {
+    if (sampleFrames < chunked::shortBlock) {
+        const Kernel reference = (accumulate ? accumulateKernels : replaceKernels)[2];
+        (this->*reference)(inputA, inputB, outputA, outputB, sampleFrames);
+        return;
+    }
+    float* const inputs[2] = {inputA, inputB};
+    float* const outputs[2] = {outputA, outputB};
+    chunkedDistort<Math, accumulate, 2>(inputs, outputs, sampleFrames);
+}
+
+template <class Math, bool accumulate>
+void Ondulaxis::chunkedMonoBypass(float* inputA, float* inputB, float* outputA, float* outputB,
+                                  int32_t sampleFrames) noexcept {
+    if (sampleFrames < chunked::shortBlock) {
+        const Kernel reference = (accumulate ? accumulateKernels : replaceKernels)[1];
+        (this->*reference)(inputA, inputB, outputA, outputB, sampleFrames);
+        return;
+    }
+    float* const inputs[1] = {inputA};
+    float* const outputs[1] = {outputA};
+    chunkedPass<Math, accumulate, 1>(inputs, outputs, sampleFrames);
+}
+
+template <class Math, bool accumulate>
+void Ondulaxis::chunkedStereoBypass(float* inputA, float* inputB, float* outputA,
+                                    float* outputB, int32_t sampleFrames) noexcept {
+    if (sampleFrames < chunked::shortBlock) {
+        const Kernel reference = (accumulate ? accumulateKernels : replaceKernels)[3];
+        (this->*reference)(inputA, inputB, outputA, outputB, sampleFrames);
+        return;
+    }
+    float* const inputs[2] = {inputA, inputB};
+    float* const outputs[2] = {outputA, outputB};
+    chunkedPass<Math, accumulate, 2>(inputs, outputs, sampleFrames);
+}
+
+template <class Math>
+Ondulaxis::KernelTables Ondulaxis::chunkedKernelTables() noexcept {
+    static constexpr Kernel replace[kernelCount] = {
+        &Ondulaxis::chunkedMono<Math, false>,   &Ondulaxis::chunkedMonoBypass<Math, false>,
+        &Ondulaxis::chunkedStereo<Math, false>, &Ondulaxis::chunkedStereoBypass<Math, false>,
+        &Ondulaxis::idle,
+    };
+    static constexpr Kernel accumulate[kernelCount] = {
+        &Ondulaxis::chunkedMono<Math, true>,   &Ondulaxis::chunkedMonoBypass<Math, true>,
+        &Ondulaxis::chunkedStereo<Math, true>, &Ondulaxis::chunkedStereoBypass<Math, true>,
+        &Ondulaxis::idle,
+    };
+    return {Math::path, replace, accumulate};
+}

@@ -1,0 +1,79 @@
+// Which instruction set's kernels an instance uses. Chosen once, at
+// construction, from what this build holds and what the processor supports;
+// this file itself is built for any x86-64 (or any processor at all in a
+// build with the reference kernels only).
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+#include "Ondulaxis.h"
+
+bool Ondulaxis::kernelPathRuns(KernelPath path) noexcept {
+    switch (path) {
+    case KernelPath::reference:
+        return true;
+#if defined(ONDULAXIS_VECTOR_KERNELS)
+    case KernelPath::generic:
+        return true;
+    case KernelPath::avx2:
+        // The vector math for this set uses fused multiply-adds internally.
+        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    case KernelPath::avx512:
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx2") &&
+               __builtin_cpu_supports("fma");
+#endif
+    default:
+        return false;
+    }
+}
+
+Ondulaxis::KernelPath Ondulaxis::constructionKernelPath() noexcept {
+    // A named path serves tests and measurements; one the processor cannot run
+    // is ignored rather than trusted.
+    struct Named {
+        const char* name;
+        KernelPath path;
+    };
+    static constexpr Named names[] = {{"reference", KernelPath::reference},
+                                      {"generic", KernelPath::generic},
+                                      {"avx2", KernelPath::avx2},
+                                      {"avx512", KernelPath::avx512}};
+    if (const char* wanted = std::getenv("ONDULAXIS_KERNELS")) {
+        for (const Named& named : names) {
+            if (std::strcmp(wanted, named.name) == 0 && kernelPathRuns(named.path)) {
+                return named.path;
+            }
+        }
+    }
+    for (KernelPath path : {KernelPath::avx512, KernelPath::avx2, KernelPath::generic}) {
+        if (kernelPathRuns(path)) {
+            return path;
+        }
+    }
+    return KernelPath::reference;
+}
+
+Ondulaxis::KernelTables Ondulaxis::kernelTablesFor(KernelPath path) noexcept {
+    if (kernelPathRuns(path)) {
+        switch (path) {
+#if defined(ONDULAXIS_VECTOR_KERNELS)
+        case KernelPath::generic:
+            return genericKernelTables();
+        case KernelPath::avx2:
+            return avx2KernelTables();
+        case KernelPath::avx512:
+            return avx512KernelTables();
+#endif
+        default:
+            break;
+        }
+    }
+    return {KernelPath::reference, replaceKernels, accumulateKernels};
+}
+
+void Ondulaxis::useKernelPath(KernelPath path) noexcept {
+    // The next block's routing picks its kernel from the new tables.
+    std::lock_guard<StateLock> guard(stateLock);
+    kernelTables = kernelTablesFor(path);
+    sharedState.rerouteRequest = true;
+}

@@ -1,0 +1,51 @@
+// The kernels for processors with AVX2 and FMA: four doubles per vector.
+// Built with -mavx2; run only where the processor reports both.
+#include <immintrin.h>
+#include <sleef.h>
+
+#include "ChunkKernels.h"
+
+// libmvec, glibc's vector math, by its vector-function ABI names.
+extern "C" {
+__m256d _ZGVdN4vv_pow(__m256d base, __m256d exponent);
+__m256d _ZGVdN4v_sin(__m256d phase);
+__m256d _ZGVdN4v_cos(__m256d phase);
+}
+
+namespace {
+
+struct Avx2Math {
+    static constexpr Ondulaxis::KernelPath path = Ondulaxis::KernelPath::avx2;
+    static constexpr int width = 4;
+    using Doubles = __m256d;
+    using Floats = float __attribute__((vector_size(16)));
+
+    static Doubles widen(Floats values) noexcept { return _mm256_cvtps_pd((__m128)values); }
+    static Floats narrow(Doubles values) noexcept { return (Floats)_mm256_cvtpd_ps(values); }
+    // [first, values[0], values[1], values[2]]
+    static Floats shiftIn(float first, Floats values) noexcept {
+        const __m128 spread = _mm_shuffle_ps((__m128)values, (__m128)values, _MM_SHUFFLE(2, 1, 0, 0));
+        return (Floats)_mm_move_ss(spread, _mm_set_ss(first));
+    }
+    template <class Mask>
+    static bool anyLane(Mask mask) noexcept {
+        if constexpr (sizeof(Mask) == sizeof(Doubles)) {
+            return _mm256_movemask_pd((__m256d)mask) != 0;
+        } else {
+            return _mm_movemask_ps((__m128)mask) != 0;
+        }
+    }
+    static Doubles pow(Doubles base, Doubles exponent) noexcept {
+        return _ZGVdN4vv_pow(base, exponent);
+    }
+    static Doubles sinNear(Doubles phase) noexcept { return _ZGVdN4v_sin(phase); }
+    static Doubles cosNear(Doubles phase) noexcept { return _ZGVdN4v_cos(phase); }
+    static Doubles sinFar(Doubles phase) noexcept { return Sleef_sind4_u10avx2(phase); }
+    static Doubles cosFar(Doubles phase) noexcept { return Sleef_cosd4_u10avx2(phase); }
+};
+
+}  // namespace
+
+Ondulaxis::KernelTables Ondulaxis::avx2KernelTables() noexcept {
+    return chunkedKernelTables<Avx2Math>();
+}

@@ -1,0 +1,52 @@
+// The kernels for processors with AVX-512: eight doubles per vector. Built
+// with -mavx512f; run only where the processor reports it.
+#include <immintrin.h>
+#include <sleef.h>
+
+#include "ChunkKernels.h"
+
+// libmvec, glibc's vector math, by its vector-function ABI names.
+extern "C" {
+__m512d _ZGVeN8vv_pow(__m512d base, __m512d exponent);
+__m512d _ZGVeN8v_sin(__m512d phase);
+__m512d _ZGVeN8v_cos(__m512d phase);
+}
+
+namespace {
+
+struct Avx512Math {
+    static constexpr Ondulaxis::KernelPath path = Ondulaxis::KernelPath::avx512;
+    static constexpr int width = 8;
+    using Doubles = __m512d;
+    using Floats = float __attribute__((vector_size(32)));
+
+    static Doubles widen(Floats values) noexcept { return _mm512_maskz_cvtps_pd(0xFF, (__m256)values); }
+    static Floats narrow(Doubles values) noexcept { return (Floats)_mm512_maskz_cvtpd_ps(0xFF, values); }
+    // [first, values[0], ..., values[6]]
+    static Floats shiftIn(float first, Floats values) noexcept {
+        const __m256 rotated =
+            _mm256_permutevar8x32_ps((__m256)values, _mm256_setr_epi32(7, 0, 1, 2, 3, 4, 5, 6));
+        return (Floats)_mm256_blend_ps(rotated, _mm256_set1_ps(first), 1);
+    }
+    template <class Mask>
+    static bool anyLane(Mask mask) noexcept {
+        if constexpr (sizeof(Mask) == sizeof(Doubles)) {
+            return _mm512_test_epi64_mask((__m512i)mask, (__m512i)mask) != 0;
+        } else {
+            return _mm256_movemask_ps((__m256)mask) != 0;
+        }
+    }
+    static Doubles pow(Doubles base, Doubles exponent) noexcept {
+        return _ZGVeN8vv_pow(base, exponent);
+    }
+    static Doubles sinNear(Doubles phase) noexcept { return _ZGVeN8v_sin(phase); }
+    static Doubles cosNear(Doubles phase) noexcept { return _ZGVeN8v_cos(phase); }
+    static Doubles sinFar(Doubles phase) noexcept { return Sleef_sind8_u10avx512f(phase); }
+    static Doubles cosFar(Doubles phase) noexcept { return Sleef_cosd8_u10avx512f(phase); }
+};
+
+}  // namespace
+
+Ondulaxis::KernelTables Ondulaxis::avx512KernelTables() noexcept {
+    return chunkedKernelTables<Avx512Math>();
+}

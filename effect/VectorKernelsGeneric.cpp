@@ -1,0 +1,49 @@
+// The kernels for any x86-64 processor: two doubles per SSE2 vector. Built
+// with the compiler's baseline flags only.
+#include <emmintrin.h>
+#include <sleef.h>
+
+#include "ChunkKernels.h"
+
+// libmvec, glibc's vector math, by its vector-function ABI names; the
+// baseline set picks its best implementation at load time.
+extern "C" {
+__m128d _ZGVbN2vv_pow(__m128d base, __m128d exponent);
+__m128d _ZGVbN2v_sin(__m128d phase);
+__m128d _ZGVbN2v_cos(__m128d phase);
+}
+
+namespace {
+
+struct GenericMath {
+    static constexpr Ondulaxis::KernelPath path = Ondulaxis::KernelPath::generic;
+    static constexpr int width = 2;
+    using Doubles = __m128d;
+    using Floats = float __attribute__((vector_size(8)));
+
+    static Doubles widen(Floats values) noexcept { return __builtin_convertvector(values, Doubles); }
+    static Floats narrow(Doubles values) noexcept { return __builtin_convertvector(values, Floats); }
+    // [first, values[0]]
+    static Floats shiftIn(float first, Floats values) noexcept { return Floats{first, values[0]}; }
+    template <class Mask>
+    static bool anyLane(Mask mask) noexcept {
+        if constexpr (sizeof(Mask) == sizeof(Doubles)) {
+            return _mm_movemask_pd((__m128d)mask) != 0;
+        } else {
+            return (mask[0] | mask[1]) != 0;
+        }
+    }
+    static Doubles pow(Doubles base, Doubles exponent) noexcept {
+        return _ZGVbN2vv_pow(base, exponent);
+    }
+    static Doubles sinNear(Doubles phase) noexcept { return _ZGVbN2v_sin(phase); }
+    static Doubles cosNear(Doubles phase) noexcept { return _ZGVbN2v_cos(phase); }
+    static Doubles sinFar(Doubles phase) noexcept { return Sleef_sind2_u10sse2(phase); }
+    static Doubles cosFar(Doubles phase) noexcept { return Sleef_cosd2_u10sse2(phase); }
+};
+
+}  // namespace
+
+Ondulaxis::KernelTables Ondulaxis::genericKernelTables() noexcept {
+    return chunkedKernelTables<GenericMath>();
+}

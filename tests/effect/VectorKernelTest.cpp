@@ -1,0 +1,276 @@
+// The vector kernels against the scalar reference kernels, on every
+// instruction set this processor runs: the same bits out, the same tracked
+// values, however the host cuts its blocks.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "EffectTestSupport.h"
+
+namespace {
+
+using Path = Ondulaxis::KernelPath;
+
+std::vector<Path> vectorPathsHere() {
+    std::vector<Path> paths;
+    for (Path path : {Path::generic, Path::avx2, Path::avx512}) {
+        if (Ondulaxis::kernelPathRuns(path)) {
+            paths.push_back(path);
+        }
+    }
+    return paths;
+}
+
+std::string pathName(const ::testing::TestParamInfo<Path>& info) {
+    switch (info.param) {
+    case Path::generic:
+        return "generic";
+    case Path::avx2:
+        return "avx2";
+    case Path::avx512:
+        return "avx512";
+    default:
+        return "reference";
+    }
+}
+
+std::unique_ptr<Ondulaxis> makeEffect(Path path, bool stereo) {
+    FakeHost::connect(true, stereo, true, stereo);
+    auto effect = std::make_unique<Ondulaxis>(&FakeHost::callback);
+    effect->resume();
+    OndulaxisTestAccess::useKernelPath(*effect, path);
+    runEmptyBlock(*effect);
+    return effect;
+}
+
+// Equal bits, or both NaN (a NaN's payload comes from whichever operand the
+// processor picks, in either path).
+bool sameSample(float a, float b) {
+    return bitsOf(a) == bitsOf(b) || (std::isnan(a) && std::isnan(b));
+}
+
+// Input that exercises every part: smooth signals (the tracked value follows
+// them), noise (steps that lose bits), silence, decays into subnormals, loud
+// stretches beyond the slew limit, and the odd NaN or infinity.
+class SignalSource {
+public:
+    explicit SignalSource(uint32_t seed) : random(seed) {}
+
+    void fill(float* samples, int count) {
+        for (int i = 0; i < count; ++i) {
+            if (remaining-- <= 0) {
+                startStretch();
+            }
+            samples[i] = next();
+        }
+    }
+
+private:
+    float next() {
+        ++position;
+        switch (kind) {
+        case 0:
+            return static_cast<float>(level * std::sin(frequency * position));
+        case 1:
+            return static_cast<float>(level * (unit(random) * 2.0 - 1.0));
+        case 2:
+            return unit(random) < 0.5 ? 0.0f : -0.0f;
+        case 3:
+            return static_cast<float>(level * std::exp(-0.2 * position) *
+                                      std::sin(frequency * position));
+        default: {
+            const double draw = unit(random);
+            if (draw < 0.02) {
+                return std::numeric_limits<float>::quiet_NaN();
+            }
+            if (draw < 0.04) {
+                return std::copysign(std::numeric_limits<float>::infinity(), draw - 0.03);
+            }
+            return static_cast<float>(std::copysign(std::pow(10.0, 12 * unit(random) - 6),
+                                                    unit(random) - 0.5));
+        }
+        }
+    }
+
+    void startStretch() {
+        const double draw = unit(random);
+        kind = draw < 0.4 ? 0 : draw < 0.7 ? 1 : draw < 0.78 ? 2 : draw < 0.93 ? 3 : 4;
+        remaining = 1 + static_cast<int>(unit(random) * 900);
+        level = std::pow(10.0, 3 * unit(random) - 2.5);
+        frequency = std::pow(10.0, 3 * unit(random) - 3.5);
+        position = 0;
+    }
+
+    std::mt19937 random;
+    std::uniform_real_distribution<double> unit{0.0, 1.0};
+    int kind = 0;
+    int remaining = 0;
+    int position = 0;
+    double level = 0.5;
+    double frequency = 0.01;
+};
+
+class VectorKernelTest : public ::testing::TestWithParam<Path> {};
+
+// Ten million samples per instruction set over random settings, extremes
+// included; every block checks the outputs and the tracked values.
+TEST_P(VectorKernelTest, RandomSettingsMatchReferenceBitForBit) {
+    std::mt19937 random(20240611);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    SignalSource source(99);
+    constexpr long target = 10'000'000;
+    long samples = 0;
+    long outputMismatches = 0;
+    double largestDifference = 0.0;
+    while (samples < target) {
+        const bool stereo = unit(random) < 0.5;
+        auto reference = makeEffect(Path::reference, stereo);
+        auto vector = makeEffect(GetParam(), stereo);
+        for (int run = 0; run < 40 && samples < target; ++run) {
+            // Each parameter random, at an end of its range now and then.
+            for (int32_t index = 0; index < paramCount; ++index) {
+                if (unit(random) < 0.6f) {
+                    const float draw = unit(random);
+                    const float value = draw < 0.1f ? 0.0f : draw < 0.2f ? 1.0f : unit(random);
+                    reference->setParameter(index, value);
+                    vector->setParameter(index, value);
+                }
+            }
+            const bool bypass = unit(random) < 0.1f;
+            reference->setBypass(bypass);
+            vector->setBypass(bypass);
+            const bool accumulate = unit(random) < 0.3f;
+            const int frames = 1 + static_cast<int>(std::pow(unit(random), 2.0f) * 1200);
+            AudioBlock expected(frames);
+            source.fill(expected.in[0].data(), frames);
+            source.fill(expected.in[1].data(), frames);
+            AudioBlock actual(frames);
+            actual.in[0] = expected.in[0];
+            actual.in[1] = expected.in[1];
+            for (int channel = 0; channel < 2; ++channel) {
+                for (int i = 0; i < frames; ++i) {
+                    expected.out[channel][i] = actual.out[channel][i] = 0.125f * (i % 5);
+                }
+            }
+            if (accumulate) {
+                reference->process(expected.inputs(), expected.outputs(), frames);
+                vector->process(actual.inputs(), actual.outputs(), frames);
+            } else {
+                reference->processReplacing(expected.inputs(), expected.outputs(), frames);
+                vector->processReplacing(actual.inputs(), actual.outputs(), frames);
+            }
+            for (int channel = 0; channel < 2; ++channel) {
+                for (int i = 0; i < frames; ++i) {
+                    const float want = expected.out[channel][i];
+                    const float got = actual.out[channel][i];
+                    if (!sameSample(want, got)) {
+                        ++outputMismatches;
+                        const double difference = std::fabs(double{want} - double{got});
+                        largestDifference = std::max(largestDifference,
+                                                     std::isnan(difference) ? 1.0 : difference);
+                    }
+                }
+            }
+            for (int channel = 0; channel < 2; ++channel) {
+                ASSERT_EQ(bitsOf(OndulaxisTestAccess::slewState(*reference)[channel]),
+                          bitsOf(OndulaxisTestAccess::slewState(*vector)[channel]))
+                    << "channel " << channel << " after " << samples << " samples";
+            }
+            samples += frames * (stereo ? 2 : 1);
+        }
+    }
+    EXPECT_EQ(outputMismatches, 0) << "largest difference " << largestDifference;
+    EXPECT_LE(largestDifference, 1e-9);
+}
+
+// The same stream in blocks of 1, 7, 512 and 4096 gives the same bits, and
+// the reference's, in both shapes and with slew limiting on and off.
+TEST_P(VectorKernelTest, OutputDoesNotDependOnBlockSize) {
+    constexpr int length = 8192;
+    SignalSource source(5);
+    std::vector<float> left(length);
+    std::vector<float> right(length);
+    source.fill(left.data(), length);
+    source.fill(right.data(), length);
+    for (float zeroX : {0.0f, 1.0f}) {
+        for (float slewLim : {0.9f, 1.0f}) {
+            std::vector<std::vector<float>> results;
+            for (Path path : {Path::reference, GetParam()}) {
+                for (int blockSize : {1, 7, 512, 4096}) {
+                    auto effect = makeEffect(path, true);
+                    for (auto [index, value] : {std::pair{ZeroX, zeroX}, {InGain, 0.4f},
+                                                {SlewLim, slewLim}, {FreqDif, 0.8f}, {AmpMin, 0.3f}}) {
+                        effect->setParameter(index, value);
+                    }
+                    std::vector<float> out(2 * length);
+                    for (int start = 0; start < length; start += blockSize) {
+                        const int frames = std::min(blockSize, length - start);
+                        AudioBlock block(frames);
+                        std::copy_n(left.begin() + start, frames, block.in[0].begin());
+                        std::copy_n(right.begin() + start, frames, block.in[1].begin());
+                        effect->processReplacing(block.inputs(), block.outputs(), frames);
+                        std::copy_n(block.out[0].begin(), frames, out.begin() + start);
+                        std::copy_n(block.out[1].begin(), frames, out.begin() + length + start);
+                    }
+                    results.push_back(out);
+                }
+            }
+            for (size_t run = 1; run < results.size(); ++run) {
+                for (size_t i = 0; i < results[0].size(); ++i) {
+                    ASSERT_TRUE(sameSample(results[0][i], results[run][i]))
+                        << "run " << run << " sample " << i << " zeroX " << zeroX << " slew "
+                        << slewLim;
+                }
+            }
+        }
+    }
+}
+
+// A tracked value that loses bits when the input drops steeply, and one
+// beyond the (switched off) limit of 1e6: the parallel check must notice
+// both and still give the serial result.
+TEST_P(VectorKernelTest, SteepDropsAndHugeJumpsTrackLikeTheSerialLoop) {
+    std::vector<float> input;
+    for (int i = 0; i < 300; ++i) {
+        input.push_back(i % 2 ? 0.7f : 3e-9f * static_cast<float>(i));
+        input.push_back(i % 7 ? 1.0f + 1e-7f * i : -5e6f);
+        input.push_back(0.3333333f * static_cast<float>(i % 3));
+    }
+    for (bool bypass : {false, true}) {
+        auto reference = makeEffect(Path::reference, false);
+        auto vector = makeEffect(GetParam(), false);
+        reference->setBypass(bypass);
+        vector->setBypass(bypass);
+        const std::vector<float> want = processMono(*reference, input);
+        const std::vector<float> got = processMono(*vector, input);
+        for (size_t i = 0; i < input.size(); ++i) {
+            ASSERT_TRUE(sameSample(want[i], got[i])) << i;
+        }
+        EXPECT_EQ(bitsOf(OndulaxisTestAccess::slewState(*reference)[0]),
+                  bitsOf(OndulaxisTestAccess::slewState(*vector)[0]));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(InstructionSets, VectorKernelTest, ::testing::ValuesIn(vectorPathsHere()),
+                         pathName);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(VectorKernelTest);
+
+TEST(KernelPathTest, ConstructionTakesTheBestPathUnlessTold) {
+    Ondulaxis effect(&FakeHost::callback);
+    const Path chosen = OndulaxisTestAccess::kernelPath(effect);
+    EXPECT_TRUE(Ondulaxis::kernelPathRuns(chosen));
+    if (std::getenv("ONDULAXIS_KERNELS") == nullptr) {
+        const std::vector<Path> paths = vectorPathsHere();
+        EXPECT_EQ(chosen, paths.empty() ? Path::reference : paths.back());
+    }
+    EXPECT_TRUE(Ondulaxis::kernelPathRuns(Path::reference));
+}
+
+}  // namespace
