@@ -109,6 +109,9 @@ struct CanDoCase {
     int32_t answer;
 };
 
+// Readable test names: the capability string itself.
+void PrintTo(const CanDoCase& row, std::ostream* os) { *os << '"' << row.text << '"'; }
+
 class CanDoTest : public ::testing::TestWithParam<CanDoCase> {};
 
 TEST_P(CanDoTest, AnswersExactMatchesOnly) {

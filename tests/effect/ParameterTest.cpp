@@ -22,6 +22,10 @@ struct DisplayCase {
     float expected;
 };
 
+void PrintTo(const DisplayCase& row, std::ostream* os) {
+    *os << "parameter " << row.index << " at " << row.value;
+}
+
 float zeroCross(const Coefficients& c) { return c.zeroCrossMode ? 1.0f : 0.0f; }
 float inGain(const Coefficients& c) { return c.inGain; }
 float slewLimit(const Coefficients& c) { return c.slewLimit; }

@@ -14,6 +14,11 @@ struct Pins {
     bool in0, in1, out0, out1;
 };
 
+// Connected pins as four digits: input 0, input 1, output 0, output 1.
+void PrintTo(const Pins& pins, std::ostream* os) {
+    *os << "pins " << pins.in0 << pins.in1 << pins.out0 << pins.out1;
+}
+
 std::string resumeMessage(Ondulaxis& effect, Pins pins) {
     FakeHost::connect(pins.in0, pins.in1, pins.out0, pins.out1);
     try {
@@ -29,6 +34,8 @@ struct RoutingCase {
     Route route;  // inA, inB, outA, outB
     int entry;
 };
+
+void PrintTo(const RoutingCase& row, std::ostream* os) { PrintTo(row.pins, os); }
 
 class RoutingTest : public ::testing::TestWithParam<RoutingCase> {};
 
@@ -73,6 +80,8 @@ struct ResumeCase {
     Pins pins;
     const char* message;  // empty: resume returns normally and the effect stays on
 };
+
+void PrintTo(const ResumeCase& row, std::ostream* os) { PrintTo(row.pins, os); }
 
 class ResumeTest : public ::testing::TestWithParam<ResumeCase> {};
 
