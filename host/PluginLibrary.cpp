@@ -2,7 +2,17 @@
 
 #include "HostError.h"
 
+#if defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 namespace ondulaxis::host {
 
@@ -10,37 +20,87 @@ namespace {
 
 constexpr const char* kEntryNames[] = {"VSTPluginMain", "main"};
 
+#if defined(_WIN32)
+
+std::string lastLoaderError() {
+    const DWORD code = GetLastError();
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string message = length > 0 ? std::string(text, length) : "error " + std::to_string(code);
+    if (text != nullptr) LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ')) {
+        message.pop_back();
+    }
+    return message;
+}
+
+void* openLibrary(const std::filesystem::path& path) {
+    // An absolute path keeps the loader from searching for a file of that
+    // name, and lets it look for the plug-in's own DLLs in its folder.
+    const std::filesystem::path absolute = std::filesystem::absolute(path);
+    // A broken file must fail the call, not put up a system dialog.
+    DWORD previousMode = 0;
+    SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previousMode);
+    HMODULE module = LoadLibraryExW(absolute.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    const DWORD error = GetLastError();
+    SetThreadErrorMode(previousMode, nullptr);
+    SetLastError(error);
+    return reinterpret_cast<void*>(module);
+}
+
+void* findSymbol(void* handle, const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
+}
+
+void closeLibrary(void* handle) { FreeLibrary(static_cast<HMODULE>(handle)); }
+
+#else
+
 std::string lastLoaderError() {
     const char* text = dlerror();
     return text != nullptr ? text : "unknown loader error";
 }
 
-}  // namespace
-
-PluginLibrary::PluginLibrary(const std::filesystem::path& path) : path_(path) {
+void* openLibrary(const std::filesystem::path& path) {
     // A bare file name would send the loader searching the system paths
     // instead of opening the file the user named.
     const std::filesystem::path loadPath = path.has_parent_path() ? path : std::filesystem::path(".") / path;
-    handle_ = dlopen(loadPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    return dlopen(loadPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
+void* findSymbol(void* handle, const char* name) {
+    dlerror();
+    return dlsym(handle, name);
+}
+
+void closeLibrary(void* handle) { dlclose(handle); }
+
+#endif
+
+}  // namespace
+
+PluginLibrary::PluginLibrary(const std::filesystem::path& path) : path_(path) {
+    handle_ = openLibrary(path);
     if (handle_ == nullptr) {
         throw HostError("cannot load plug-in " + path.string() + ": " + lastLoaderError());
     }
     for (const char* name : kEntryNames) {
-        dlerror();
-        void* symbol = dlsym(handle_, name);
+        void* symbol = findSymbol(handle_, name);
         if (symbol != nullptr) {
             entry_ = reinterpret_cast<EntryFunction>(symbol);
             entryName_ = name;
             return;
         }
     }
-    dlclose(handle_);
+    closeLibrary(handle_);
     handle_ = nullptr;
     throw HostError("not a plug-in: " + path.string() + " exports no entry function (VSTPluginMain or main)");
 }
 
 PluginLibrary::~PluginLibrary() {
-    if (handle_ != nullptr) dlclose(handle_);
+    if (handle_ != nullptr) closeLibrary(handle_);
 }
 
 }  // namespace ondulaxis::host

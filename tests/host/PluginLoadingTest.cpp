@@ -57,12 +57,18 @@ TEST(PluginLoadingTest, OlderEntryNameIsFoundAndSeesVersion2300) {
 }
 
 TEST(PluginLoadingTest, BareFileNameMeansTheFileHereNotASystemLibrary) {
-    // libm exists on every system path; without a file of that name in the
-    // working folder the loader must not fall back to the system's.
+    // The C library's maths part (kernel32 on Windows) is on every system
+    // path; without a file of that name in the working folder the loader must
+    // not fall back to the system's.
+#if defined(_WIN32)
+    const char* systemLibrary = "kernel32.dll";
+#else
+    const char* systemLibrary = "libm.so.6";
+#endif
     TemporaryFolder folder;
     const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(folder.path());
-    EXPECT_TRUE(failsWith([] { PluginLibrary library("libm.so.6"); }, "cannot load plug-in"));
+    EXPECT_TRUE(failsWith([&] { PluginLibrary library(systemLibrary); }, "cannot load plug-in"));
     std::filesystem::current_path(previous);
 }
 

@@ -20,29 +20,43 @@ protected:
     PluginInstance instance{builtPlugin()};
 };
 
+// Byte offsets hosts read, from the published layouts: 144 bytes with 32-bit
+// pointers, 192 with 64-bit ones.
+struct RecordOffsets {
+    std::size_t dispatcher, process, setParameter, getParameter, numPrograms, numParams, numInputs,
+        numOutputs, flags, resvd1, resvd2, initialDelay, realQualities, offQualities, ioRatio, object, user,
+        uniqueID, version, processReplacing, reserved, size;
+};
+constexpr RecordOffsets kOffsets32{4,  8,  12, 16, 20, 24, 28, 32, 36, 40, 44,
+                                   48, 52, 56, 60, 64, 68, 72, 76, 80, 84, 144};
+constexpr RecordOffsets kOffsets64{8,  16, 24, 32, 40, 44,  48,  52,  56,  64,  72,
+                                   80, 84, 88, 92, 96, 104, 112, 116, 120, 128, 192};
+constexpr RecordOffsets kOffsets = sizeof(void*) == 8 ? kOffsets64 : kOffsets32;
+
 TEST_F(PluginRecordTest, FieldsSitAtTheirOffsetsWithTheirValues) {
+    const RecordOffsets& field = kOffsets;
     EXPECT_EQ(at<int32_t>(0), 0x56737450);
-    EXPECT_NE(at<void*>(8), nullptr);    // dispatcher
-    EXPECT_NE(at<void*>(16), nullptr);   // process
-    EXPECT_NE(at<void*>(24), nullptr);   // setParameter
-    EXPECT_NE(at<void*>(32), nullptr);   // getParameter
-    EXPECT_EQ(at<int32_t>(40), 1);       // numPrograms
-    EXPECT_EQ(at<int32_t>(44), 8);       // numParams
-    EXPECT_EQ(at<int32_t>(48), 2);       // numInputs
-    EXPECT_EQ(at<int32_t>(52), 2);       // numOutputs
-    EXPECT_EQ(at<int32_t>(56), 0x10);    // flags: can replace, nothing else
-    EXPECT_EQ(at<intptr_t>(64), 0);      // resvd1
-    EXPECT_EQ(at<intptr_t>(72), 0);      // resvd2
-    EXPECT_EQ(at<int32_t>(80), 0);       // initialDelay
-    EXPECT_EQ(at<int32_t>(84), 0);       // realQualities
-    EXPECT_EQ(at<int32_t>(88), 0);       // offQualities
-    EXPECT_EQ(at<float>(92), 1.0f);      // ioRatio
-    EXPECT_NE(at<void*>(96), nullptr);   // object
-    EXPECT_EQ(at<void*>(104), &instance);  // user: the host's own pointer
-    EXPECT_EQ(at<int32_t>(112), 0x4f646c78);  // 'Odlx'
-    EXPECT_EQ(at<int32_t>(116), 1);      // version
-    EXPECT_NE(at<void*>(120), nullptr);  // processReplacing
-    for (std::size_t offset = 128; offset < 192; ++offset) {
+    EXPECT_NE(at<void*>(field.dispatcher), nullptr);
+    EXPECT_NE(at<void*>(field.process), nullptr);
+    EXPECT_NE(at<void*>(field.setParameter), nullptr);
+    EXPECT_NE(at<void*>(field.getParameter), nullptr);
+    EXPECT_EQ(at<int32_t>(field.numPrograms), 1);
+    EXPECT_EQ(at<int32_t>(field.numParams), 8);
+    EXPECT_EQ(at<int32_t>(field.numInputs), 2);
+    EXPECT_EQ(at<int32_t>(field.numOutputs), 2);
+    EXPECT_EQ(at<int32_t>(field.flags), 0x10);  // can replace, nothing else
+    EXPECT_EQ(at<intptr_t>(field.resvd1), 0);
+    EXPECT_EQ(at<intptr_t>(field.resvd2), 0);
+    EXPECT_EQ(at<int32_t>(field.initialDelay), 0);
+    EXPECT_EQ(at<int32_t>(field.realQualities), 0);
+    EXPECT_EQ(at<int32_t>(field.offQualities), 0);
+    EXPECT_EQ(at<float>(field.ioRatio), 1.0f);
+    EXPECT_NE(at<void*>(field.object), nullptr);
+    EXPECT_EQ(at<void*>(field.user), &instance);  // the host's own pointer
+    EXPECT_EQ(at<int32_t>(field.uniqueID), 0x4f646c78);  // 'Odlx'
+    EXPECT_EQ(at<int32_t>(field.version), 1);
+    EXPECT_NE(at<void*>(field.processReplacing), nullptr);
+    for (std::size_t offset = field.reserved; offset < field.size; ++offset) {
         EXPECT_EQ(at<unsigned char>(offset), 0) << "reserved byte " << offset;
     }
 }
@@ -85,6 +99,8 @@ struct CapabilityCase {
     const char* capability;
     intptr_t answer;
 };
+
+void PrintTo(const CapabilityCase& row, std::ostream* os) { *os << '"' << row.capability << '"'; }
 
 class CapabilityTest : public ::testing::TestWithParam<CapabilityCase> {};
 

@@ -1,58 +1,8 @@
 #include "PluginTestSupport.h"
 
-#include <csignal>
-#include <fstream>
-#include <thread>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace ondulaxis::host::test {
-
-namespace {
-
-std::string slurp(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-}  // namespace
-
-CommandResult runOndulaxis(const std::vector<std::string>& arguments, std::chrono::milliseconds interruptAfter) {
-    return runCommand(ONDULAXIS_COMMAND_PATH, arguments, interruptAfter);
-}
-
-CommandResult runCommand(const std::filesystem::path& executable, const std::vector<std::string>& arguments,
-                         std::chrono::milliseconds interruptAfter) {
-    TemporaryFolder folder;
-    const std::filesystem::path out = folder / "stdout";
-    const std::filesystem::path errors = folder / "stderr";
-    const pid_t child = fork();
-    if (child == 0) {
-        // Standard input closed, as in CI: nothing may wait for a terminal.
-        freopen("/dev/null", "r", stdin);
-        freopen(out.c_str(), "w", stdout);
-        freopen(errors.c_str(), "w", stderr);
-        std::vector<char*> argv{const_cast<char*>(executable.c_str())};
-        for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    if (interruptAfter.count() > 0) {
-        std::this_thread::sleep_for(interruptAfter);
-        kill(child, SIGINT);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    CommandResult result;
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.out = slurp(out);
-    result.errors = slurp(errors);
-    return result;
-}
 
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> found;

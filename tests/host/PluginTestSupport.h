@@ -12,6 +12,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,11 @@ inline std::shared_ptr<const PluginLibrary> builtPlugin() {
 }
 
 inline std::filesystem::path stubPath(const std::string& kind) {
+#if defined(_WIN32)
+    return std::filesystem::path(STUB_FOLDER) / ("Stub" + kind + ".dll");
+#else
     return std::filesystem::path(STUB_FOLDER) / ("Stub" + kind + ".so");
+#endif
 }
 
 // An instance switched on with the given pins, sample rate 48 kHz.
@@ -40,9 +45,13 @@ inline std::unique_ptr<PluginInstance> resumedInstance(const PinConnections& pin
 // A fresh folder under the test temporary directory, removed at the end.
 class TemporaryFolder {
 public:
+    // create_directory answers false for a name already taken, so parallel
+    // tests never share a folder.
     TemporaryFolder() {
-        std::string pattern = (std::filesystem::path(::testing::TempDir()) / "ondulaxis-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
+        std::random_device random;
+        do {
+            path_ = std::filesystem::path(::testing::TempDir()) / ("ondulaxis-" + std::to_string(random()));
+        } while (!std::filesystem::create_directory(path_));
     }
     ~TemporaryFolder() {
         std::error_code error;
@@ -52,7 +61,7 @@ public:
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
     std::vector<std::string> names() const {
         std::vector<std::string> found;
-        for (const auto& entry : std::filesystem::directory_iterator(path_)) found.push_back(entry.path().filename());
+        for (const auto& entry : std::filesystem::directory_iterator(path_)) found.push_back(entry.path().filename().string());
         std::sort(found.begin(), found.end());
         return found;
     }

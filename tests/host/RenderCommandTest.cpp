@@ -154,6 +154,8 @@ struct FormatCase {
     int format;
 };
 
+void PrintTo(const FormatCase& row, std::ostream* os) { *os << row.file; }
+
 class OutputFormatTest : public RenderCommandTest, public ::testing::WithParamInterface<FormatCase> {};
 
 TEST_P(OutputFormatTest, ExtensionAndBitsChooseTheFormat) {

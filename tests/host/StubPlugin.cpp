@@ -3,7 +3,11 @@
 
 using namespace ondulaxis::host;
 
+#if defined(_WIN32)
+#define EXPORTED extern "C" __declspec(dllexport)
+#else
 #define EXPORTED extern "C" __attribute__((visibility("default")))
+#endif
 
 #if defined(STUB_NoEntry)
 
@@ -40,7 +44,12 @@ float noParameter(PluginRecord*, int32_t) { return 0.0f; }
 
 }  // namespace
 
+#if defined(_WIN32)
+// Exported as `main` by StubMainOnly.def.
+extern "C" PluginRecord* stubEntry(HostCallback host);
+#else
 EXPORTED PluginRecord* stubEntry(HostCallback host) __asm__("main");
+#endif
 PluginRecord* stubEntry(HostCallback host) {
     record = PluginRecord{};
     record.magic = kRecordMagic;
