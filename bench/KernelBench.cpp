@@ -268,6 +268,35 @@ void printTable(const TableReporter& reporter, const std::vector<Path>& paths) {
             }
         }
     }
+    // The bypass kernels with slew limiting off against the serial tracking
+    // loop (the reference bypass kernel), the target being 10x.
+    bool header = false;
+    for (const Kernel& kernel : kernels) {
+        if (!kernel.bypass) {
+            continue;
+        }
+        for (int blockSize : {32, 512, 4096}) {
+            const auto reference = reporter.nsPerSample.find(
+                kernelName(kernel, settings[0], blockSize, Path::reference, false));
+            if (reference == reporter.nsPerSample.end()) {
+                continue;
+            }
+            for (Path path : paths) {
+                const auto found = reporter.nsPerSample.find(
+                    kernelName(kernel, settings[0], blockSize, path, false));
+                if (found == reporter.nsPerSample.end()) {
+                    continue;
+                }
+                if (!header) {
+                    std::printf("\nbypass, slew limiting off, x faster than the serial tracking loop "
+                                "(target 10):\n");
+                    header = true;
+                }
+                std::printf("  %s %d %s: %.1f\n", kernel.name, blockSize, pathName(path),
+                            reference->second / found->second);
+            }
+        }
+    }
     for (const auto& [name, ns] : reporter.nsPerCall) {
         std::printf("| %s | | | %.1f ns per block |\n", name.c_str(), ns);
     }

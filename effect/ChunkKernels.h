@@ -10,6 +10,9 @@
 // off checked in parallel instead), then power, phase,
 // sinusoid and mix run as vector code over whole vectors, the tail padded, so
 // the result never depends on where the host cuts its blocks.
+//
+// Bypass needs no chunks: it keeps only the last tracked value and reads the
+// host's buffers directly.
 #pragma once
 
 #include <algorithm>
@@ -377,6 +380,110 @@ inline void storeChunk(float* __restrict output, const float* __restrict values,
     }
 }
 
+// Bypass with slew limiting on: the reference's steps, the channels side by
+// side so that their dependency chains overlap.
+template <int channels>
+inline void trackLimited(float* const* inputs, float* state, int count,
+                         const Coefficients& c) noexcept {
+    const double gain = kernelMath::widen(c.inGain);
+    float tracked[channels];
+    for (int k = 0; k < channels; ++k) {
+        tracked[k] = state[k];
+    }
+    for (int i = 0; i < count; ++i) {
+        for (int k = 0; k < channels; ++k) {
+            tracked[k] = kernelMath::slewStep(kernelMath::widen(inputs[k][i]) * gain, tracked[k],
+                                              c.slewLimit);
+        }
+    }
+    for (int k = 0; k < channels; ++k) {
+        state[k] = tracked[k];
+    }
+}
+
+// Bypass with slew limiting off, where only the tracked value at the end of
+// the block matters. Each step of a vector is taken, with the reference's
+// arithmetic, from the guess that its predecessor ended at float(x) (the
+// first from the true tracked value). Where every step lands on its own
+// guess, the guesses were the tracked values. A vector where one misses (a
+// steep drop, a sign change, a non-finite sample: a few in a hundred on
+// music) is settled exactly, and its last value starts the next vector.
+//
+// The guess is the float product, which rounds the exact product as the
+// reference does; it only needs to be the same bits wherever it is formed.
+// The step's last rounding happens in float: the exact sum of two floats
+// either fits a double or lies within a small fraction of an ulp of the
+// larger one, so rounding it to double first changes no float result.
+// `previous`: the value before each sample's step, lane 0's the true one.
+// Returns the tracked value after lane `last`.
+template <class Math>
+inline float lastTracked(typename Math::Floats samples, typename Math::Floats guess,
+                         typename Math::Floats previous, int last,
+                         const Coefficients& c) noexcept {
+    using L = Lanes<Math>;
+    using Floats = typename L::Floats;
+    using Doubles = typename L::Doubles;
+    using FloatMask = typename L::FloatMask;
+    const Doubles x = L::widen(samples) * L::template splat<Doubles>(kernelMath::widen(c.inGain));
+    const Floats difference = L::narrow(x - L::widen(previous));
+    const Floats tracked = previous + difference;
+    const Floats limit = L::template splat<Floats>(c.slewLimit);
+    // A limited step (a NaN one too) is left to the settling.
+    const FloatMask missed =
+        ((FloatMask)tracked != (FloatMask)guess) | ~(L::abs(difference) <= limit);
+    if ((Math::laneBits(missed) & ((2u << last) - 1u)) == 0) [[likely]] {
+        return guess[last];
+    }
+    return settleVector<Math>(previous[0], x, tracked, limit)[last];
+}
+
+template <class Math>
+inline float finalUnlimited(const float* input, int count, float state,
+                            const Coefficients& c) noexcept {
+    using Floats = typename Lanes<Math>::Floats;
+    constexpr int width = Math::width;
+    const Floats gain = Lanes<Math>::template splat<Floats>(c.inGain);
+    float tracked = state;
+    // Whether `tracked` is the guess for the sample before i: then the next
+    // vector need not wait for it.
+    bool onGuess = false;
+    int i = 0;
+    for (; i + width <= count; i += width) {
+        const Floats samples = load<Floats>(input + i);
+        const Floats guess = samples * gain;
+        const Floats previous =
+            onGuess ? load<Floats>(input + i - 1) * gain : Math::shiftIn(tracked, guess);
+        tracked = lastTracked<Math>(samples, guess, previous, width - 1, c);
+        onGuess = bitsOf(tracked) == bitsOf(guess[width - 1]);
+    }
+    if (i < count) {
+        // Under a vector left: a zero-padded copy, whose padding is not read back.
+        alignas(64) float rest[width] = {};
+        std::memcpy(rest, input + i, static_cast<size_t>(count - i) * sizeof(float));
+        const Floats samples = load<Floats>(rest);
+        const Floats guess = samples * gain;
+        tracked = lastTracked<Math>(samples, guess, Math::shiftIn(tracked, guess), count - i - 1, c);
+    }
+    return tracked;
+}
+
+template <class Math, bool accumulate>
+inline void passThrough(float* output, const float* input, int count) noexcept {
+    if constexpr (accumulate) {
+        using Floats = typename Lanes<Math>::Floats;
+        constexpr int width = Math::width;
+        int i = 0;
+        for (; i + width <= count; i += width) {
+            store(output + i, load<Floats>(output + i) + load<Floats>(input + i));
+        }
+        for (; i < count; ++i) {
+            output[i] = output[i] + input[i];
+        }
+    } else if (output != input) {
+        std::memmove(output, input, static_cast<size_t>(count) * sizeof(float));
+    }
+}
+
 }  // namespace chunked
 }  // namespace
 
@@ -407,23 +514,24 @@ template <class Math, bool accumulate, int channels>
     }
 }
 
-// Out of line: its stack frame is large, and short blocks should not pay for it.
+// Bypass: the output is the input, so only the tracked values at the end of
+// the block are needed, straight from the host's buffers.
 template <class Math, bool accumulate, int channels>
-[[gnu::noinline]] void Ondulaxis::chunkedPass(float* const* inputs, float* const* outputs,
+void Ondulaxis::chunkedPass(float* const* inputs, float* const* outputs,
                             int32_t sampleFrames) noexcept {
     const chunked::Coefficients c{inGain, slewLimit, {}};
-    chunked::Channel<Math> channel[channels];
-    for (int32_t start = 0; start < sampleFrames; start += chunked::chunkSize) {
-        const int count = static_cast<int>(std::min<int32_t>(chunked::chunkSize, sampleFrames - start));
-        int padded = 0;
+    const int count = static_cast<int>(sampleFrames);
+    // Tracking reads every input before any output is written, as in-place
+    // buffers need.
+    if (slewLimit >= parameterCurves::slewOff) {
         for (int k = 0; k < channels; ++k) {
-            padded = chunked::loadChunk(channel[k], inputs[k] + start, count);
+            slewState[k] = chunked::finalUnlimited<Math>(inputs[k], count, slewState[k], c);
         }
-        chunked::track<Math, channels>(channel, slewState, count, padded, c);
-        // The stack copy keeps the exact bits and serves in-place buffers too.
-        for (int k = 0; k < channels; ++k) {
-            chunked::storeChunk<accumulate>(outputs[k] + start, channel[k].input, count);
-        }
+    } else {
+        chunked::trackLimited<channels>(inputs, slewState, count, c);
+    }
+    for (int k = 0; k < channels; ++k) {
+        chunked::passThrough<Math, accumulate>(outputs[k], inputs[k], count);
     }
 }
 

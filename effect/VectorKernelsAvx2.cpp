@@ -35,6 +35,11 @@ struct Avx2Math {
             return _mm_movemask_ps((__m128)mask) != 0;
         }
     }
+    // Bit k: lane k of a float-lane mask is set.
+    template <class Mask>
+    static unsigned laneBits(Mask mask) noexcept {
+        return static_cast<unsigned>(_mm_movemask_ps((__m128)mask));
+    }
     static Doubles pow(Doubles base, Doubles exponent) noexcept {
         return _ZGVdN4vv_pow(base, exponent);
     }

@@ -36,6 +36,11 @@ struct Avx512Math {
             return _mm256_movemask_ps((__m256)mask) != 0;
         }
     }
+    // Bit k: lane k of a float-lane mask is set.
+    template <class Mask>
+    static unsigned laneBits(Mask mask) noexcept {
+        return static_cast<unsigned>(_mm256_movemask_ps((__m256)mask));
+    }
     static Doubles pow(Doubles base, Doubles exponent) noexcept {
         return _ZGVeN8vv_pow(base, exponent);
     }

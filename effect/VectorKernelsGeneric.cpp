@@ -33,6 +33,11 @@ struct GenericMath {
             return (mask[0] | mask[1]) != 0;
         }
     }
+    // Bit k: lane k of a float-lane mask is set.
+    template <class Mask>
+    static unsigned laneBits(Mask mask) noexcept {
+        return (mask[0] != 0 ? 1u : 0u) | (mask[1] != 0 ? 2u : 0u);
+    }
     static Doubles pow(Doubles base, Doubles exponent) noexcept {
         return _ZGVbN2vv_pow(base, exponent);
     }

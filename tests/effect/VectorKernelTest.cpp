@@ -258,6 +258,95 @@ TEST_P(VectorKernelTest, SteepDropsAndHugeJumpsTrackLikeTheSerialLoop) {
     }
 }
 
+// Bypass keeps only the tracked value at the end of each block: it must be
+// the serial loop's after every block, whatever the gain, block size or
+// buffer layout, on input full of steps that miss float(x) (steep drops,
+// sign flips, subnormals, zeros of both signs, NaN and infinity) at every
+// position within a vector; the replacing output is the input's exact bits.
+TEST_P(VectorKernelTest, BypassEndsOnTheSerialLoopsTrackedValue) {
+    constexpr int length = 3 * 4096 + 123;
+    std::vector<float> signal[2] = {std::vector<float>(length), std::vector<float>(length)};
+    SignalSource source(17);
+    source.fill(signal[0].data(), length);
+    source.fill(signal[1].data(), length);
+    const float specials[] = {1e6f, 1e-3f, -0.7f, 0.6f, 1e-40f, -1e-42f, 0.0f, -0.0f,
+                              std::numeric_limits<float>::quiet_NaN(), 0.5f,
+                              std::numeric_limits<float>::infinity(), -3e38f, 2e-38f, 0.25f};
+    // A stretch of specials every 61 samples, shifted by one each time, so
+    // misses fall on every lane and at block ends.
+    for (int start = 0, shift = 0; start + 40 < length; start += 61, ++shift) {
+        for (int k = 0; k < 8; ++k) {
+            signal[k % 2][start + shift % 17 + k] = specials[(shift + k) % std::size(specials)];
+        }
+    }
+    for (float inGain : {0.0f, 0.3f, 1.0f}) {
+        for (float slewLim : {1.0f, 0.9f}) {
+            for (bool stereo : {false, true}) {
+                for (bool accumulate : {false, true}) {
+                    for (bool inPlace : {false, true}) {
+                        for (int blockSize : {1, 7, 9, 512, 4096}) {
+                            auto reference = makeEffect(Path::reference, stereo);
+                            auto vector = makeEffect(GetParam(), stereo);
+                            for (Ondulaxis* effect : {reference.get(), vector.get()}) {
+                                effect->setParameter(InGain, inGain);
+                                effect->setParameter(SlewLim, slewLim);
+                                effect->setBypass(true);
+                            }
+                            for (int start = 0; start < length; start += blockSize) {
+                                const int frames = std::min(blockSize, length - start);
+                                AudioBlock blocks[2] = {AudioBlock(frames), AudioBlock(frames)};
+                                for (AudioBlock& block : blocks) {
+                                    for (int channel = 0; channel < 2; ++channel) {
+                                        std::copy_n(signal[channel].begin() + start, frames,
+                                                    block.in[channel].begin());
+                                        for (int i = 0; i < frames; ++i) {
+                                            block.out[channel][i] = 0.375f * (i % 3);
+                                        }
+                                    }
+                                    if (inPlace) {
+                                        block.outputPointers = block.inputPointers;
+                                    }
+                                }
+                                Ondulaxis* effects[2] = {reference.get(), vector.get()};
+                                for (int run = 0; run < 2; ++run) {
+                                    if (accumulate) {
+                                        effects[run]->process(blocks[run].inputs(),
+                                                              blocks[run].outputs(), frames);
+                                    } else {
+                                        effects[run]->processReplacing(blocks[run].inputs(),
+                                                                       blocks[run].outputs(), frames);
+                                    }
+                                }
+                                const std::string where =
+                                    "gain " + std::to_string(inGain) + " slew " +
+                                    std::to_string(slewLim) + (stereo ? " stereo" : " mono") +
+                                    (accumulate ? " accumulating" : " replacing") +
+                                    (inPlace ? " in place" : "") + " block " +
+                                    std::to_string(blockSize) + " at " + std::to_string(start);
+                                for (int channel = 0; channel < (stereo ? 2 : 1); ++channel) {
+                                    ASSERT_EQ(bitsOf(OndulaxisTestAccess::slewState(*reference)[channel]),
+                                              bitsOf(OndulaxisTestAccess::slewState(*vector)[channel]))
+                                        << where << ", channel " << channel;
+                                    for (int i = 0; i < frames; ++i) {
+                                        const float want = blocks[0].outputPointers[channel][i];
+                                        const float got = blocks[1].outputPointers[channel][i];
+                                        if (accumulate) {
+                                            ASSERT_TRUE(sameSample(want, got)) << where << ", sample " << i;
+                                        } else {
+                                            ASSERT_EQ(bitsOf(got), bitsOf(signal[channel][start + i]))
+                                                << where << ", sample " << i;
+                                        }
+                                    }
+                                }
+                            }
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(InstructionSets, VectorKernelTest, ::testing::ValuesIn(vectorPathsHere()),
                          pathName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(VectorKernelTest);
