@@ -162,10 +162,12 @@ private:
     void idle(float* inputA, float* inputB, float* outputA, float* outputB,
               int32_t sampleFrames) noexcept;
 
-    // [audio thread] the vector kernels: the block in chunks of a few hundred
+    // [audio thread] the vector kernels, with the vector math of `Math`, which
+    // each instruction set's file defines; results equal the reference
+    // kernels'. Distorting ones run the block in chunks of a few hundred
     // samples, each tracked serially (or checked in parallel to follow the
-    // input) and then shaped with the vector math of `Math`, which each
-    // instruction set's file defines. Results equal the reference kernels'.
+    // input) and then shaped; bypass ones copy the block and find only the
+    // tracked value at its end.
     template <class Math, bool accumulate>
     void chunkedMono(float* inputA, float* inputB, float* outputA, float* outputB,
                      int32_t sampleFrames) noexcept;
