@@ -401,6 +401,44 @@ inline void trackLimited(float* const* inputs, float* state, int count,
     }
 }
 
+// Gains 2^k with k >= 0, which InGain gives at whole eighths of its range
+// (1 and 4 among them), decided once per block from the bits: the float
+// product in * 2^k only moves the exponent, so it is the reference's exact
+// double product unless it overflows.
+inline bool exactGain(float gain) noexcept {
+    const uint32_t bits = bitsOf(gain);
+    const uint32_t biasedExponent = bits >> 23;  // the sign bit too: negatives fail
+    return (bits & 0x7FFFFFu) == 0 && biasedExponent >= 127 && biasedExponent <= 254;
+}
+
+// With such a gain, a vector of slew steps from `previous` towards the float
+// products, in float alone. `unsure` marks the lanes where a step may differ
+// from the reference's; elsewhere `tracked` is the reference's result: its x
+// is the product, its difference x - previous rounded to float is the float
+// difference (the double difference of two floats, rounded again to float,
+// is the float difference, as 53 >= 2 * 24 + 2 bits make the double rounding
+// harmless; a result below the normal range is exact in both), the step is
+// not limited, and the float sum previous + difference is what the reference
+// rounds through double, by the same argument. Signs of zeros follow the same
+// rules in either width. An overflowing product, an infinity or a NaN gives an
+// infinite or NaN difference, which the bound, kept finite for that reason,
+// marks.
+template <class Floats>
+struct FloatSteps {
+    using Mask = decltype(Floats{} < Floats{});
+    Floats tracked;
+    Mask unsure;
+};
+
+template <class Floats>
+inline FloatSteps<Floats> productSteps(Floats product, Floats previous, float limit) noexcept {
+    using Mask = typename FloatSteps<Floats>::Mask;
+    const float bound = std::min(limit, std::numeric_limits<float>::max());
+    const Floats difference = product - previous;
+    const Floats size = (Floats)((Mask)difference & INT32_MAX);
+    return {previous + difference, ~(size <= bound)};
+}
+
 // Bypass with slew limiting off, where only the tracked value at the end of
 // the block matters. Each step of a vector is taken, with the reference's
 // arithmetic, from the guess that its predecessor ended at float(x) (the
@@ -414,9 +452,11 @@ inline void trackLimited(float* const* inputs, float* state, int count,
 // The step's last rounding happens in float: the exact sum of two floats
 // either fits a double or lies within a small fraction of an ulp of the
 // larger one, so rounding it to double first changes no float result.
+// With an exact gain (exactGain) the steps stay in float, and the double
+// product is formed only for a vector that needs settling.
 // `previous`: the value before each sample's step, lane 0's the true one.
 // Returns the tracked value after lane `last`.
-template <class Math>
+template <class Math, bool exact>
 inline float lastTracked(typename Math::Floats samples, typename Math::Floats guess,
                          typename Math::Floats previous, int last,
                          const Coefficients& c) noexcept {
@@ -424,22 +464,43 @@ inline float lastTracked(typename Math::Floats samples, typename Math::Floats gu
     using Floats = typename L::Floats;
     using Doubles = typename L::Doubles;
     using FloatMask = typename L::FloatMask;
-    const Doubles x = L::widen(samples) * L::template splat<Doubles>(kernelMath::widen(c.inGain));
-    const Floats difference = L::narrow(x - L::widen(previous));
-    const Floats tracked = previous + difference;
     const Floats limit = L::template splat<Floats>(c.slewLimit);
-    // A limited step (a NaN one too) is left to the settling.
-    const FloatMask missed =
-        ((FloatMask)tracked != (FloatMask)guess) | ~(L::abs(difference) <= limit);
-    if ((Math::laneBits(missed) & ((2u << last) - 1u)) == 0) [[likely]] {
-        return guess[last];
+    if constexpr (exact) {
+        // Steps from the guesses, then once more from those results: where
+        // that second round is sure and repeats the first, each lane's
+        // predecessor was its true value (lane 0's is), so the first round is
+        // the serial result. A step that misses its guess mostly leaves the
+        // next one on its own guess, so the second round takes most misses
+        // (about one vector in eight on music) without a branch the
+        // processor would mispredict.
+        const Floats first = productSteps(guess, previous, c.slewLimit).tracked;
+        const FloatSteps<Floats> second =
+            productSteps(guess, Math::shiftIn(previous[0], first), c.slewLimit);
+        const FloatMask missed = ((FloatMask)second.tracked != (FloatMask)first) | second.unsure;
+        if ((Math::laneBits(missed) & ((2u << last) - 1u)) == 0) [[likely]] {
+            return first[last];
+        }
+        const Doubles x =
+            L::widen(samples) * L::template splat<Doubles>(kernelMath::widen(c.inGain));
+        return settleVector<Math>(previous[0], x, second.tracked, limit)[last];
+    } else {
+        const Doubles x =
+            L::widen(samples) * L::template splat<Doubles>(kernelMath::widen(c.inGain));
+        const Floats difference = L::narrow(x - L::widen(previous));
+        const Floats tracked = previous + difference;
+        // A limited step (a NaN one too) is left to the settling.
+        const FloatMask missed =
+            ((FloatMask)tracked != (FloatMask)guess) | ~(L::abs(difference) <= limit);
+        if ((Math::laneBits(missed) & ((2u << last) - 1u)) == 0) [[likely]] {
+            return guess[last];
+        }
+        return settleVector<Math>(previous[0], x, tracked, limit)[last];
     }
-    return settleVector<Math>(previous[0], x, tracked, limit)[last];
 }
 
-template <class Math>
-inline float finalUnlimited(const float* input, int count, float state,
-                            const Coefficients& c) noexcept {
+template <class Math, bool exact>
+inline float finalUnlimitedWith(const float* input, int count, float state,
+                                const Coefficients& c) noexcept {
     using Floats = typename Lanes<Math>::Floats;
     constexpr int width = Math::width;
     const Floats gain = Lanes<Math>::template splat<Floats>(c.inGain);
@@ -453,7 +514,7 @@ inline float finalUnlimited(const float* input, int count, float state,
         const Floats guess = samples * gain;
         const Floats previous =
             onGuess ? load<Floats>(input + i - 1) * gain : Math::shiftIn(tracked, guess);
-        tracked = lastTracked<Math>(samples, guess, previous, width - 1, c);
+        tracked = lastTracked<Math, exact>(samples, guess, previous, width - 1, c);
         onGuess = bitsOf(tracked) == bitsOf(guess[width - 1]);
     }
     if (i < count) {
@@ -462,9 +523,17 @@ inline float finalUnlimited(const float* input, int count, float state,
         std::memcpy(rest, input + i, static_cast<size_t>(count - i) * sizeof(float));
         const Floats samples = load<Floats>(rest);
         const Floats guess = samples * gain;
-        tracked = lastTracked<Math>(samples, guess, Math::shiftIn(tracked, guess), count - i - 1, c);
+        tracked = lastTracked<Math, exact>(samples, guess, Math::shiftIn(tracked, guess),
+                                           count - i - 1, c);
     }
     return tracked;
+}
+
+template <class Math>
+inline float finalUnlimited(const float* input, int count, float state,
+                            const Coefficients& c) noexcept {
+    return exactGain(c.inGain) ? finalUnlimitedWith<Math, true>(input, count, state, c)
+                               : finalUnlimitedWith<Math, false>(input, count, state, c);
 }
 
 template <class Math, bool accumulate>

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ChunkKernels.h"
 #include "EffectTestSupport.h"
 
 namespace {
@@ -269,9 +270,14 @@ TEST_P(VectorKernelTest, BypassEndsOnTheSerialLoopsTrackedValue) {
     SignalSource source(17);
     source.fill(signal[0].data(), length);
     source.fill(signal[1].data(), length);
+    // Also values that overflow, or only just do not, after a gain of 4 or
+    // 256, and the subnormal ends.
     const float specials[] = {1e6f, 1e-3f, -0.7f, 0.6f, 1e-40f, -1e-42f, 0.0f, -0.0f,
                               std::numeric_limits<float>::quiet_NaN(), 0.5f,
-                              std::numeric_limits<float>::infinity(), -3e38f, 2e-38f, 0.25f};
+                              std::numeric_limits<float>::infinity(), -3e38f, 2e-38f, 0.25f,
+                              1.3e36f, -8.5e37f, std::numeric_limits<float>::max(), -0.0f,
+                              std::numeric_limits<float>::denorm_min(), -1.1754942e-38f,
+                              -std::numeric_limits<float>::infinity(), 1.329e36f};
     // A stretch of specials every 61 samples, shifted by one each time, so
     // misses fall on every lane and at block ends.
     for (int start = 0, shift = 0; start + 40 < length; start += 61, ++shift) {
@@ -279,7 +285,8 @@ TEST_P(VectorKernelTest, BypassEndsOnTheSerialLoopsTrackedValue) {
             signal[k % 2][start + shift % 17 + k] = specials[(shift + k) % std::size(specials)];
         }
     }
-    for (float inGain : {0.0f, 0.3f, 1.0f}) {
+    // Gains 1, 4 and 256 take the float-only check, 5.28 the double one.
+    for (float inGain : {0.0f, 0.25f, 0.3f, 1.0f}) {
         for (float slewLim : {1.0f, 0.9f}) {
             for (bool stereo : {false, true}) {
                 for (bool accumulate : {false, true}) {
@@ -292,6 +299,10 @@ TEST_P(VectorKernelTest, BypassEndsOnTheSerialLoopsTrackedValue) {
                                 effect->setParameter(SlewLim, slewLim);
                                 effect->setBypass(true);
                             }
+                            runEmptyBlock(*vector);
+                            ASSERT_EQ(chunked::exactGain(
+                                          OndulaxisTestAccess::coefficients(*vector).inGain),
+                                      inGain != 0.3f);
                             for (int start = 0; start < length; start += blockSize) {
                                 const int frames = std::min(blockSize, length - start);
                                 AudioBlock blocks[2] = {AudioBlock(frames), AudioBlock(frames)};
@@ -345,6 +356,101 @@ TEST_P(VectorKernelTest, BypassEndsOnTheSerialLoopsTrackedValue) {
             }
         }
     }
+}
+
+// The float-only slew step used with gains 2^k: wherever it is sure, it is
+// the reference's step bit for bit, on pairs (tracked value, input) drawn from
+// all bit patterns, from near the product, from around the slew bound and
+// from the special values, for every power-of-two gain InGain can give.
+TEST(FloatSlewStepTest, SureStepsAreTheReferenceSteps) {
+    using Floats = float __attribute__((vector_size(16)));
+    constexpr int width = 4;
+    std::vector<float> gains;
+    for (int eighth = 0; eighth <= 8; ++eighth) {
+        const float gain = parameterCurves::inGain(eighth / 8.0f);
+        ASSERT_TRUE(chunked::exactGain(gain)) << gain;
+        gains.push_back(gain);
+    }
+    for (float other : {parameterCurves::inGain(0.3f), parameterCurves::inGain(0.99f), 0.5f, -1.0f,
+                        0.0f, std::numeric_limits<float>::infinity(),
+                        std::numeric_limits<float>::quiet_NaN()}) {
+        EXPECT_FALSE(chunked::exactGain(other)) << other;
+    }
+    constexpr float inf = std::numeric_limits<float>::infinity();
+    constexpr float largest = std::numeric_limits<float>::max();
+    const float specials[] = {0.0f, -0.0f, inf, -inf, std::numeric_limits<float>::quiet_NaN(),
+                              largest, -largest, largest / 4, largest / 256,
+                              std::nextafter(largest / 256, inf), std::numeric_limits<float>::min(),
+                              -std::numeric_limits<float>::min(),
+                              std::numeric_limits<float>::denorm_min(), -1.1754942e-38f, 1.0f,
+                              -1.0f, 1e6f, -1e6f, 0.5f, 3e-39f};
+    const float limit = parameterCurves::slewOff;
+    std::mt19937 random(4242);
+    std::uniform_int_distribution<uint32_t> bits;
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    const auto anyFloat = [&] { return std::bit_cast<float>(bits(random)); };
+    const auto special = [&] { return specials[bits(random) % std::size(specials)]; };
+    constexpr long pairs = 12'000'000;
+    long sure = 0;
+    long onProduct = 0;
+    for (long drawn = 0; drawn < pairs; drawn += width) {
+        const float gain = gains[static_cast<size_t>(drawn / width) % gains.size()];
+        Floats input;
+        Floats previous;
+        for (int lane = 0; lane < width; ++lane) {
+            const uint32_t kind = bits(random) % 8;
+            float in = kind == 0 ? special() : kind < 4 ? anyFloat() : unit(random) * 0.01f;
+            if (kind == 7) {
+                in = std::ldexp(unit(random), static_cast<int>(bits(random) % 280) - 150);
+            }
+            const float product = in * gain;
+            float before;
+            switch (bits(random) % 6) {
+            case 0:
+                before = special();
+                break;
+            case 1:
+                before = anyFloat();
+                break;
+            case 2:
+                // Near the product: steps that land on it or just miss it.
+                before = std::bit_cast<float>(std::bit_cast<uint32_t>(product) +
+                                              (bits(random) % 64) - 32);
+                break;
+            case 3:
+                // Drops, rises and sign changes against the product.
+                before = product * (unit(random) * 8.0f);
+                break;
+            case 4:
+                // Around the slew bound.
+                before = std::nextafter(product + std::copysign(limit, unit(random)),
+                                        unit(random) < 0 ? -inf : inf);
+                break;
+            default:
+                before = unit(random) * 0.01f;
+                break;
+            }
+            input[lane] = in;
+            previous[lane] = before;
+        }
+        const Floats product = input * gain;
+        const auto steps = chunked::productSteps(product, previous, limit);
+        for (int lane = 0; lane < width; ++lane) {
+            if (steps.unsure[lane] != 0) {
+                continue;
+            }
+            ++sure;
+            const float want = kernelMath::slewStep(double{input[lane]} * double{gain},
+                                                    previous[lane], limit);
+            ASSERT_EQ(bitsOf(want), bitsOf(steps.tracked[lane]))
+                << "input " << input[lane] << " gain " << gain << " from " << previous[lane];
+            onProduct += bitsOf(want) == bitsOf(product[lane]) ? 1 : 0;
+        }
+    }
+    // Most pairs are sure, and many land on the product, or the check
+    // would prove little.
+    EXPECT_GT(sure, pairs / 2);
+    EXPECT_GT(onProduct, pairs / 5);
 }
 
 INSTANTIATE_TEST_SUITE_P(InstructionSets, VectorKernelTest, ::testing::ValuesIn(vectorPathsHere()),
