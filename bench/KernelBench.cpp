@@ -19,18 +19,7 @@ namespace {
 
 using Path = Ondulaxis::KernelPath;
 
-const char* pathName(Path path) {
-    switch (path) {
-    case Path::generic:
-        return "generic";
-    case Path::avx2:
-        return "avx2";
-    case Path::avx512:
-        return "avx512";
-    default:
-        return "reference";
-    }
-}
+const char* pathName(Path path) { return Ondulaxis::kernelPathName(path); }
 
 struct Setting {
     const char* name;

@@ -604,68 +604,40 @@ void Ondulaxis::chunkedPass(float* const* inputs, float* const* outputs,
     }
 }
 
-template <class Math, bool accumulate>
-void Ondulaxis::chunkedMono(float* inputA, float* inputB, float* outputA, float* outputB,
-                            int32_t sampleFrames) noexcept {
-    if (sampleFrames < chunked::shortBlock) {
-        const Kernel reference = (accumulate ? accumulateKernels : replaceKernels)[0];
-        (this->*reference)(inputA, inputB, outputA, outputB, sampleFrames);
-        return;
-    }
-    float* const inputs[1] = {inputA};
-    float* const outputs[1] = {outputA};
-    chunkedDistort<Math, accumulate, 1>(inputs, outputs, sampleFrames);
-}
-
-template <class Math, bool accumulate>
-void Ondulaxis::chunkedStereo(float* inputA, float* inputB, float* outputA, float* outputB,
+// Blocks too short for a vector go to the reference kernel of the same row.
+template <class Math, bool accumulate, int channels, bool bypass>
+void Ondulaxis::chunkedKernel(float* inputA, float* inputB, float* outputA, float* outputB,
                               int32_t sampleFrames) noexcept {
     if (sampleFrames < chunked::shortBlock) {
-        const Kernel reference = (accumulate ? accumulateKernels : replaceKernels)[2];
+        constexpr int32_t row = (channels == 2 ? 2 : 0) + (bypass ? 1 : 0);
+        const Kernel reference = (accumulate ? accumulateKernels : replaceKernels)[row];
         (this->*reference)(inputA, inputB, outputA, outputB, sampleFrames);
         return;
     }
+    // A mono kernel reads only the first of each.
     float* const inputs[2] = {inputA, inputB};
     float* const outputs[2] = {outputA, outputB};
-    chunkedDistort<Math, accumulate, 2>(inputs, outputs, sampleFrames);
-}
-
-template <class Math, bool accumulate>
-void Ondulaxis::chunkedMonoBypass(float* inputA, float* inputB, float* outputA, float* outputB,
-                                  int32_t sampleFrames) noexcept {
-    if (sampleFrames < chunked::shortBlock) {
-        const Kernel reference = (accumulate ? accumulateKernels : replaceKernels)[1];
-        (this->*reference)(inputA, inputB, outputA, outputB, sampleFrames);
-        return;
+    if constexpr (bypass) {
+        chunkedPass<Math, accumulate, channels>(inputs, outputs, sampleFrames);
+    } else {
+        chunkedDistort<Math, accumulate, channels>(inputs, outputs, sampleFrames);
     }
-    float* const inputs[1] = {inputA};
-    float* const outputs[1] = {outputA};
-    chunkedPass<Math, accumulate, 1>(inputs, outputs, sampleFrames);
-}
-
-template <class Math, bool accumulate>
-void Ondulaxis::chunkedStereoBypass(float* inputA, float* inputB, float* outputA,
-                                    float* outputB, int32_t sampleFrames) noexcept {
-    if (sampleFrames < chunked::shortBlock) {
-        const Kernel reference = (accumulate ? accumulateKernels : replaceKernels)[3];
-        (this->*reference)(inputA, inputB, outputA, outputB, sampleFrames);
-        return;
-    }
-    float* const inputs[2] = {inputA, inputB};
-    float* const outputs[2] = {outputA, outputB};
-    chunkedPass<Math, accumulate, 2>(inputs, outputs, sampleFrames);
 }
 
 template <class Math>
 Ondulaxis::KernelTables Ondulaxis::chunkedKernelTables() noexcept {
     static constexpr Kernel replace[kernelCount] = {
-        &Ondulaxis::chunkedMono<Math, false>,   &Ondulaxis::chunkedMonoBypass<Math, false>,
-        &Ondulaxis::chunkedStereo<Math, false>, &Ondulaxis::chunkedStereoBypass<Math, false>,
+        &Ondulaxis::chunkedKernel<Math, false, 1, false>,
+        &Ondulaxis::chunkedKernel<Math, false, 1, true>,
+        &Ondulaxis::chunkedKernel<Math, false, 2, false>,
+        &Ondulaxis::chunkedKernel<Math, false, 2, true>,
         &Ondulaxis::idle,
     };
     static constexpr Kernel accumulate[kernelCount] = {
-        &Ondulaxis::chunkedMono<Math, true>,   &Ondulaxis::chunkedMonoBypass<Math, true>,
-        &Ondulaxis::chunkedStereo<Math, true>, &Ondulaxis::chunkedStereoBypass<Math, true>,
+        &Ondulaxis::chunkedKernel<Math, true, 1, false>,
+        &Ondulaxis::chunkedKernel<Math, true, 1, true>,
+        &Ondulaxis::chunkedKernel<Math, true, 2, false>,
+        &Ondulaxis::chunkedKernel<Math, true, 2, true>,
         &Ondulaxis::idle,
     };
     return {Math::path, replace, accumulate};

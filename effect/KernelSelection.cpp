@@ -3,6 +3,7 @@
 // this file itself is built for any x86-64 (or any processor at all in a
 // build with the reference kernels only).
 #include <cstdlib>
+#include <iterator>
 #include <cstring>
 #include <mutex>
 
@@ -27,21 +28,25 @@ bool Ondulaxis::kernelPathRuns(KernelPath path) noexcept {
     }
 }
 
+namespace {
+
+// In KernelPath order.
+constexpr const char* pathNames[] = {"reference", "generic", "avx2", "avx512"};
+
+}  // namespace
+
+const char* Ondulaxis::kernelPathName(KernelPath path) noexcept {
+    return pathNames[static_cast<int>(path)];
+}
+
 Ondulaxis::KernelPath Ondulaxis::constructionKernelPath() noexcept {
     // A named path serves tests and measurements; one the processor cannot run
     // is ignored rather than trusted.
-    struct Named {
-        const char* name;
-        KernelPath path;
-    };
-    static constexpr Named names[] = {{"reference", KernelPath::reference},
-                                      {"generic", KernelPath::generic},
-                                      {"avx2", KernelPath::avx2},
-                                      {"avx512", KernelPath::avx512}};
     if (const char* wanted = std::getenv("ONDULAXIS_KERNELS")) {
-        for (const Named& named : names) {
-            if (std::strcmp(wanted, named.name) == 0 && kernelPathRuns(named.path)) {
-                return named.path;
+        for (int index = 0; index < static_cast<int>(std::size(pathNames)); ++index) {
+            const auto path = static_cast<KernelPath>(index);
+            if (std::strcmp(wanted, pathNames[index]) == 0 && kernelPathRuns(path)) {
+                return path;
             }
         }
     }

@@ -68,6 +68,8 @@ public:
     enum class KernelPath : uint8_t { reference, generic, avx2, avx512 };
     // [any thread] whether this build and this processor can run `path`.
     static bool kernelPathRuns(KernelPath path) noexcept;
+    // The name ONDULAXIS_KERNELS takes for `path`.
+    static const char* kernelPathName(KernelPath path) noexcept;
 
 private:
     friend struct OndulaxisTestAccess;
@@ -168,18 +170,9 @@ private:
     // samples, each tracked serially (or checked in parallel to follow the
     // input) and then shaped; bypass ones copy the block and find only the
     // tracked value at its end.
-    template <class Math, bool accumulate>
-    void chunkedMono(float* inputA, float* inputB, float* outputA, float* outputB,
-                     int32_t sampleFrames) noexcept;
-    template <class Math, bool accumulate>
-    void chunkedStereo(float* inputA, float* inputB, float* outputA, float* outputB,
+    template <class Math, bool accumulate, int channels, bool bypass>
+    void chunkedKernel(float* inputA, float* inputB, float* outputA, float* outputB,
                        int32_t sampleFrames) noexcept;
-    template <class Math, bool accumulate>
-    void chunkedMonoBypass(float* inputA, float* inputB, float* outputA, float* outputB,
-                           int32_t sampleFrames) noexcept;
-    template <class Math, bool accumulate>
-    void chunkedStereoBypass(float* inputA, float* inputB, float* outputA, float* outputB,
-                             int32_t sampleFrames) noexcept;
     template <class Math>
     static KernelTables chunkedKernelTables() noexcept;
     template <class Math, bool accumulate, int channels>

@@ -15,6 +15,10 @@
 #include "ChunkKernels.h"
 #include "EffectTestSupport.h"
 
+// Readable test names: the path's own name. Global, where lookup of the
+// nested enum finds it.
+void PrintTo(Ondulaxis::KernelPath path, std::ostream* os) { *os << Ondulaxis::kernelPathName(path); }
+
 namespace {
 
 using Path = Ondulaxis::KernelPath;
@@ -30,16 +34,7 @@ std::vector<Path> vectorPathsHere() {
 }
 
 std::string pathName(const ::testing::TestParamInfo<Path>& info) {
-    switch (info.param) {
-    case Path::generic:
-        return "generic";
-    case Path::avx2:
-        return "avx2";
-    case Path::avx512:
-        return "avx512";
-    default:
-        return "reference";
-    }
+    return Ondulaxis::kernelPathName(info.param);
 }
 
 std::unique_ptr<Ondulaxis> makeEffect(Path path, bool stereo) {
