@@ -63,8 +63,6 @@ Channels referenceRender(const Channels& input);
                                         const std::vector<float>& expected);
 // Finite, not subnormal, and |sample| <= bound.
 ::testing::AssertionResult normalAndWithin(const std::vector<float>& samples, float bound);
-// The same, with subnormal samples let through.
-::testing::AssertionResult finiteAndWithin(const std::vector<float>& samples, float bound);
 
 // The linear output gain that the OutGain display (in dB, two decimals)
 // stands for, raised by half a display step and a little float slack.
