@@ -154,11 +154,11 @@ inline typename Math::Floats slewSteps(typename Math::Floats previous, typename 
     return L::narrow(wide + L::widen(step));
 }
 
-// One step after another, the channels side by side so that their dependency
-// chains overlap.
-template <class Math, int channels>
-inline void trackSerial(Channel<Math>* channel, float* state, int count, int padded,
-                        const Coefficients& c) noexcept {
+// The reference's steps one after another, the channels side by side so that
+// their dependency chains overlap; `seen(k, i, value)` gets every tracked value.
+template <int channels, class Seen>
+inline void stepSerially(const float* const* inputs, float* state, int count,
+                         const Coefficients& c, Seen seen) noexcept {
     const double gain = kernelMath::widen(c.inGain);
     float tracked[channels];
     for (int k = 0; k < channels; ++k) {
@@ -166,18 +166,31 @@ inline void trackSerial(Channel<Math>* channel, float* state, int count, int pad
     }
     for (int i = 0; i < count; ++i) {
         for (int k = 0; k < channels; ++k) {
-            tracked[k] = kernelMath::slewStep(kernelMath::widen(channel[k].input[i]) * gain,
-                                              tracked[k], c.slewLimit);
-            channel[k].tracked()[i] = tracked[k];
+            tracked[k] = kernelMath::slewStep(kernelMath::widen(inputs[k][i]) * gain, tracked[k],
+                                              c.slewLimit);
+            seen(k, i, tracked[k]);
         }
     }
     for (int k = 0; k < channels; ++k) {
+        state[k] = tracked[k];
+    }
+}
+
+// Every tracked value of the chunk, for the shaping that follows; the padding
+// past `count` tracks zero.
+template <class Math, int channels>
+inline void trackSerial(Channel<Math>* channel, float* state, int count, int padded,
+                        const Coefficients& c) noexcept {
+    const float* inputs[channels];
+    for (int k = 0; k < channels; ++k) {
+        inputs[k] = channel[k].input;
         channel[k].history[0] = state[k];
         for (int i = count; i < padded; ++i) {
             channel[k].tracked()[i] = 0.0f;
         }
-        state[k] = tracked[k];
     }
+    stepSerially<channels>(inputs, state, count, c,
+                           [channel](int k, int i, float value) { channel[k].tracked()[i] = value; });
 }
 
 // Slew steps for one vector of samples whose first predecessor is `before`:
@@ -380,27 +393,6 @@ inline void storeChunk(float* __restrict output, const float* __restrict values,
     }
 }
 
-// Bypass with slew limiting on: the reference's steps, the channels side by
-// side so that their dependency chains overlap.
-template <int channels>
-inline void trackLimited(float* const* inputs, float* state, int count,
-                         const Coefficients& c) noexcept {
-    const double gain = kernelMath::widen(c.inGain);
-    float tracked[channels];
-    for (int k = 0; k < channels; ++k) {
-        tracked[k] = state[k];
-    }
-    for (int i = 0; i < count; ++i) {
-        for (int k = 0; k < channels; ++k) {
-            tracked[k] = kernelMath::slewStep(kernelMath::widen(inputs[k][i]) * gain, tracked[k],
-                                              c.slewLimit);
-        }
-    }
-    for (int k = 0; k < channels; ++k) {
-        state[k] = tracked[k];
-    }
-}
-
 // Gains 2^k with k >= 0, which InGain gives at whole eighths of its range
 // (1 and 4 among them), decided once per block from the bits: the float
 // product in * 2^k only moves the exponent, so it is the reference's exact
@@ -597,7 +589,8 @@ void Ondulaxis::chunkedPass(float* const* inputs, float* const* outputs,
             slewState[k] = chunked::finalUnlimited<Math>(inputs[k], count, slewState[k], c);
         }
     } else {
-        chunked::trackLimited<channels>(inputs, slewState, count, c);
+        // Bypass needs only the last tracked value.
+        chunked::stepSerially<channels>(inputs, slewState, count, c, [](int, int, float) {});
     }
     for (int k = 0; k < channels; ++k) {
         chunked::passThrough<Math, accumulate>(outputs[k], inputs[k], count);
