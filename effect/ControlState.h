@@ -18,11 +18,16 @@ struct ControlState {
     float pendingValues[paramCount];  // quiet NaN: nothing pending
 
     // [audio thread, stateLock held] empties the one-shot requests and the
-    // pending slots once the block has copied them.
+    // pending slots once the block has copied them. While the effect is off the
+    // pending values stay: a later resume switches it on again, and the values
+    // a host set meanwhile must not be lost.
     void takeRequests() noexcept {
         resetRequest = false;
         clearRequest = false;
         rerouteRequest = false;
+        if (!active) {
+            return;
+        }
         for (float& pending : pendingValues) {
             pending = std::numeric_limits<float>::quiet_NaN();
         }

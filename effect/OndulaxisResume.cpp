@@ -18,9 +18,10 @@ void Ondulaxis::resume() {
         sharedState.outConnected[1] = isOutputConnected(1) ? 1 : 0;
         inputCount = sharedState.inConnected[0] + sharedState.inConnected[1];
         outputCount = sharedState.outConnected[0] + sharedState.outConnected[1];
-        if (inputCount == 0 || outputCount == 0 || inputCount != outputCount) {
-            sharedState.active = false;
-        }
+        // A passing check switches the effect back on: hosts such as Ardour
+        // resume once before they report the pins of a reopened session, and
+        // an instance switched off for good would stay silent.
+        sharedState.active = inputCount != 0 && inputCount == outputCount;
     }
     if (inputCount != outputCount) {
         throw std::runtime_error("Ondulaxis::resume - Input and output channel counts inequal.");

@@ -99,7 +99,7 @@ TEST(MailboxFirstBlockTest, FirstBlockResetsThenAppliesEveryPendingValue) {
     EXPECT_EQ(OndulaxisTestAccess::slewState(effect)[0], 0.0f);
 }
 
-TEST(MailboxInactiveTest, InactiveEffectDropsPendingValuesAndClearRequest) {
+TEST(MailboxInactiveTest, InactiveEffectKeepsPendingValuesUntilItIsOnAgain) {
     Ondulaxis effect(&FakeHost::callback);
     AudioBlock signal(8, 0.5f);
     effect.processReplacing(signal.inputs(), signal.outputs(), signal.frames());
@@ -107,18 +107,23 @@ TEST(MailboxInactiveTest, InactiveEffectDropsPendingValuesAndClearRequest) {
 
     FakeHost::connect(false, false, false, false);
     EXPECT_THROW(effect.resume(), std::runtime_error);
-    FakeHost::connect(true, true, true, true);
     effect.setParameter(FuncMix, 0.25f);
     AudioBlock block(8, 0.5f, 3.0f);
     effect.processReplacing(block.inputs(), block.outputs(), block.frames());
     effect.process(block.inputs(), block.outputs(), block.frames());
 
+    // Off: nothing applied, nothing processed, tracked values kept.
     EXPECT_EQ(effect.getParameter(FuncMix), 0.5f);
-    EXPECT_EQ(OndulaxisTestAccess::coefficients(effect).funcMix, 0.5f);
     EXPECT_EQ(OndulaxisTestAccess::slewState(effect)[0], 0.5f);
     EXPECT_EQ(OndulaxisTestAccess::kernelEntry(effect), 4);
     EXPECT_EQ(block.out[0], std::vector<float>(8, 3.0f));
-    EXPECT_TRUE(std::isnan(OndulaxisTestAccess::shared(effect).pendingValues[FuncMix]));
+
+    FakeHost::connect(true, true, true, true);
+    effect.resume();
+    runEmptyBlock(effect);
+    EXPECT_EQ(effect.getParameter(FuncMix), 0.25f);
+    EXPECT_EQ(OndulaxisTestAccess::coefficients(effect).funcMix, 0.25f);
+    EXPECT_EQ(OndulaxisTestAccess::slewState(effect)[0], 0.0f);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "PluginTestSupport.h"
 
 #include <array>
+#include <cmath>
 
 namespace ondulaxis::host::test {
 namespace {
@@ -80,21 +81,44 @@ INSTANTIATE_TEST_SUITE_P(
         ResumeCase{"TwoInOneOut", {{true, true}, {false, true}}, kInequal, {kUntouched, kUntouched}}),
     [](const ::testing::TestParamInfo<ResumeCase>& info) { return std::string(info.param.name); });
 
-TEST(ResumeTest, RefusedInstanceStaysOffAfterAPassingResume) {
-    PluginInstance instance(builtPlugin());
-    instance.setConnections({{false, false}, {false, false}});
+// Ardour reopening a saved session: it switches the effect on once while it
+// still reports the inputs unconnected, then suspends and resumes with every
+// pin connected. The instance must sound like a fresh one from then on.
+TEST(ResumeTest, RefusedThenPassingResumeSoundsLikeAFreshInstance) {
+    constexpr int32_t frames = 64;
+    std::vector<float> in0(frames), in1(frames);
+    for (int32_t i = 0; i < frames; ++i) {
+        in0[i] = 0.9f * std::sin(0.1f * static_cast<float>(i));
+        in1[i] = -0.6f * std::cos(0.07f * static_cast<float>(i));
+    }
+    auto render = [&](PluginInstance& instance) {
+        std::vector<float> out0(frames, kUntouched), out1(frames, kUntouched);
+        float* inputs[] = {in0.data(), in1.data()};
+        float* outputs[] = {out0.data(), out1.data()};
+        instance.processReplacing(inputs, outputs, frames);
+        out0.insert(out0.end(), out1.begin(), out1.end());
+        return out0;
+    };
+    auto start = [](PluginInstance& instance) {
+        instance.open();
+        instance.setSampleRate(48000.0f);
+        instance.setBlockSize(frames);
+    };
+
+    PluginInstance reopened(builtPlugin());
+    start(reopened);
+    reopened.setConnections({{false, false}, {true, true}});
     ::testing::internal::CaptureStderr();
-    instance.mainsChanged(true);
-    ::testing::internal::GetCapturedStderr();
-    instance.setConnections(PinConnections::stereo());
-    instance.mainsChanged(true);
-    float in[2] = {0.5f, 0.5f};
-    float out[2] = {kUntouched, kUntouched};
-    float* inputs[] = {in, in};
-    float* outputs[] = {out, out + 1};
-    instance.processReplacing(inputs, outputs, 1);
-    EXPECT_EQ(out[0], kUntouched);
-    EXPECT_EQ(out[1], kUntouched);
+    reopened.mainsChanged(true);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find(kInequal), std::string::npos);
+    reopened.setConnections(PinConnections::stereo());
+    reopened.mainsChanged(false);
+    reopened.mainsChanged(true);
+
+    PluginInstance fresh(builtPlugin());
+    start(fresh);
+    fresh.mainsChanged(true);
+    EXPECT_EQ(render(reopened), render(fresh));
 }
 
 }  // namespace
