@@ -16,7 +16,7 @@ trap 'rm -rf "$work"' EXIT
 c++ -O2 -std=c++20 "$root/bench/render_signal.cpp" -lsndfile -o "$work/render_signal"
 "$work/render_signal" "$work/in.wav" "$((minutes * 60))"
 
-summary="$("$build/host/ondulaxis" render "$work/in.wav" "$work/out.wav" | tail -n 1)"
+summary="$("$build/tool/ondulaxis" render "$work/in.wav" "$work/out.wav" | tail -n 1)"
 echo "$summary"
 factor="$(sed -n 's/.*(\([0-9.]*\)x real time).*/\1/p' <<<"$summary")"
 echo "real-time factor: ${factor}x for ${minutes} min of stereo 48 kHz (required: ${required}x)"
