@@ -18,13 +18,15 @@ constexpr uint32_t kUntouchedBits = 0x7fc0da7a;
 }  // namespace
 
 EffectSession::EffectSession(std::shared_ptr<const PluginLibrary> library, const SessionSettings& settings)
-    : channels_(settings.channels), blockSize_(settings.blockSize) {
+    : EffectSession(std::make_unique<PluginInstance>(std::move(library)), settings) {}
+
+EffectSession::EffectSession(std::unique_ptr<PluginInstance> instance, const SessionSettings& settings)
+    : instance_(std::move(instance)), channels_(settings.channels), blockSize_(settings.blockSize) {
     if (channels_ < 1 || channels_ > 2) {
         throw HostError("cannot process " + std::to_string(channels_) +
                         " channels: only mono and stereo are supported");
     }
     if (blockSize_ < 1) throw HostError("block size must be at least 1");
-    instance_ = std::make_unique<PluginInstance>(std::move(library));
     const PluginRecord& record = instance_->record();
     if (record.numInputs < channels_ || record.numOutputs < channels_) {
         throw HostError("the plug-in has " + std::to_string(record.numInputs) + " input(s) and " +
@@ -55,7 +57,12 @@ EffectSession::EffectSession(std::shared_ptr<const PluginLibrary> library, const
         for (const ParameterAssignment& assignment : assignments) {
             instance_->setParameter(assignment.index, assignment.value);
         }
-        if (settings.bypass) instance_->setBypass(true);
+        if (settings.bypass) {
+            // A plug-in that does not say it can bypass may ignore the
+            // request and go on processing; the host then bypasses it.
+            const bool ownBypass = instance_->canDo("bypass") == 1 && instance_->setBypass(true) != 0;
+            bypassMode_ = ownBypass ? BypassMode::plugin : BypassMode::host;
+        }
         // Values reach the plug-in's displays only once a block has run;
         // an empty block hands them over without touching audio.
         runBlock(0);
@@ -98,18 +105,25 @@ void EffectSession::runBlock(int32_t frames) {
     }
 }
 
-void EffectSession::processBlock(const float* interleavedIn, float* interleavedOut, int32_t frames) {
+void EffectSession::processBlock(const float* interleavedIn, float* interleavedOut, int32_t frames, int stride) {
     if (frames < 0 || frames > blockSize_) throw HostError("block longer than the announced block size");
     const std::size_t count = static_cast<std::size_t>(frames);
-    const std::size_t stride = static_cast<std::size_t>(channels_);
-    for (std::size_t channel = 0; channel < stride; ++channel) {
+    const std::size_t step = static_cast<std::size_t>(std::max(stride, channels_));
+    const std::size_t own = static_cast<std::size_t>(channels_);
+    if (bypassMode_ == BypassMode::host) {
+        for (std::size_t frame = 0; frame < count; ++frame) {
+            std::copy_n(interleavedIn + frame * step, own, interleavedOut + frame * step);
+        }
+        return;
+    }
+    for (std::size_t channel = 0; channel < own; ++channel) {
         float* __restrict input = inputs_[channel].data();
-        for (std::size_t frame = 0; frame < count; ++frame) input[frame] = interleavedIn[frame * stride + channel];
+        for (std::size_t frame = 0; frame < count; ++frame) input[frame] = interleavedIn[frame * step + channel];
     }
     runBlock(frames);
-    for (std::size_t channel = 0; channel < stride; ++channel) {
+    for (std::size_t channel = 0; channel < own; ++channel) {
         const float* __restrict output = outputs_[channel].data();
-        for (std::size_t frame = 0; frame < count; ++frame) interleavedOut[frame * stride + channel] = output[frame];
+        for (std::size_t frame = 0; frame < count; ++frame) interleavedOut[frame * step + channel] = output[frame];
     }
 }
 

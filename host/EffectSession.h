@@ -21,6 +21,13 @@ struct SessionSettings {
     bool accumulate = false;  // process onto zeroed outputs instead of processReplacing
 };
 
+// Who carries out a requested bypass.
+enum class BypassMode {
+    none,    // not asked for
+    plugin,  // the plug-in said it can and accepted the request
+    host,    // the plug-in cannot or would not: the host passes the input on
+};
+
 class EffectSession {
 public:
     // Creates an instance and prepares it in this order: effOpen, sample
@@ -29,6 +36,8 @@ public:
     // parameter values, bypass, and an empty block that hands them over.
     // Throws HostError when any step fails; the instance is closed then.
     EffectSession(std::shared_ptr<const PluginLibrary> library, const SessionSettings& settings);
+    // The same with an instance already created (and not yet opened).
+    EffectSession(std::unique_ptr<PluginInstance> instance, const SessionSettings& settings);
     // Suspends and closes the instance if finish() has not.
     ~EffectSession();
     EffectSession(const EffectSession&) = delete;
@@ -36,9 +45,12 @@ public:
 
     PluginInstance& instance() { return *instance_; }
     int channels() const { return channels_; }
+    BypassMode bypassMode() const { return bypassMode_; }
 
-    // Processes `frames` interleaved frames, at most the block size.
-    void processBlock(const float* interleavedIn, float* interleavedOut, int32_t frames);
+    // Processes `frames` interleaved frames, at most the block size. The
+    // frames may hold more channels than this session's (`stride` samples
+    // each); the session reads and writes its own from the first on.
+    void processBlock(const float* interleavedIn, float* interleavedOut, int32_t frames, int stride = 0);
     // effMainsChanged 0, then effClose.
     void finish();
 
@@ -51,6 +63,7 @@ private:
     int32_t blockSize_;
     bool replacing_;
     bool switchedOn_ = false;
+    BypassMode bypassMode_ = BypassMode::none;
     std::vector<std::vector<float>> inputs_;
     std::vector<std::vector<float>> outputs_;
     std::vector<float*> inputPointers_;

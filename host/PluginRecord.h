@@ -137,6 +137,7 @@ constexpr int32_t audioMasterPinConnected = 4;
 constexpr intptr_t kHostInterfaceVersion = 2300;
 
 // Bits of the record's flags.
+constexpr int32_t effFlagsHasEditor = 0x001;
 constexpr int32_t effFlagsHasClip = 0x002;
 constexpr int32_t effFlagsHasVu = 0x004;
 constexpr int32_t effFlagsCanMono = 0x008;

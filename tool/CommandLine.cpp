@@ -4,6 +4,7 @@
 #include "HostError.h"
 #include "PluginInstance.h"
 #include "PluginReport.h"
+#include "PluginScan.h"
 #include "Renderer.h"
 
 #include <algorithm>
@@ -65,7 +66,7 @@ int32_t parseBlockSize(const std::string& text) {
 int runInfo(const std::vector<std::string>& arguments, std::ostream& out) {
     if (arguments.size() > 1) throw UsageError("info takes at most one plug-in file");
     const std::filesystem::path path = arguments.empty() ? defaultPluginPath() : std::filesystem::path(arguments[0]);
-    auto library = std::make_shared<const PluginLibrary>(path);
+    auto library = loadScannedPlugin(path);
     PluginInstance instance(library);
     instance.open();
     writePluginInfo(instance, out);

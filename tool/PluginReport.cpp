@@ -1,5 +1,7 @@
 #include "PluginReport.h"
 
+#include "ChannelLayout.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -14,11 +16,11 @@ struct FlagName {
 };
 
 constexpr FlagName kFlagNames[] = {
-    {effFlagsHasClip, "hasClip"},         {effFlagsHasVu, "hasVu"},
-    {effFlagsCanMono, "canMono"},         {effFlagsCanReplacing, "canReplacing"},
-    {effFlagsProgramChunks, "programChunks"}, {effFlagsIsSynth, "isSynth"},
-    {effFlagsNoSoundInStop, "noSoundInStop"}, {effFlagsExtIsAsync, "extIsAsync"},
-    {effFlagsExtHasBuffer, "extHasBuffer"},
+    {effFlagsHasEditor, "hasEditor"},         {effFlagsHasClip, "hasClip"},
+    {effFlagsHasVu, "hasVu"},                 {effFlagsCanMono, "canMono"},
+    {effFlagsCanReplacing, "canReplacing"},   {effFlagsProgramChunks, "programChunks"},
+    {effFlagsIsSynth, "isSynth"},             {effFlagsNoSoundInStop, "noSoundInStop"},
+    {effFlagsExtIsAsync, "extIsAsync"},       {effFlagsExtHasBuffer, "extHasBuffer"},
 };
 
 std::string describeCategory(intptr_t category) {
@@ -80,6 +82,8 @@ void writePluginInfo(PluginInstance& instance, std::ostream& out) {
         << "Inputs:          " << record.numInputs << "\n"
         << "Outputs:         " << record.numOutputs << "\n"
         << "Flags:           " << describeFlags(record.flags) << "\n"
+        << "Mono files:      " << describeLayout(planChannelLayout(record.numInputs, record.numOutputs, 1)) << "\n"
+        << "Stereo files:    " << describeLayout(planChannelLayout(record.numInputs, record.numOutputs, 2)) << "\n"
         << "Latency:         " << record.initialDelay << " samples\n"
         << "Programs:        " << record.numPrograms << "\n"
         << "Parameters:      " << record.numParams << "\n"

@@ -1,8 +1,9 @@
 #include "Renderer.h"
 
-#include "EffectSession.h"
 #include "HostError.h"
+#include "LayoutSession.h"
 #include "PluginReport.h"
+#include "PluginScan.h"
 #include "ProgressMeter.h"
 #include "SoundFile.h"
 #include "TransferPlot.h"
@@ -19,6 +20,15 @@ namespace {
 volatile std::sig_atomic_t interrupted = 0;
 
 extern "C" void onInterrupt(int) { interrupted = 1; }
+
+std::string describeBypass(BypassMode mode) {
+    switch (mode) {
+        case BypassMode::plugin: return ", bypassed by the plug-in";
+        case BypassMode::host: return ", bypassed by the host (the plug-in does not offer bypass or refused it)";
+        case BypassMode::none: break;
+    }
+    return "";
+}
 
 void checkOptions(const RenderOptions& options) {
     if (options.blockSize < 1 || options.blockSize > kMaxBlockSize) {
@@ -56,7 +66,7 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report) {
     }
     const int format = outputFormatFor(options.output, options.bits, channels, reader.sampleRate());
 
-    auto library = std::make_shared<const PluginLibrary>(options.plugin);
+    auto library = loadScannedPlugin(options.plugin);
     SessionSettings settings;
     settings.sampleRate = reader.sampleRate();
     settings.channels = channels;
@@ -64,14 +74,16 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report) {
     settings.parameters = options.parameters;
     settings.bypass = options.bypass;
     settings.accumulate = options.accumulate;
-    EffectSession session(library, settings);
+    LayoutSession session(library, settings);
 
     if (!options.quiet) {
         report << "Rendering " << options.input.string() << " -> " << options.output.string() << " ("
                << (channels == 1 ? "mono" : "stereo") << ", " << reader.sampleRate() << " Hz, " << reader.frames()
                << " frames, blocks of " << options.blockSize << ", "
-               << (options.accumulate ? "accumulating" : "replacing") << (options.bypass ? ", bypassed" : "")
-               << ")\n";
+               << (options.accumulate ? "accumulating" : "replacing") << describeBypass(session.bypassMode())
+               << ")\n"
+               << "Layout: " << session.layout().pluginInputs << "-in/" << session.layout().pluginOutputs
+               << "-out plug-in, " << describeLayout(session.layout()) << "\n";
         writeParameterTable(session.instance(), report);
         report.flush();
     }

@@ -1,0 +1,33 @@
+#include "LayoutSession.h"
+
+#include "HostError.h"
+
+namespace ondulaxis::host {
+
+LayoutSession::LayoutSession(std::shared_ptr<const PluginLibrary> library, const SessionSettings& settings) {
+    auto first = std::make_unique<PluginInstance>(library);
+    layout_ = planChannelLayout(first->record().numInputs, first->record().numOutputs, settings.channels);
+    if (!layout_.usable()) {
+        throw HostError("cannot render through " + library->path().string() + ": " + layout_.refusal);
+    }
+    SessionSettings group = settings;
+    group.channels = layout_.groupChannels;
+    sessions_.push_back(std::make_unique<EffectSession>(std::move(first), group));
+    while (static_cast<int>(sessions_.size()) < layout_.instances) {
+        sessions_.push_back(std::make_unique<EffectSession>(library, group));
+    }
+}
+
+void LayoutSession::processBlock(const float* interleavedIn, float* interleavedOut, int32_t frames) {
+    const int stride = layout_.fileChannels;
+    for (std::size_t index = 0; index < sessions_.size(); ++index) {
+        const std::size_t first = index * static_cast<std::size_t>(layout_.groupChannels);
+        sessions_[index]->processBlock(interleavedIn + first, interleavedOut + first, frames, stride);
+    }
+}
+
+void LayoutSession::finish() {
+    for (auto& session : sessions_) session->finish();
+}
+
+}  // namespace ondulaxis::host
