@@ -1,0 +1,56 @@
+// Trying plug-ins in a child process: what each kind of failure becomes.
+#include "PluginScan.h"
+#include "PluginTestSupport.h"
+
+#include <fstream>
+
+namespace ondulaxis::host::test {
+namespace {
+
+TEST(PluginScanTest, ReadsTheRecordOfAWorkingPlugin) {
+    const PluginScan scan = scanPlugin(ONDULAXIS_PLUGIN_PATH);
+    EXPECT_EQ(scan.inputs, 2);
+    EXPECT_EQ(scan.outputs, 2);
+    EXPECT_EQ(scan.flags, effFlagsCanReplacing);
+}
+
+struct ScanFailure {
+    const char* stub;  // "" for a text file
+    const char* message;
+};
+
+void PrintTo(const ScanFailure& c, std::ostream* out) { *out << c.stub; }
+
+class PluginScanFailureTest : public ::testing::TestWithParam<ScanFailure> {};
+
+TEST_P(PluginScanFailureTest, BecomesOneLine) {
+    TemporaryFolder folder;
+    std::filesystem::path path = folder / "notes.so";
+    std::ofstream(path) << "hello\n";
+    if (*GetParam().stub != '\0') path = stubPath(GetParam().stub);
+    try {
+        scanPlugin(path, std::chrono::milliseconds(500));
+        FAIL() << "no error";
+    } catch (const HostError& error) {
+        const std::string message = error.what();
+        EXPECT_NE(message.find(GetParam().message), std::string::npos) << message;
+        EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stubs, PluginScanFailureTest,
+    ::testing::Values(
+        ScanFailure{"", "cannot load plug-in"},
+        ScanFailure{"NullEntry", "returned null"},
+        ScanFailure{"BadMagic", "without the interface's magic number"},
+        ScanFailure{"MainCrashes", "crashed in its entry function main (Segmentation fault): its `main` may be"},
+        ScanFailure{"MainProgram", "crashed in its entry function main"},
+        ScanFailure{"MainExits", "ended the process in its entry function main (exit status 0)"},
+        ScanFailure{"MainHangs", "hung in its entry function main (no answer within 500 ms)"}),
+    [](const ::testing::TestParamInfo<ScanFailure>& info) {
+        return *info.param.stub != '\0' ? std::string(info.param.stub) : std::string("TextFile");
+    });
+
+}  // namespace
+}  // namespace ondulaxis::host::test
