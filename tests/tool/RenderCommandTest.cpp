@@ -148,6 +148,60 @@ TEST_F(RenderCommandTest, BypassOnFloatWavIsABitIdenticalCopy) {
     EXPECT_TRUE(bitIdentical(readSound(folder / "copy.wav").samples, readSound(folder / "stereo.wav").samples));
 }
 
+// Plug-ins whose pins differ from the file's channels, and bypass carried
+// out by the plug-in or, when it will not, by the host.
+struct LayoutRenderCase {
+    const char* name;
+    const char* stub;  // "" for the built plug-in
+    const char* input;
+    bool bypass;
+    float cross;  // the stub's share of the other channel in each output
+    const char* header;
+};
+
+void PrintTo(const LayoutRenderCase& row, std::ostream* os) { *os << row.name; }
+
+class LayoutRenderTest : public RenderCommandTest, public ::testing::WithParamInterface<LayoutRenderCase> {};
+
+TEST_P(LayoutRenderTest, FeedsEachChannelWhereTheLayoutSaysAndBypassesForReal) {
+    const LayoutRenderCase& c = GetParam();
+    std::vector<std::string> arguments{"render", (folder / c.input).string(), (folder / "out.wav").string()};
+    if (*c.stub != '\0') arguments.insert(arguments.end(), {"--plugin", stubPath(c.stub).string()});
+    if (c.bypass) arguments.push_back("--bypass");
+    const CommandResult result = runOndulaxis(arguments);
+    ASSERT_EQ(result.status, 0) << result.errors;
+    EXPECT_NE(result.out.find(c.header), std::string::npos) << result.out;
+    const Sound in = readSound(folder / c.input);
+    const Sound out = readSound(folder / "out.wav");
+    ASSERT_EQ(out.info.channels, in.info.channels);
+    if (c.bypass) {
+        EXPECT_TRUE(bitIdentical(out.samples, in.samples));
+        return;
+    }
+    ASSERT_EQ(out.samples.size(), in.samples.size());
+    const std::size_t channels = static_cast<std::size_t>(in.info.channels);
+    for (std::size_t i = 0; i < in.samples.size(); ++i) {
+        const float other = channels == 2 ? in.samples[i ^ 1] : 0.0f;
+        EXPECT_EQ(out.samples[i], 2.0f * in.samples[i] + c.cross * other) << "sample " << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, LayoutRenderTest,
+    ::testing::Values(
+        LayoutRenderCase{"MonoEffectOnStereo", "OneInOneOut", "stereo.wav", false, 0.0f,
+                         "Layout: 1-in/1-out plug-in, two instances, one per channel\n"},
+        LayoutRenderCase{"MonoEffectOnMono", "OneInOneOut", "mono16.wav", false, 0.0f,
+                         "Layout: 1-in/1-out plug-in, one instance\n"},
+        LayoutRenderCase{"SixOutputsOnStereo", "TwoInSixOut", "stereo.wav", false, 0.5f,
+                         "one instance; outputs 3-6 unconnected (dropped)\n"},
+        LayoutRenderCase{"SixOutputsOnMono", "TwoInSixOut", "mono16.wav", false, 0.0f,
+                         "one instance; input 2 unconnected (fed silence); outputs 2-6 unconnected (dropped)\n"},
+        LayoutRenderCase{"BypassNotOffered", "OneInOneOut", "stereo.wav", true, 0.0f, ", bypassed by the host"},
+        LayoutRenderCase{"BypassRefused", "TwoInSixOut", "mono16.wav", true, 0.0f, ", bypassed by the host"},
+        LayoutRenderCase{"BypassAccepted", "", "stereo.wav", true, 0.0f, ", bypassed by the plug-in)"}),
+    [](const ::testing::TestParamInfo<LayoutRenderCase>& info) { return std::string(info.param.name); });
+
 struct FormatCase {
     const char* file;
     std::vector<std::string> options;
@@ -252,6 +306,10 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"UnknownExtension", {"@stereo.wav", "@out.mp9"}, "extension"},
         RefusalCase{"PluginNotLoadable", {"@stereo.wav", "@out.wav", "--plugin", "@notes.txt"}, "cannot load"},
         RefusalCase{"PluginWithoutEntry", {"@stereo.wav", "@out.wav", "--plugin", "stub:NoEntry"}, "no entry"},
+        RefusalCase{"PluginIsAnInstrument", {"@stereo.wav", "@out.wav", "--plugin", "stub:Instrument"},
+                    "it is an instrument"},
+        RefusalCase{"PluginMainCrashes", {"@stereo.wav", "@out.wav", "--plugin", "stub:MainCrashes"},
+                    "crashed in its entry function main"},
         RefusalCase{"PluginThatStaysOff", {"@stereo.wav", "@out.wav", "--plugin", "stub:MainOnly"},
                     "did not switch on"},
         RefusalCase{"BlockZero", {"@stereo.wav", "@out.wav", "--block", "0"}, "--block"},
