@@ -24,7 +24,7 @@ extern "C" void onInterrupt(int) { interrupted = 1; }
 std::string describeBypass(BypassMode mode) {
     switch (mode) {
         case BypassMode::plugin: return ", bypassed by the plug-in";
-        case BypassMode::host: return ", bypassed by the host (the plug-in does not offer bypass or refused it)";
+        case BypassMode::host: return ", bypassed by the host since the plug-in does not bypass itself";
         case BypassMode::none: break;
     }
     return "";
