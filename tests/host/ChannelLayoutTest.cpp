@@ -35,7 +35,6 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{2, 2, 2, 1, 2, "one instance"},
         LayoutCase{2, 2, 1, 1, 1, "one instance; input 2 unconnected (fed silence); output 2 unconnected (dropped)"},
         LayoutCase{1, 1, 2, 2, 1, "two instances, one per channel"},
-        LayoutCase{1, 1, 1, 1, 1, "one instance"},
         LayoutCase{1, 2, 2, 2, 1, "two instances, one per channel; output 2 of each unconnected (dropped)"},
         LayoutCase{2, 1, 2, 2, 1, "two instances, one per channel; input 2 of each unconnected (fed silence)"},
         LayoutCase{2, 6, 2, 1, 2, "one instance; outputs 3-6 unconnected (dropped)"},
