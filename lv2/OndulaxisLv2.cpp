@@ -141,6 +141,10 @@ private:
 };
 
 LV2_Handle instantiate(uint32_t channels, double sampleRate) noexcept {
+    // A rate no audio runs at would reach the effect as a nonsense answer.
+    if (!(sampleRate >= 1.0 && sampleRate <= 1.0e7)) {
+        return nullptr;
+    }
     auto* instance = new (std::nothrow) Lv2Instance(channels, sampleRate);
     if (instance == nullptr) {
         return nullptr;

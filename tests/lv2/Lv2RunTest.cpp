@@ -19,6 +19,19 @@ TEST(Lv2Library, OffersTheStereoAndTheMonoPlugIn) {
     EXPECT_EQ(descriptor(UINT32_MAX), nullptr);
 }
 
+TEST(Lv2Library, RefusesRatesNoAudioRunsAt) {
+    for (uint32_t index : {0u, 1u}) {
+        const LV2_Descriptor* plugin = descriptor(index);
+        ASSERT_NE(plugin, nullptr);
+        for (double rate : {0.0, -48000.0, double(NAN), double(INFINITY)}) {
+            EXPECT_EQ(plugin->instantiate(plugin, rate, "", nullptr), nullptr) << rate;
+        }
+        LV2_Handle handle = plugin->instantiate(plugin, 8000.0, "", nullptr);
+        EXPECT_NE(handle, nullptr);
+        plugin->cleanup(handle);
+    }
+}
+
 // The lowest OutGain is 2^-8, a factor that scales every sample exactly.
 // The change must apply in the run whose port carries it, on each channel,
 // and a NaN in the port must leave the last value in force.
