@@ -42,29 +42,6 @@ TEST(PortValues, DefaultsAndRangeEndsMapExactly) {
     EXPECT_EQ(toNormalised(paramCount, 1.0f), 0.0f);
 }
 
-// The display text of each range end and default is what the port shows.
-TEST(PortValues, EndsAndDefaultsDisplayAsThePortValues) {
-    struct Case {
-        int32_t index;
-        float portValue;
-        const char* text;
-    };
-    const Case cases[] = {
-        {ZeroX, 0.0f, "No"},        {ZeroX, 1.0f, "Yes"},
-        {InGain, 0.0f, "0.00"},     {InGain, 48.1648f, "48.16"},
-        {SlewLim, 0.1953125f, "0.20"}, {SlewLim, 100.0f, "Off"},
-        {SlewLim, 99.8f, "99.80"},  {SlewLim, 99.95f, "Off"},
-        {FuncMix, 50.0f, "50.000"}, {AmpMin, 100.0f, "100.000"},
-        {FreqMin, 0.5f, "0.50"},    {FreqMin, 2.0f, "2.00"},    {FreqMin, 256.0f, "256.00"},
-        {FreqDif, -127.0f, "-127.00"}, {FreqDif, 0.0f, "0.00"}, {FreqDif, 127.0f, "127.00"},
-        {OutGain, -48.1648f, "-48.16"}, {OutGain, 0.0f, "0.00"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(display(c.index, toNormalised(c.index, c.portValue)), c.text)
-            << paramNames[c.index] << " = " << c.portValue;
-    }
-}
-
 // What a normalised value stands for, in the port's units, before the
 // display rounds it.
 double displayed(int32_t index, float v) {
