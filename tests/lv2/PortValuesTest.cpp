@@ -111,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(Ports, PortValueSweep,
                          testing::Values(Sweep{InGain, 2, 2e-6}, Sweep{SlewLim, 2, 1e-6},
                                          Sweep{FuncMix, 3, 1e-6}, Sweep{AmpMin, 3, 1e-6},
                                          Sweep{FreqMin, 2, 1e-6}, Sweep{FreqDif, 2, 1e-6},
-                                         Sweep{OutGain, 2, 2e-6}),
+                                         Sweep{OutGain, 2, 2.5e-6}),
                          [](const testing::TestParamInfo<Sweep>& info) {
                              return std::string(paramNames[info.param.index]);
                          });
