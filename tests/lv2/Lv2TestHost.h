@@ -1,0 +1,60 @@
+// The LV2 library loaded as an LV2 host loads it, and one instance of a
+// plug-in from it with every port connected to a buffer of its own.
+#pragma once
+
+#include <dlfcn.h>
+#include <lv2/core/lv2.h>
+
+#include <cmath>
+#include <vector>
+
+namespace lv2test {
+
+inline constexpr uint32_t controlCount = 8;
+inline constexpr uint32_t outGainPort = 7;
+inline constexpr float outGainMinimum = -48.1648f;  // factor 1/256
+
+inline const LV2_Descriptor* descriptor(uint32_t index) {
+    static void* library = dlopen(ONDULAXIS_LV2_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) return nullptr;
+    const auto entry = reinterpret_cast<LV2_Descriptor_Function>(dlsym(library, "lv2_descriptor"));
+    return entry != nullptr ? entry(index) : nullptr;
+}
+
+// Instantiated at 44.1 kHz and activated, controls at their defaults.
+struct Lv2Host {
+    const LV2_Descriptor* plugin;
+    uint32_t channels;
+    LV2_Handle handle = nullptr;
+    float controls[controlCount] = {1.0f, 0.0f, 100.0f, 50.0f, 0.0f, 2.0f, 0.0f, 0.0f};
+    std::vector<std::vector<float>> inputs;
+    std::vector<std::vector<float>> outputs;
+
+    Lv2Host(uint32_t index, uint32_t channelCount, uint32_t frames)
+        : plugin(descriptor(index)), channels(channelCount),
+          inputs(channelCount, std::vector<float>(frames)),
+          outputs(channelCount, std::vector<float>(frames)) {
+        if (plugin == nullptr) return;
+        handle = plugin->instantiate(plugin, 44100.0, "", nullptr);
+        if (handle == nullptr) return;
+        for (uint32_t port = 0; port < controlCount; ++port) {
+            plugin->connect_port(handle, port, &controls[port]);
+        }
+        for (uint32_t channel = 0; channel < channels; ++channel) {
+            plugin->connect_port(handle, controlCount + channel, inputs[channel].data());
+            plugin->connect_port(handle, controlCount + channels + channel, outputs[channel].data());
+            for (size_t i = 0; i < frames; ++i) {
+                inputs[channel][i] = 0.9f * std::sin(0.01f * static_cast<float>(i) * (channel + 1));
+            }
+        }
+        plugin->activate(handle);
+    }
+    ~Lv2Host() {
+        if (handle == nullptr) return;
+        plugin->deactivate(handle);
+        plugin->cleanup(handle);
+    }
+    void run() { plugin->run(handle, static_cast<uint32_t>(inputs[0].size())); }
+};
+
+}  // namespace lv2test

@@ -1,0 +1,119 @@
+// Port values in display units against the effect's own displays: the
+// inverted curves must land where the display shows the port value, and the
+// defaults and range ends exactly on the parameter table's values.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ostream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "ParameterCurves.h"
+#include "ParameterTables.h"
+#include "PortValues.h"
+
+namespace {
+
+using portValues::portRanges;
+using portValues::toNormalised;
+
+std::string display(int32_t index, float normalised) {
+    char text[maxParameterText + 1] = {};
+    paramFormatters[index](normalised, text);
+    return text;
+}
+
+TEST(PortValues, DefaultsAndRangeEndsMapExactly) {
+    for (int32_t index = 0; index < paramCount; ++index) {
+        SCOPED_TRACE(paramNames[index]);
+        const auto& range = portRanges[index];
+        EXPECT_EQ(toNormalised(index, range.defaultValue), paramDefaults[index]);
+        EXPECT_EQ(toNormalised(index, range.minimum), 0.0f);
+        EXPECT_EQ(toNormalised(index, range.maximum), 1.0f);
+        // Beyond the ends, clamped; NaN is harmless.
+        EXPECT_EQ(toNormalised(index, range.minimum - 1000.0f), 0.0f);
+        EXPECT_EQ(toNormalised(index, range.maximum + 1000.0f), 1.0f);
+        EXPECT_EQ(toNormalised(index, INFINITY), 1.0f);
+        EXPECT_EQ(toNormalised(index, NAN), 0.0f);
+    }
+    EXPECT_EQ(toNormalised(-1, 1.0f), 0.0f);
+    EXPECT_EQ(toNormalised(paramCount, 1.0f), 0.0f);
+}
+
+// What a normalised value stands for, in the port's units, before the
+// display rounds it.
+double displayed(int32_t index, float v) {
+    switch (index) {
+        case InGain: return 20.0 * std::log10(static_cast<double>(parameterCurves::inGain(v)));
+        case SlewLim: return 100.0 * static_cast<double>(parameterCurves::slewStep(v));
+        case FreqMin: return parameterCurves::freqMinCycles(v);
+        case FreqDif: return parameterCurves::freqDifCycles(v);
+        case OutGain: return 20.0 * std::log10(static_cast<double>(parameterCurves::outGain(v)));
+        default: return 100.0 * static_cast<double>(v);
+    }
+}
+
+// Sweeps each numeric port across its range: the display of the normalised
+// value must read back as the port value to the display's last digit, and
+// the value before rounding must be the port value to about a float's
+// precision (the float normalised value is the coarser step).
+struct Sweep {
+    int32_t index;
+    int decimals;
+    double relativeLimit;  // of the round trip, against max(|port value|, 1)
+};
+
+void PrintTo(const Sweep& sweep, std::ostream* out) { *out << paramNames[sweep.index]; }
+
+class PortValueSweep : public testing::TestWithParam<Sweep> {};
+
+TEST_P(PortValueSweep, DisplayReadsBackThePortValue) {
+    const auto [index, decimals, relativeLimit] = GetParam();
+    const auto& range = portRanges[index];
+    const double halfDigit = 0.5 * std::pow(10.0, -decimals);
+    constexpr int steps = 20000;
+    double worst = 0.0;
+    double worstRoundTrip = 0.0;
+    for (int step = 0; step <= steps; ++step) {
+        // Geometric spacing for the ranges that start above zero, so that the
+        // small values of the exponential curves get their share.
+        const double position = static_cast<double>(step) / steps;
+        const double value = range.minimum > 0.0f
+                                 ? range.minimum * std::pow(range.maximum / range.minimum, position)
+                                 : range.minimum + (range.maximum - range.minimum) * position;
+        const float portValue = static_cast<float>(value);
+        const float normalised = toNormalised(index, portValue);
+        const std::string text = display(index, normalised);
+        if (text == "Off") {
+            EXPECT_GE(portValue, 99.9f) << "SlewLim shows Off only where the limiter is off";
+            continue;
+        }
+        const double roundTrip = std::fabs(displayed(index, normalised) - portValue) /
+                                 std::max(1.0, std::fabs(static_cast<double>(portValue)));
+        worstRoundTrip = std::max(worstRoundTrip, roundTrip);
+        ASSERT_LE(roundTrip, relativeLimit) << paramNames[index] << " = " << portValue;
+        const double shown = std::strtod(text.c_str(), nullptr);
+        // A value on a rounding boundary may land on either side of it.
+        const double error = std::fabs(shown - portValue);
+        worst = std::max(worst, error);
+        ASSERT_LE(error, halfDigit * (1.0 + 1e-4) + 1e-5 * std::fabs(portValue))
+            << paramNames[index] << " = " << portValue << " shows " << text;
+    }
+    RecordProperty("worst_display_error", std::to_string(worst));
+    char roundTrip[32];
+    std::snprintf(roundTrip, sizeof roundTrip, "%.3g", worstRoundTrip);
+    RecordProperty("worst_relative_round_trip", roundTrip);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ports, PortValueSweep,
+                         testing::Values(Sweep{InGain, 2, 2e-6}, Sweep{SlewLim, 2, 1e-6},
+                                         Sweep{FuncMix, 3, 1e-6}, Sweep{AmpMin, 3, 1e-6},
+                                         Sweep{FreqMin, 2, 1e-6}, Sweep{FreqDif, 2, 1e-6},
+                                         Sweep{OutGain, 2, 2.5e-6}),
+                         [](const testing::TestParamInfo<Sweep>& info) {
+                             return std::string(paramNames[info.param.index]);
+                         });
+
+}  // namespace
