@@ -34,8 +34,12 @@ float Ondulaxis::getParameter(int32_t index) {
     if (!isParameterIndex(index)) {
         return 0.0f;
     }
+    // A value still waiting for a block is the one the host set: hosts read it
+    // back to decide whether a later change is needed and to save the project,
+    // so answering the older applied value would lose what the user set.
     std::lock_guard<StateLock> guard(stateLock);
-    return sharedState.paramValues[index];
+    const float pending = sharedState.pendingValues[index];
+    return std::isnan(pending) ? sharedState.paramValues[index] : pending;
 }
 
 void Ondulaxis::getParameterName(int32_t index, char* text) {

@@ -128,11 +128,11 @@ TEST_F(PluginAudioTest, DisplaysAndLabelsAtDefaults) {
     }
 }
 
-TEST_F(PluginAudioTest, ValueReachesDisplaysOnlyAfterABlock) {
+TEST_F(PluginAudioTest, ValueSetReadsBackBeforeAndAfterABlock) {
     auto instance = resumedInstance(PinConnections::stereo());
     instance->setParameter(kFuncMix, 0.25f);
-    EXPECT_FLOAT_EQ(instance->getParameter(kFuncMix), 0.5f);
-    EXPECT_EQ(instance->parameterDisplay(kFuncMix), "50.000");
+    EXPECT_FLOAT_EQ(instance->getParameter(kFuncMix), 0.25f);
+    EXPECT_EQ(instance->parameterDisplay(kFuncMix), "25.000");
     float* none[] = {nullptr, nullptr};
     instance->processReplacing(none, none, 0);  // an empty block hands values over
     EXPECT_FLOAT_EQ(instance->getParameter(kFuncMix), 0.25f);
