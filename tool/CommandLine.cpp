@@ -2,12 +2,17 @@
 
 #include "DemoPiece.h"
 #include "HostError.h"
+#include "Oversampler.h"
 #include "PluginInstance.h"
 #include "PluginReport.h"
+#include "PresetFile.h"
 #include "Renderer.h"
+#include "ToneAnalysis.h"
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
+#include <functional>
 #include <optional>
 #include <unistd.h>
 
@@ -62,6 +67,50 @@ int32_t parseBlockSize(const std::string& text) {
     return value;
 }
 
+int parseOversampling(const std::string& text) {
+    for (const int factor : kOversamplingFactors) {
+        if (text == std::to_string(factor)) return factor;
+    }
+    throw UsageError("--oversample takes 1, 2, 4, 8 or 16, got '" + text + "'");
+}
+
+double parseNumber(const std::string& option, const std::string& text, double lowest, double highest) {
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || !(value >= lowest) ||
+        !(value <= highest)) {
+        char range[96];
+        std::snprintf(range, sizeof range, " takes a number from %g to %g, got '", lowest, highest);
+        throw UsageError(option + range + text + "'");
+    }
+    return value;
+}
+
+// --preset files and --set values: the presets' settings come first, so
+// that --set overrides them whatever the order on the line.
+struct SettingSources {
+    std::vector<TypedSetting> presets;
+    std::vector<TypedSetting> sets;
+
+    bool take(const std::string& argument, const std::function<const std::string&()>& value) {
+        if (argument == "--set") {
+            sets.push_back(parseTypedSetting(value()));
+            return true;
+        }
+        if (argument == "--preset") {
+            const Preset preset = readPresetFile(value());
+            presets.insert(presets.end(), preset.settings.begin(), preset.settings.end());
+            return true;
+        }
+        return false;
+    }
+    std::vector<TypedSetting> all() const {
+        std::vector<TypedSetting> result = presets;
+        result.insert(result.end(), sets.begin(), sets.end());
+        return result;
+    }
+};
+
 int runInfo(const std::vector<std::string>& arguments, std::ostream& out) {
     if (arguments.size() > 1) throw UsageError("info takes at most one plug-in file");
     const std::filesystem::path path = arguments.empty() ? defaultPluginPath() : std::filesystem::path(arguments[0]);
@@ -75,6 +124,7 @@ int runInfo(const std::vector<std::string>& arguments, std::ostream& out) {
 
 int runRender(const std::vector<std::string>& arguments, std::ostream& out) {
     RenderOptions options;
+    SettingSources sources;
     std::vector<std::string> positional;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
@@ -82,8 +132,11 @@ int runRender(const std::vector<std::string>& arguments, std::ostream& out) {
             if (i + 1 >= arguments.size()) throw UsageError(argument + " needs a value");
             return arguments[++i];
         };
-        if (argument == "--set") {
-            options.parameters.push_back(parseParameterSetting(value()));
+        if (sources.take(argument, value)) {
+        } else if (argument == "--save-preset") {
+            options.savePreset = value();
+        } else if (argument == "--oversample") {
+            options.oversample = parseOversampling(value());
         } else if (argument == "--bypass") {
             options.bypass = true;
         } else if (argument == "--accumulate") {
@@ -109,9 +162,53 @@ int runRender(const std::vector<std::string>& arguments, std::ostream& out) {
     if (positional.size() != 2) throw UsageError("render needs an input and an output file");
     options.input = positional[0];
     options.output = positional[1];
+    options.typedParameters = sources.all();
+    for (const TypedSetting& setting : options.typedParameters) options.parameters.push_back(setting.setting);
     if (options.plugin.empty()) options.plugin = defaultPluginPath();
     installInterruptHandler();
     renderFile(options, out);
+    return 0;
+}
+
+int runAnalyze(const std::vector<std::string>& arguments, std::ostream& out) {
+    AnalyzeOptions options;
+    SettingSources sources;
+    std::vector<std::string> positional;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        auto value = [&]() -> const std::string& {
+            if (i + 1 >= arguments.size()) throw UsageError(argument + " needs a value");
+            return arguments[++i];
+        };
+        if (sources.take(argument, value)) {
+        } else if (argument == "--freq") {
+            options.tone.frequency = parseNumber(argument, value(), 1.0, 1e6);
+        } else if (argument == "--level") {
+            options.tone.levelDbfs = parseNumber(argument, value(), -200.0, 24.0);
+        } else if (argument == "--rate") {
+            options.sampleRate = parseNumber(argument, value(), 1000.0, 768000.0);
+        } else if (argument == "--oversample") {
+            options.oversample = parseOversampling(value());
+        } else if (argument == "--sweep") {
+            options.sweep = true;
+        } else if (argument == "--block") {
+            options.blockSize = parseBlockSize(value());
+        } else if (argument == "--plugin") {
+            options.plugin = value();
+        } else if (argument.size() > 1 && argument[0] == '-') {
+            throw UsageError("unknown option " + argument);
+        } else {
+            positional.push_back(argument);
+        }
+    }
+    if (positional.size() != 1) throw UsageError("analyze needs one output file (the SVG)");
+    if (!options.sweep && options.tone.frequency >= options.sampleRate / 2.0) {
+        throw UsageError("--freq must lie below half the sample rate");
+    }
+    options.output = positional[0];
+    options.parameters = sources.all();
+    if (options.plugin.empty()) options.plugin = defaultPluginPath();
+    runAnalysis(options, out);
     return 0;
 }
 
@@ -155,6 +252,7 @@ int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
     try {
         if (command == "info") return runInfo(rest, out);
         if (command == "render") return runRender(rest, out);
+        if (command == "analyze") return runAnalyze(rest, out);
         if (command == "demo") return runDemoCommand(rest, out);
         throw UsageError("unknown command '" + command + "'");
     } catch (const UsageError& error) {
