@@ -153,6 +153,10 @@ float normalisedFromDisplay(std::string_view name, std::string_view value) {
         number = std::max(number, 100.0 * std::ldexp(1.0, -9));
     }
     float normalised = static_cast<float>(std::clamp(curve->normalised(number), 0.0, 1.0));
+    // "-0.00" is what a value a hair below zero shows: one float step down.
+    if (number == 0.0 && std::signbit(number) && curve->normalised(-1.0) < curve->normalised(0.0)) {
+        normalised = std::nextafter(normalised, 0.0f);
+    }
     if (std::string_view(curve->name) == "SlewLim") {
         // 99.90 % is also where "Off" begins: take the largest step below it.
         for (int step = 0; step < 64 && !(kSlewOffStep > slewStep(normalised)); ++step) {

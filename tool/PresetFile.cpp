@@ -37,8 +37,13 @@ Preset readPresetFile(const std::filesystem::path& path) {
             }
             line.erase(hash);
         }
-        const std::string setting = trimmed(line);
+        // Spaces around '=' are allowed in a file.
+        std::string setting = trimmed(line);
         if (setting.empty()) continue;
+        const std::size_t equals = setting.find('=');
+        if (equals != std::string::npos) {
+            setting = trimmed(setting.substr(0, equals)) + "=" + trimmed(setting.substr(equals + 1));
+        }
         try {
             preset.settings.push_back(parseTypedSetting(setting));
         } catch (const HostError& error) {
