@@ -82,13 +82,12 @@ std::string path(const std::string& data, const char* colour, double width) {
 }
 
 // One pixel column covers many bins at high frequencies and a fraction of
-// one at low ones: each column draws the loudest bin of each kind in it, and
-// a kind's line breaks where a column has none of its bins.
-std::string spectrumTraces(const Panel& panel, const Spectrum& spectrum, const Colours& colours, double width) {
-    std::string explained;
-    std::string rest;
-    bool explainedOpen = false;
-    bool restOpen = false;
+// one at low ones: each column draws the loudest bin in it that is not part
+// of the tone, its harmonics or DC, and the line breaks over columns that
+// hold none (those are drawn as stems).
+std::string otherTrace(const Panel& panel, const Spectrum& spectrum, const char* colour, double width) {
+    std::string data;
+    bool open = false;
     const std::size_t bins = spectrum.binDbfs.size();
     const int columns = static_cast<int>(panel.width);
     for (int column = 0; column < columns; ++column) {
@@ -99,34 +98,37 @@ std::string spectrumTraces(const Panel& panel, const Spectrum& spectrum, const C
         if (from > to) from = to = static_cast<std::size_t>(std::lround(0.5 * (low + high) / spectrum.binWidth));
         if (from >= bins) break;
         to = std::min(to, bins - 1);
-        double loudestExplained = -HUGE_VAL;
-        double loudestRest = -HUGE_VAL;
+        double loudest = -HUGE_VAL;
         for (std::size_t k = from; k <= to; ++k) {
-            double& target = spectrum.binKinds[k] == BinKind::Other ? loudestRest : loudestExplained;
-            target = std::max(target, spectrum.binDbfs[k]);
+            if (spectrum.binKinds[k] == BinKind::Other) loudest = std::max(loudest, spectrum.binDbfs[k]);
         }
-        const double x = panel.left + column + 0.5;
-        const auto extend = [&](std::string& data, bool& open, double level) {
-            if (level == -HUGE_VAL) {
-                open = false;
-                return;
-            }
-            data += (open ? " L" : " M") + number(x) + "," + number(panel.y(level));
-            open = true;
-        };
-        extend(explained, explainedOpen, loudestExplained);
-        extend(rest, restOpen, loudestRest);
+        if (loudest == -HUGE_VAL) {
+            open = false;
+            continue;
+        }
+        data += (open ? " L" : " M") + number(panel.left + column + 0.5) + "," + number(panel.y(loudest));
+        open = true;
     }
-    return path(rest, colours.other, width) + path(explained, colours.harmonic, width);
+    return path(data, colour, width);
 }
 
-std::string harmonicMarks(const Panel& panel, const Spectrum& spectrum, const char* colour) {
+// The tone and each audible harmonic as a stem up to its level, harmonics
+// circled and numbered.
+std::string harmonicStems(const Panel& panel, const Spectrum& spectrum, const char* colour, double width) {
     std::string svg;
+    const auto stem = [&](double frequency, double level) {
+        const double x = panel.x(std::log10(frequency));
+        return "<line x1=\"" + number(x) + "\" y1=\"" + number(panel.y(panel.yMin)) + "\" x2=\"" + number(x) +
+               "\" y2=\"" + number(panel.y(level)) + "\" stroke=\"" + colour + "\" stroke-width=\"" + number(width) +
+               "\"/>\n";
+    };
+    svg += stem(spectrum.toneFrequency, spectrum.fundamentalDbfs);
     double lastLabelX = -1e9;
     for (const Harmonic& harmonic : spectrum.harmonics) {
         if (harmonic.dbfs < panel.yMin + 10) continue;
         const double x = panel.x(std::log10(harmonic.frequency));
         const double y = panel.y(harmonic.dbfs);
+        svg += stem(harmonic.frequency, harmonic.dbfs);
         svg += "<circle cx=\"" + number(x) + "\" cy=\"" + number(y) + "\" r=\"3\" fill=\"none\" stroke=\"" + colour +
                "\"/>\n";
         if (x - lastLabelX > 16) {
@@ -156,8 +158,8 @@ std::string spectrumSvg(const std::vector<LabelledSpectrum>& spectra, const std:
         const bool front = i + 1 == spectra.size();
         const Colours& colours = front ? kFull : kPale;
         const Spectrum& spectrum = spectra[i].spectrum;
-        svg += spectrumTraces(panel, spectrum, colours, front ? 1.2 : 1.0);
-        svg += harmonicMarks(panel, spectrum, colours.harmonic);
+        svg += otherTrace(panel, spectrum, colours.other, front ? 1.2 : 1.0);
+        svg += harmonicStems(panel, spectrum, colours.harmonic, front ? 1.5 : 5.0);
         char figures[160];
         std::snprintf(figures, sizeof figures, "%s: THD %.1f dB, THD+N %.1f dB, aliasing %.1f dB", spectra[i].label.c_str(),
                       spectrum.thdDb, spectrum.thdPlusNoiseDb, spectrum.aliasingDb);

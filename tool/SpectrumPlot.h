@@ -14,9 +14,10 @@ struct LabelledSpectrum {
     Spectrum spectrum;
 };
 
-// Log frequency axis, dBFS; harmonics and the tone drawn apart from the
-// rest (aliases and noise), harmonics marked with their order. The last
-// spectrum is drawn on top in full colour, earlier ones paler.
+// Log frequency axis, dBFS; the tone and its harmonics as stems, marked
+// with their order, apart from the rest (aliases and noise) drawn as a
+// line. The last spectrum is drawn on top in full colour, earlier ones
+// paler and wider.
 std::string spectrumSvg(const std::vector<LabelledSpectrum>& spectra, const std::string& title,
                         const std::string& subtitle);
 

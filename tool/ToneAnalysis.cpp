@@ -113,6 +113,17 @@ void runAnalysis(const AnalyzeOptions& options, std::ostream& report) {
                       describe(options.parameters).c_str());
         report << "Analysing " << options.plugin.filename().string() << ": " << subtitle << "\n";
         settingsAtRate(options.parameters, options.oversample, &report);
+        // Aliases fall on multiples of the largest common divisor of tone and
+        // rate: all of them on harmonics when the tone divides the rate.
+        const double periods = options.sampleRate / options.tone.frequency;
+        if (std::fabs(periods - std::round(periods)) * options.tone.frequency < 0.5) {
+            char note[200];
+            std::snprintf(note, sizeof note,
+                          "Note: %g Hz divides %g Hz, so every alias lands on a harmonic and is counted as one; "
+                          "a tone such as %g Hz shows them apart\n",
+                          options.tone.frequency, options.sampleRate, options.tone.frequency - 3.0);
+            report << note;
+        }
         std::vector<LabelledSpectrum> spectra;
         for (int factor : factors) {
             spectra.push_back({factorLabel(factor), measure(options, library, options.tone, factor)});
@@ -126,8 +137,9 @@ void runAnalysis(const AnalyzeOptions& options, std::ostream& report) {
         settingsAtRate(options.parameters, options.oversample, &report);
         std::vector<SweepCurve> curves;
         for (int factor : factors) curves.push_back({factorLabel(factor), {}, {}});
-        // Log-spaced from 50 Hz to 45 % of the rate.
-        const double lowest = 50.0;
+        // Log-spaced from about 50 Hz (not a divisor of common rates) to 45 %
+        // of the rate.
+        const double lowest = 51.7;
         const double highest = 0.45 * options.sampleRate;
         char row[160];
         std::string heading = "  tone (Hz)";
@@ -138,7 +150,9 @@ void runAnalysis(const AnalyzeOptions& options, std::ostream& report) {
         report << heading << "\n";
         for (int point = 0; point < kSweepPoints; ++point) {
             ToneSettings tone = options.tone;
-            tone.frequency = std::round(lowest * std::pow(highest / lowest, point / (kSweepPoints - 1.0)));
+            // Not rounded: a tone that divides the rate would hide its aliases
+            // on its harmonics.
+            tone.frequency = lowest * std::pow(highest / lowest, point / (kSweepPoints - 1.0));
             std::snprintf(row, sizeof row, "%11.0f", tone.frequency);
             std::string line = row;
             for (std::size_t i = 0; i < factors.size(); ++i) {
