@@ -31,7 +31,6 @@ struct DisplayCurve {
     double (*normalised)(double display);
 };
 
-
 float slewStep(float normalised) {
     return static_cast<float>(std::exp2(9.0 * (static_cast<double>(normalised) - 1.0)));
 }

@@ -26,8 +26,8 @@ public:
 
     EffectSession& session() { return *session_; }
     int factor() const { return factor_; }
-    // Frames the resamplers delay the signal by, at the file's rate; the
-    // output is shifted back by this much.
+    // Frames the resamplers delay the signal by, at the file's rate, beyond
+    // what libsoxr removes itself; the output is shifted back by this much.
     int64_t latency() const { return latency_; }
 
     // Processes interleaved frames (any count) and appends the output frames

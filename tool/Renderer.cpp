@@ -123,8 +123,9 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report) {
         if (options.oversample > 1) {
             report << "Oversampled " << options.oversample << "x: the plug-in runs at "
                    << reader.sampleRate() * options.oversample << " Hz in blocks of "
-                   << options.blockSize * options.oversample << "; resampler delay of " << chain.latency()
-                   << " frames compensated\n"
+                   << options.blockSize * options.oversample << "; output aligned with the input"
+                   << (chain.latency() > 0 ? " (" + std::to_string(chain.latency()) + " frames of delay removed)" : "")
+                   << "\n"
                    << rateNotes.str();
         }
         reportTypedSettings(options.typedParameters, session.instance(), report);

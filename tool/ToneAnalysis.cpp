@@ -83,11 +83,15 @@ std::vector<ParameterSetting> settingsAtRate(const std::vector<TypedSetting>& se
             bool clamped = false;
             const float scaled = slewLimitAtRate(setting.value, factor, clamped);
             if (report != nullptr && scaled != setting.value) {
-                char line[200];
+                // SlewLim's step per sample, in percent of full scale.
+                const auto step = [](float value) { return 100.0 * std::exp2(9.0 * (static_cast<double>(value) - 1.0)); };
+                char line[240];
                 std::snprintf(line, sizeof line,
-                              "SlewLim %g becomes %g at %dx, the same slope per second%s\n",
-                              static_cast<double>(setting.value), static_cast<double>(scaled), factor,
-                              clamped ? " as near as it goes (its smallest step)" : "");
+                              "SlewLim %g (%.2f %% per sample) becomes %g (%.2f %%) at %dx: the same slope per "
+                              "second%s\n",
+                              static_cast<double>(setting.value), step(setting.value), static_cast<double>(scaled),
+                              step(scaled), factor,
+                              clamped ? " as near as it goes; the smallest step slews faster" : "");
                 *report << line;
             }
             setting.value = scaled;
