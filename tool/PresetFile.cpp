@@ -2,6 +2,7 @@
 
 #include "HostError.h"
 
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 
@@ -60,9 +61,11 @@ std::string presetText(PluginInstance& instance, const std::string& heading) {
         // Nine significant digits bring a float back exactly.
         char value[32];
         std::snprintf(value, sizeof value, "%.9g", static_cast<double>(instance.getParameter(index)));
+        const std::string display = instance.parameterDisplay(index);
         const std::string label = instance.parameterLabel(index);
-        text += instance.parameterName(index) + "=" + value + "  # " + instance.parameterDisplay(index) +
-                (label.empty() ? "" : " " + label) + "\n";
+        const bool numeric = !display.empty() && std::isdigit(static_cast<unsigned char>(display.back())) != 0;
+        text += instance.parameterName(index) + "=" + value + "  # " + display +
+                (numeric && !label.empty() ? " " + label : "") + "\n";
     }
     return text;
 }

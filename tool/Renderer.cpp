@@ -10,6 +10,7 @@
 #include "ToneAnalysis.h"
 #include "TransferPlot.h"
 
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -64,11 +65,13 @@ void reportTypedSettings(const std::vector<TypedSetting>& settings, PluginInstan
     for (std::size_t i = 0; i < settings.size(); ++i) {
         if (settings[i].typed.empty()) continue;
         const int32_t index = assignments[i].index;
+        const std::string display = instance.parameterDisplay(index);
         const std::string label = instance.parameterLabel(index);
+        const bool numeric = !display.empty() && std::isdigit(static_cast<unsigned char>(display.back())) != 0;
         char value[32];
         std::snprintf(value, sizeof value, "%.7g", static_cast<double>(settings[i].setting.value));
         report << settings[i].setting.name << "=" << settings[i].typed << " is " << value << "; the plug-in shows "
-               << instance.parameterDisplay(index) << (label.empty() ? "" : " " + label) << "\n";
+               << display << (numeric && !label.empty() ? " " + label : "") << "\n";
     }
 }
 
