@@ -346,5 +346,16 @@ TEST_F(RenderCommandTest, AnalyzePrintsTheFiguresAndDrawsBothSpectra) {
     EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
 }
 
+TEST_F(RenderCommandTest, AnalyzeSweepDrawsOnePointPerToneAndFactor) {
+    const CommandResult result = runOndulaxis({"analyze", (folder / "sweep.svg").string(), "--sweep"});
+    ASSERT_EQ(result.status, 0) << result.errors;
+    const std::string svg = contents(folder / "sweep.svg");
+    std::size_t points = 0;
+    for (std::size_t at = svg.find("<circle"); at != std::string::npos; at = svg.find("<circle", at + 1)) ++points;
+    EXPECT_EQ(points, 25u);
+    // Aliasing grows with the tone's frequency at the default settings.
+    EXPECT_NE(result.out.find("1x (dB)"), std::string::npos) << result.out;
+}
+
 }  // namespace
 }  // namespace ondulaxis::host::test
