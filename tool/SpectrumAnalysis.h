@@ -14,6 +14,7 @@ struct ToneSettings {
     double levelDbfs = -6.0;  // peak level of the sine
 };
 
+// Other: neither the tone, a harmonic nor DC (Direct): aliases and noise.
 enum class BinKind : uint8_t { Other, Fundamental, Harmonic, Direct };
 
 struct Harmonic {
