@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cmath>
+#include <limits>
 #include <strings.h>
 
 namespace ondulaxis::host {
@@ -17,16 +18,22 @@ ParameterSetting parseParameterSetting(std::string_view text) {
     const std::string name(text.substr(0, equals));
     const std::string_view valueText = text.substr(equals + 1);
     if (name.empty()) throw HostError("--set needs a parameter name before '=' in '" + std::string(text) + "'");
-    float value = 0.0f;
+    // Parsed as a double so that a value too small or too large for a float
+    // is told apart from text that is no number at all.
+    double value = 0.0;
     const auto [end, error] = std::from_chars(valueText.data(), valueText.data() + valueText.size(), value);
-    if (valueText.empty() || error != std::errc() || end != valueText.data() + valueText.size() ||
-        !std::isfinite(value)) {
+    const bool parsed = !valueText.empty() && end == valueText.data() + valueText.size() &&
+                        (error == std::errc() || error == std::errc::result_out_of_range);
+    if (!parsed || std::isnan(value)) {
         throw HostError("value of " + name + " is not a number: '" + std::string(valueText) + "'");
     }
-    if (value < 0.0f || value > 1.0f) {
-        throw HostError("value of " + name + " must lie between 0 and 1, got " + std::string(valueText));
+    const bool representable = error == std::errc() && std::isfinite(value) &&
+                               (value == 0.0 || std::fabs(value) >= std::numeric_limits<float>::min());
+    if (!representable || value < 0.0 || value > 1.0) {
+        throw HostError("value of " + name + " is out of range: " + std::string(valueText) +
+                        "; it must lie between 0 and 1 (non-zero values from 1.2e-38)");
     }
-    return {name, value};
+    return {name, static_cast<float>(value)};
 }
 
 std::vector<ParameterAssignment> resolveParameterSettings(PluginInstance& instance,

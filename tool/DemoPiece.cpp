@@ -1,6 +1,7 @@
 #include "DemoPiece.h"
 
 #include "HostError.h"
+#include "PresetFile.h"
 #include "Renderer.h"
 #include "SoundFile.h"
 
@@ -96,18 +97,15 @@ void writeStereo(const std::filesystem::path& path, const std::vector<float>& sa
 
 }  // namespace
 
-const std::vector<DemoPreset>& demoPresets() {
-    static const std::vector<DemoPreset> presets{
-        {"warmth", "gentle warmth: raised cosine, mostly the soft curve",
-         {{"ZeroX", 0.0f}, {"InGain", 0.05f}, {"FuncMix", 0.25f}, {"FreqMin", 0.1f}}},
-        {"zerox-off", "ZeroX off: the default mix, sign kept",
-         {{"ZeroX", 0.0f}}},
-        {"fm-fold", "heavy FM-like fold: sine shape, deep power phase",
-         {{"ZeroX", 1.0f}, {"InGain", 0.3f}, {"FuncMix", 1.0f}, {"AmpMin", 0.2f}, {"FreqMin", 0.45f},
-          {"FreqDif", 0.85f}, {"OutGain", 0.95f}}},
-        {"slow-slew", "slow slew: the phase lags the input",
-         {{"SlewLim", 0.15f}, {"FuncMix", 0.8f}, {"FreqMin", 0.35f}}},
-    };
+std::vector<DemoPreset> demoPresets() {
+    std::vector<DemoPreset> presets;
+    const std::filesystem::path folder = presetFolder();
+    for (const char* name : {"warmth", "zerox-off", "fm-fold", "slow-slew"}) {
+        const Preset preset = readPresetFile(folder / (std::string(name) + ".preset"));
+        DemoPreset demo{name, preset.description, {}};
+        for (const TypedSetting& setting : preset.settings) demo.parameters.push_back(setting.setting);
+        presets.push_back(std::move(demo));
+    }
     return presets;
 }
 
@@ -130,7 +128,8 @@ void runDemo(const std::filesystem::path& folder, const std::filesystem::path& p
     writeStereo(dry, synthesiseDemoPiece(kSampleRate), kSampleRate);
 
     std::vector<std::vector<std::string>> rows{{"Preset", "Audio", "Plot", "Peak", "Settings"}};
-    for (const DemoPreset& preset : demoPresets()) {
+    const std::vector<DemoPreset> presets = demoPresets();
+    for (const DemoPreset& preset : presets) {
         RenderOptions options;
         options.input = dry;
         options.output = folder / (preset.name + ".wav");

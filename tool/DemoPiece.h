@@ -16,8 +16,8 @@ struct DemoPreset {
     std::vector<ParameterSetting> parameters;
 };
 
-// Presets spread over the effect's range.
-const std::vector<DemoPreset>& demoPresets();
+// Presets spread over the effect's range, read from the preset folder.
+std::vector<DemoPreset> demoPresets();
 
 // Interleaved stereo at `sampleRate`: a decaying plucked tone, a slow sine
 // sweep and a chord, about six seconds in all.

@@ -1,17 +1,22 @@
 #include "Renderer.h"
 
+#include "Oversampler.h"
+#include "PresetFile.h"
 #include "HostError.h"
 #include "LayoutSession.h"
 #include "PluginReport.h"
 #include "PluginScan.h"
 #include "ProgressMeter.h"
 #include "SoundFile.h"
+#include "ToneAnalysis.h"
 #include "TransferPlot.h"
 
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <sstream>
 
 namespace ondulaxis::host {
 
@@ -49,6 +54,35 @@ void checkOptions(const RenderOptions& options) {
         }
         checkWritableDestination(options.plot, "plot");
     }
+    if (!options.savePreset.empty()) {
+        if (refersToSameFile(options.savePreset, options.input) || options.savePreset == options.output ||
+            options.savePreset == options.plot) {
+            throw HostError("preset " + options.savePreset.string() + " would overwrite another file");
+        }
+        checkWritableDestination(options.savePreset, "preset");
+    }
+}
+
+// What each setting typed in display units became, and what the plug-in
+// now shows for it.
+void reportTypedSettings(const std::vector<TypedSetting>& settings, PluginInstance& instance, std::ostream& report) {
+    const std::vector<ParameterSetting> plain = [&] {
+        std::vector<ParameterSetting> values;
+        for (const TypedSetting& setting : settings) values.push_back(setting.setting);
+        return values;
+    }();
+    const std::vector<ParameterAssignment> assignments = resolveParameterSettings(instance, plain);
+    for (std::size_t i = 0; i < settings.size(); ++i) {
+        if (settings[i].typed.empty()) continue;
+        const int32_t index = assignments[i].index;
+        const std::string display = instance.parameterDisplay(index);
+        const std::string label = instance.parameterLabel(index);
+        const bool numeric = !display.empty() && std::isdigit(static_cast<unsigned char>(display.back())) != 0;
+        char value[32];
+        std::snprintf(value, sizeof value, "%.7g", static_cast<double>(settings[i].setting.value));
+        report << settings[i].setting.name << "=" << settings[i].typed << " is " << value << "; the plug-in shows "
+               << display << (numeric && !label.empty() ? " " + label : "") << "\n";
+    }
 }
 
 }  // namespace
@@ -74,7 +108,24 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report) {
     settings.parameters = options.parameters;
     settings.bypass = options.bypass;
     settings.accumulate = options.accumulate;
-    LayoutSession session(library, settings);
+    std::string preset;
+    if (!options.savePreset.empty()) {
+        // The settings as given, at the file's rate, not as adapted below.
+        LayoutSession plain(library, settings);
+        preset = presetText(plain.instance(), "settings of a render of " + options.input.filename().string());
+        plain.finish();
+    }
+    std::ostringstream rateNotes;
+    SessionSettings chainSettings = settings;
+    if (options.oversample > 1) {
+        std::vector<TypedSetting> given = options.typedParameters;
+        if (given.empty()) {
+            for (const ParameterSetting& setting : options.parameters) given.push_back({setting, ""});
+        }
+        chainSettings.parameters = settingsAtRate(given, options.oversample, &rateNotes);
+    }
+    OversampledSession chain(library, chainSettings, options.oversample);
+    LayoutSession& session = chain.session();
 
     if (!options.quiet) {
         report << "Rendering " << options.input.string() << " -> " << options.output.string() << " ("
@@ -84,6 +135,15 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report) {
                << ")\n"
                << "Layout: " << session.layout().pluginInputs << "-in/" << session.layout().pluginOutputs
                << "-out plug-in, " << describeLayout(session.layout()) << "\n";
+        if (options.oversample > 1) {
+            report << "Oversampled " << options.oversample << "x: the plug-in runs at "
+                   << reader.sampleRate() * options.oversample << " Hz in blocks of "
+                   << options.blockSize * options.oversample << "; output aligned with the input"
+                   << (chain.latency() > 0 ? " (" + std::to_string(chain.latency()) + " frames of delay removed)" : "")
+                   << "\n"
+                   << rateNotes.str();
+        }
+        reportTypedSettings(options.typedParameters, session.instance(), report);
         writeParameterTable(session.instance(), report);
         report.flush();
     }
@@ -91,11 +151,25 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report) {
     StagedSoundFile writer(options.output, format, channels, reader.sampleRate());
     ExcerptRecorder excerpt(reader.sampleRate(), channels);
     ProgressMeter progress(stderr, !options.quiet, reader.frames(), reader.sampleRate());
-    const std::size_t samplesPerBlock = static_cast<std::size_t>(options.blockSize) * static_cast<std::size_t>(channels);
-    std::vector<float> input(samplesPerBlock);
-    std::vector<float> output(samplesPerBlock);
+    const std::size_t stride = static_cast<std::size_t>(channels);
+    std::vector<float> input(static_cast<std::size_t>(options.blockSize) * stride);
+    std::vector<float> output;
+    // Input frames whose output has not come out yet, for the excerpt.
+    std::vector<float> pendingInput;
     RenderSummary summary;
     float peak = 0.0f;
+    const auto deliver = [&]() {
+        const int64_t frames = static_cast<int64_t>(output.size() / stride);
+        for (const float sample : output) peak = std::fmax(peak, std::fabs(sample));
+        writer.write(output.data(), frames);
+        if (!options.plot.empty()) {
+            excerpt.feed(pendingInput.data(), output.data(), frames);
+            pendingInput.erase(pendingInput.begin(), pendingInput.begin() + static_cast<std::ptrdiff_t>(output.size()));
+        }
+        summary.frames += frames;
+        progress.update(summary.frames);
+        output.clear();
+    };
     for (;;) {
         if (interrupted) {
             progress.finish();
@@ -103,16 +177,16 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report) {
         }
         const int64_t frames = reader.read(input.data(), options.blockSize);
         if (frames <= 0) break;
-        session.processBlock(input.data(), output.data(), static_cast<int32_t>(frames));
-        const std::size_t count = static_cast<std::size_t>(frames) * static_cast<std::size_t>(channels);
-        for (std::size_t i = 0; i < count; ++i) peak = std::fmax(peak, std::fabs(output[i]));
-        writer.write(output.data(), frames);
-        if (!options.plot.empty()) excerpt.feed(input.data(), output.data(), frames);
-        summary.frames += frames;
-        progress.update(summary.frames);
+        if (!options.plot.empty()) {
+            pendingInput.insert(pendingInput.end(), input.begin(),
+                                input.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(frames) * stride));
+        }
+        chain.process(input.data(), frames, output);
+        deliver();
     }
+    chain.finish(output);
+    deliver();
     progress.finish();
-    session.finish();
 
     std::string svg;
     if (!options.plot.empty()) {
@@ -122,6 +196,7 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report) {
     }
     writer.commit();
     if (!svg.empty()) writeTextFileAtomically(options.plot, svg);
+    if (!preset.empty()) writeTextFileAtomically(options.savePreset, preset);
 
     summary.audioSeconds = static_cast<double>(summary.frames) / reader.sampleRate();
     summary.wallSeconds = std::chrono::duration<double>(Clock::now() - start).count();

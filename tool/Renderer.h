@@ -1,6 +1,7 @@
 // Renders an audio file through a plug-in into another file.
 #pragma once
 
+#include "DisplayUnits.h"
 #include "ParameterSettings.h"
 
 #include <cstdint>
@@ -16,6 +17,10 @@ struct RenderOptions {
     std::filesystem::path plugin;
     std::filesystem::path plot;  // empty: no plot
     std::vector<ParameterSetting> parameters;
+    // Settings typed in display units, to report what the plug-in shows.
+    std::vector<TypedSetting> typedParameters;
+    std::filesystem::path savePreset;  // empty: none
+    int oversample = 1;                // 2, 4, 8 or 16: run the plug-in that many times faster
     bool bypass = false;
     bool accumulate = false;
     bool quiet = false;

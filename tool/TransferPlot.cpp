@@ -1,5 +1,7 @@
 #include "TransferPlot.h"
 
+#include "SvgDrawing.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -9,52 +11,11 @@ namespace ondulaxis::host {
 
 namespace {
 
+using namespace svg;
+
 constexpr int32_t kRampFrames = 65536;
 constexpr float kTriggerLevel = 0.05f;  // about -26 dBFS
 constexpr double kExcerptSeconds = 0.025;
-
-std::string number(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", value);
-    return text;
-}
-
-std::string escapeXml(const std::string& text) {
-    std::string escaped;
-    for (char c : text) {
-        switch (c) {
-            case '&': escaped += "&amp;"; break;
-            case '<': escaped += "&lt;"; break;
-            case '>': escaped += "&gt;"; break;
-            case '"': escaped += "&quot;"; break;
-            default: escaped += c;
-        }
-    }
-    return escaped;
-}
-
-// A plotting area mapping data ranges onto a rectangle of the page.
-struct Panel {
-    double left, top, width, height;
-    double xMin, xMax, yMin, yMax;
-
-    double x(double value) const { return left + (value - xMin) / (xMax - xMin) * width; }
-    double y(double value) const {
-        const double clamped = std::clamp(value, yMin, yMax);
-        return top + (yMax - clamped) / (yMax - yMin) * height;
-    }
-};
-
-std::string text(double x, double y, const std::string& content, const char* anchor = "middle",
-                 const char* extra = "") {
-    return "<text x=\"" + number(x) + "\" y=\"" + number(y) + "\" text-anchor=\"" + anchor + "\"" + extra + ">" +
-           escapeXml(content) + "</text>\n";
-}
-
-std::string line(double x1, double y1, double x2, double y2, const char* style) {
-    return "<line x1=\"" + number(x1) + "\" y1=\"" + number(y1) + "\" x2=\"" + number(x2) + "\" y2=\"" +
-           number(y2) + "\" class=\"" + style + "\"/>\n";
-}
 
 std::string axes(const Panel& panel, const std::vector<double>& xTicks, const std::vector<double>& yTicks,
                  const std::string& xLabel, const std::string& yLabel) {

@@ -298,6 +298,10 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"ValueAboveOne", {"@stereo.wav", "@out.wav", "--set", "FuncMix=1.5"}, "between 0 and 1"},
         RefusalCase{"ValueBelowZero", {"@stereo.wav", "@out.wav", "--set", "FuncMix=-0.1"}, "between 0 and 1"},
         RefusalCase{"ValueNotFinite", {"@stereo.wav", "@out.wav", "--set", "FuncMix=nan"}, "not a number"},
+        RefusalCase{"ValueUnderflows", {"@stereo.wav", "@out.wav", "--set", "InGain=1e-50"}, "out of range"},
+        RefusalCase{"DisplayValueOutOfRange", {"@stereo.wav", "@out.wav", "--set", "InGain=50dB"}, "0.00 to 48.16 dB"},
+        RefusalCase{"PresetMissing", {"@stereo.wav", "@out.wav", "--preset", "@absent.preset"}, "cannot read preset"},
+        RefusalCase{"OversampleUnsupported", {"@stereo.wav", "@out.wav", "--oversample", "3"}, "--oversample"},
         RefusalCase{"SettingWithoutEquals", {"@stereo.wav", "@out.wav", "--set", "FuncMix"}, "NAME=VALUE"},
         RefusalCase{"OutputFolderMissing", {"@stereo.wav", "@no/such/out.wav"}, "does not exist"},
         RefusalCase{"OutputIsAFolder", {"@stereo.wav", "@."}, "cannot"},
@@ -351,6 +355,73 @@ TEST(DemoCommandTest, WritesTheDryPieceAndEveryPreset) {
         EXPECT_NE(result.out.find(audio.filename().string()), std::string::npos) << result.out;
     }
     EXPECT_EQ(presets, 4);
+}
+
+TEST_F(RenderCommandTest, SavedPresetReproducesTheSettingsAndSetOverridesPresets) {
+    const std::string table = [&] {
+        const CommandResult result = runOndulaxis({"render", (folder / "stereo.wav").string(),
+                                                   (folder / "a.wav").string(), "--set", "InGain=12dB", "--set",
+                                                   "ZeroX=off", "--save-preset", (folder / "saved.preset").string()});
+        EXPECT_EQ(result.status, 0) << result.errors;
+        EXPECT_NE(result.out.find("InGain=12dB is 0.249"), std::string::npos) << result.out;
+        EXPECT_NE(result.out.find("the plug-in shows 12.00 dB"), std::string::npos) << result.out;
+        return result.out.substr(result.out.find("InGain"));
+    }();
+    // --set comes after the preset whatever the order on the line.
+    const CommandResult again =
+        runOndulaxis({"render", (folder / "stereo.wav").string(), (folder / "b.wav").string(), "--set",
+                      "FuncMix=0.9", "--preset", (folder / "saved.preset").string()});
+    ASSERT_EQ(again.status, 0) << again.errors;
+    EXPECT_NE(again.out.find("90.000"), std::string::npos) << again.out;
+    const CommandResult same = runOndulaxis({"render", (folder / "stereo.wav").string(), (folder / "c.wav").string(),
+                                             "--preset", (folder / "saved.preset").string()});
+    EXPECT_TRUE(bitIdentical(readSound(folder / "a.wav").samples, readSound(folder / "c.wav").samples));
+}
+
+TEST_F(RenderCommandTest, OversampledRenderKeepsRateLengthAndSaysSo) {
+    const CommandResult result = runOndulaxis({"render", (folder / "stereo.wav").string(),
+                                               (folder / "out.wav").string(), "--oversample", "4", "--set",
+                                               "SlewLim=5%"});
+    ASSERT_EQ(result.status, 0) << result.errors;
+    EXPECT_NE(result.out.find("runs at 176400 Hz"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("SlewLim"), std::string::npos) << result.out;
+    const Sound in = readSound(folder / "stereo.wav");
+    const Sound out = readSound(folder / "out.wav");
+    EXPECT_EQ(out.info.samplerate, in.info.samplerate);
+    EXPECT_EQ(out.samples.size(), in.samples.size());
+}
+
+TEST_F(RenderCommandTest, AnalyzePrintsTheFiguresAndDrawsBothSpectra) {
+    const CommandResult result =
+        runOndulaxis({"analyze", (folder / "spectrum.svg").string(), "--freq", "5000", "--oversample", "2"});
+    ASSERT_EQ(result.status, 0) << result.errors;
+    for (const char* line : {"THD+N", "aliasing", "10000.0 Hz", "20000.0 Hz", "2x"}) {
+        EXPECT_NE(result.out.find(line), std::string::npos) << line << " in\n" << result.out;
+    }
+    const std::string svg = contents(folder / "spectrum.svg");
+    EXPECT_NE(svg.find("1x aliases and noise"), std::string::npos);
+    EXPECT_NE(svg.find("2x tone and harmonics"), std::string::npos);
+    EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
+}
+
+TEST_F(RenderCommandTest, AnalyzeSweepDrawsOnePointPerToneAndFactor) {
+    const CommandResult result = runOndulaxis({"analyze", (folder / "sweep.svg").string(), "--sweep"});
+    ASSERT_EQ(result.status, 0) << result.errors;
+    const std::string svg = contents(folder / "sweep.svg");
+    std::size_t points = 0;
+    for (std::size_t at = svg.find("<circle"); at != std::string::npos; at = svg.find("<circle", at + 1)) ++points;
+    EXPECT_EQ(points, 25u);
+    // Aliasing grows with the tone's frequency: the lowest tone's partials
+    // all lie below half the rate, the highest tone's all above.
+    std::istringstream rows(result.out.substr(result.out.find("1x (dB)") + 7));
+    double tone = 0.0;
+    double first = 0.0;
+    double last = 0.0;
+    for (int row = 0; row < 25 && rows >> tone >> last; ++row) {
+        if (row == 0) first = last;
+    }
+    EXPECT_LT(first, -120.0) << result.out;
+    EXPECT_GT(last, -20.0) << result.out;
 }
 
 }  // namespace

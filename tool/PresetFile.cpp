@@ -1,0 +1,87 @@
+#include "PresetFile.h"
+
+#include "HostError.h"
+
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+
+namespace ondulaxis::host {
+
+namespace {
+
+std::string trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return "";
+    const std::size_t last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+
+std::filesystem::path executableFolder() {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::path() : self.parent_path();
+}
+
+}  // namespace
+
+Preset readPresetFile(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    if (!in) throw HostError("cannot read preset " + path.string());
+    Preset preset;
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        const std::size_t hash = line.find('#');
+        if (hash != std::string::npos) {
+            if (preset.description.empty() && preset.settings.empty() && trimmed(line.substr(0, hash)).empty()) {
+                preset.description = trimmed(line.substr(hash + 1));
+            }
+            line.erase(hash);
+        }
+        // Spaces around '=' are allowed in a file.
+        std::string setting = trimmed(line);
+        if (setting.empty()) continue;
+        const std::size_t equals = setting.find('=');
+        if (equals != std::string::npos) {
+            setting = trimmed(setting.substr(0, equals)) + "=" + trimmed(setting.substr(equals + 1));
+        }
+        try {
+            preset.settings.push_back(parseTypedSetting(setting));
+        } catch (const HostError& error) {
+            throw HostError(path.string() + ":" + std::to_string(number) + ": " + error.what());
+        }
+    }
+    if (in.bad()) throw HostError("cannot read preset " + path.string());
+    return preset;
+}
+
+std::string presetText(PluginInstance& instance, const std::string& heading) {
+    std::string text = "# " + heading + "\n";
+    for (int32_t index = 0; index < instance.record().numParams; ++index) {
+        // Nine significant digits bring a float back exactly.
+        char value[32];
+        std::snprintf(value, sizeof value, "%.9g", static_cast<double>(instance.getParameter(index)));
+        const std::string display = instance.parameterDisplay(index);
+        const std::string label = instance.parameterLabel(index);
+        const bool numeric = !display.empty() && std::isdigit(static_cast<unsigned char>(display.back())) != 0;
+        text += instance.parameterName(index) + "=" + value + "  # " + display +
+                (numeric && !label.empty() ? " " + label : "") + "\n";
+    }
+    return text;
+}
+
+std::filesystem::path presetFolder() {
+    const std::filesystem::path folder = executableFolder();
+    std::error_code error;
+    if (!folder.empty()) {
+        const std::filesystem::path installed = folder / ".." / "share" / "ondulaxis" / "presets";
+        if (std::filesystem::is_directory(installed, error)) return installed.lexically_normal();
+    }
+#ifdef ONDULAXIS_SOURCE_PRESETS
+    return ONDULAXIS_SOURCE_PRESETS;
+#else
+    throw HostError("no preset folder found beside the command");
+#endif
+}
+
+}  // namespace ondulaxis::host

@@ -1,0 +1,179 @@
+#include "ToneAnalysis.h"
+
+#include "HostError.h"
+#include "PluginScan.h"
+#include "SoundFile.h"
+#include "SpectrumPlot.h"
+
+#include <cmath>
+#include <cstdio>
+#include <strings.h>
+
+namespace ondulaxis::host {
+
+namespace {
+
+constexpr int kSweepPoints = 25;
+
+std::string describe(const std::vector<TypedSetting>& settings) {
+    std::string text;
+    for (const TypedSetting& setting : settings) {
+        char value[32];
+        std::snprintf(value, sizeof value, "%g", static_cast<double>(setting.setting.value));
+        text += (text.empty() ? "" : " ") + setting.setting.name + "=" +
+                (setting.typed.empty() ? std::string(value) : setting.typed);
+    }
+    return text.empty() ? "defaults" : text;
+}
+
+Spectrum measure(const AnalyzeOptions& options, const std::shared_ptr<const PluginLibrary>& library,
+                 const ToneSettings& tone, int factor) {
+    SessionSettings settings;
+    settings.sampleRate = options.sampleRate;
+    settings.blockSize = options.blockSize;
+    settings.parameters = settingsAtRate(options.parameters, factor, nullptr);
+    return analyseTone(renderTone(library, settings, tone, factor), options.sampleRate, tone.frequency);
+}
+
+std::string factorLabel(int factor) { return std::to_string(factor) + "x"; }
+
+void printSpectra(const std::vector<LabelledSpectrum>& spectra, std::ostream& report) {
+    char row[256];
+    std::string heading = "                      ";
+    for (const LabelledSpectrum& entry : spectra) {
+        std::snprintf(row, sizeof row, "%12s", entry.label.c_str());
+        heading += row;
+    }
+    report << heading << "\n";
+    const auto figure = [&](const char* name, auto value, const char* unit) {
+        std::string line;
+        std::snprintf(row, sizeof row, "%-22s", name);
+        line += row;
+        for (const LabelledSpectrum& entry : spectra) {
+            std::snprintf(row, sizeof row, "%12.2f", value(entry.spectrum));
+            line += row;
+        }
+        report << line << "  " << unit << "\n";
+    };
+    figure("fundamental", [](const Spectrum& s) { return s.fundamentalDbfs; }, "dBFS");
+    figure("THD", [](const Spectrum& s) { return s.thdDb; }, "dB");
+    figure("THD (percent)", [](const Spectrum& s) { return 100.0 * std::pow(10.0, s.thdDb / 20.0); }, "%");
+    figure("THD+N", [](const Spectrum& s) { return s.thdPlusNoiseDb; }, "dB");
+    figure("aliasing", [](const Spectrum& s) { return s.aliasingDb; }, "dB against the fundamental");
+    report << "harmonics (dBFS):\n";
+    const std::vector<Harmonic>& orders = spectra.front().spectrum.harmonics;
+    for (std::size_t i = 0; i < orders.size(); ++i) {
+        std::snprintf(row, sizeof row, "  %3d %10.1f Hz     ", orders[i].order, orders[i].frequency);
+        std::string line = row;
+        for (const LabelledSpectrum& entry : spectra) {
+            std::snprintf(row, sizeof row, "%12.2f", entry.spectrum.harmonics[i].dbfs);
+            line += row;
+        }
+        report << line << "\n";
+    }
+}
+
+}  // namespace
+
+std::vector<ParameterSetting> settingsAtRate(const std::vector<TypedSetting>& settings, int factor,
+                                             std::ostream* report) {
+    std::vector<ParameterSetting> result;
+    for (const TypedSetting& typed : settings) {
+        ParameterSetting setting = typed.setting;
+        if (factor > 1 && strcasecmp(setting.name.c_str(), "SlewLim") == 0) {
+            bool clamped = false;
+            const float scaled = slewLimitAtRate(setting.value, factor, clamped);
+            if (report != nullptr && scaled != setting.value) {
+                // SlewLim's step per sample, in percent of full scale.
+                const auto step = [](float value) { return 100.0 * std::exp2(9.0 * (static_cast<double>(value) - 1.0)); };
+                char line[240];
+                std::snprintf(line, sizeof line,
+                              "SlewLim %g (%.2f %% per sample) becomes %g (%.2f %%) at %dx: the same slope per "
+                              "second%s\n",
+                              static_cast<double>(setting.value), step(setting.value), static_cast<double>(scaled),
+                              step(scaled), factor,
+                              clamped ? " as near as it goes; the smallest step slews faster" : "");
+                *report << line;
+            }
+            setting.value = scaled;
+        }
+        result.push_back(setting);
+    }
+    return result;
+}
+
+void runAnalysis(const AnalyzeOptions& options, std::ostream& report) {
+    if (!(options.tone.frequency > 0.0) || options.tone.frequency >= options.sampleRate / 2.0) {
+        throw HostError("the tone must lie between 0 Hz and half the sample rate");
+    }
+    checkWritableDestination(options.output, "output");
+    auto library = loadScannedPlugin(options.plugin);
+    std::vector<int> factors{1};
+    if (options.oversample > 1) factors.push_back(options.oversample);
+    char subtitle[256];
+    std::string svg;
+    if (!options.sweep) {
+        std::snprintf(subtitle, sizeof subtitle, "%g Hz sine at %.1f dBFS, %g Hz; settings: %s",
+                      options.tone.frequency, options.tone.levelDbfs, options.sampleRate,
+                      describe(options.parameters).c_str());
+        report << "Analysing " << options.plugin.filename().string() << ": " << subtitle << "\n";
+        settingsAtRate(options.parameters, options.oversample, &report);
+        // Aliases fall on multiples of the largest common divisor of tone and
+        // rate: all of them on harmonics when the tone divides the rate.
+        const double periods = options.sampleRate / options.tone.frequency;
+        if (std::fabs(periods - std::round(periods)) * options.tone.frequency < 0.5) {
+            char note[200];
+            std::snprintf(note, sizeof note,
+                          "Note: %g Hz divides %g Hz, so every alias lands on a harmonic and is counted as one; "
+                          "a tone such as %g Hz shows them apart\n",
+                          options.tone.frequency, options.sampleRate, options.tone.frequency - 3.0);
+            report << note;
+        }
+        std::vector<LabelledSpectrum> spectra;
+        for (int factor : factors) {
+            spectra.push_back({factorLabel(factor), measure(options, library, options.tone, factor)});
+        }
+        printSpectra(spectra, report);
+        svg = spectrumSvg(spectra, "Spectrum of a tone through " + options.plugin.filename().string(), subtitle);
+    } else {
+        std::snprintf(subtitle, sizeof subtitle, "sine at %.1f dBFS, %g Hz; settings: %s", options.tone.levelDbfs,
+                      options.sampleRate, describe(options.parameters).c_str());
+        report << "Aliasing sweep of " << options.plugin.filename().string() << ": " << subtitle << "\n";
+        settingsAtRate(options.parameters, options.oversample, &report);
+        std::vector<SweepCurve> curves;
+        for (int factor : factors) curves.push_back({factorLabel(factor), {}, {}});
+        // Log-spaced from about 50 Hz (not a divisor of common rates) to 45 %
+        // of the rate.
+        const double lowest = 51.7;
+        const double highest = 0.45 * options.sampleRate;
+        char row[160];
+        std::string heading = "  tone (Hz)";
+        for (const SweepCurve& curve : curves) {
+            std::snprintf(row, sizeof row, "%12s", (curve.label + " (dB)").c_str());
+            heading += row;
+        }
+        report << heading << "\n";
+        for (int point = 0; point < kSweepPoints; ++point) {
+            ToneSettings tone = options.tone;
+            // Not rounded: a tone that divides the rate would hide its aliases
+            // on its harmonics.
+            tone.frequency = lowest * std::pow(highest / lowest, point / (kSweepPoints - 1.0));
+            std::snprintf(row, sizeof row, "%11.0f", tone.frequency);
+            std::string line = row;
+            for (std::size_t i = 0; i < factors.size(); ++i) {
+                const double level = measure(options, library, tone, factors[i]).aliasingDb;
+                curves[i].frequencies.push_back(tone.frequency);
+                curves[i].aliasingDb.push_back(level);
+                std::snprintf(row, sizeof row, "%12.2f", level);
+                line += row;
+            }
+            report << line << "\n";
+            report.flush();
+        }
+        svg = sweepSvg(curves, "Aliasing against tone frequency, " + options.plugin.filename().string(), subtitle);
+    }
+    writeTextFileAtomically(options.output, svg);
+    report << "Wrote " << options.output.string() << "\n";
+}
+
+}  // namespace ondulaxis::host

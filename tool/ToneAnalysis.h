@@ -1,0 +1,35 @@
+// `ondulaxis analyze`: a test tone through the plug-in, its harmonics and
+// aliases printed and drawn.
+#pragma once
+
+#include "DisplayUnits.h"
+#include "SpectrumAnalysis.h"
+
+#include <filesystem>
+#include <ostream>
+#include <vector>
+
+namespace ondulaxis::host {
+
+struct AnalyzeOptions {
+    std::filesystem::path output;  // the SVG
+    std::filesystem::path plugin;
+    std::vector<TypedSetting> parameters;
+    ToneSettings tone;
+    double sampleRate = 48000.0;
+    int32_t blockSize = 512;
+    int oversample = 1;  // above 1: measured at 1x and at this factor
+    bool sweep = false;  // aliasing against tone frequency instead of one spectrum
+};
+
+// Measures, prints the figures to `report` and writes the SVG. Throws
+// HostError; the SVG is then left as it was.
+void runAnalysis(const AnalyzeOptions& options, std::ostream& report);
+
+// The settings to run the plug-in with at `factor` times the rate: SlewLim
+// scaled so that it limits the same slope per second. Says what it changed
+// on `report` unless null.
+std::vector<ParameterSetting> settingsAtRate(const std::vector<TypedSetting>& settings, int factor,
+                                             std::ostream* report);
+
+}  // namespace ondulaxis::host
