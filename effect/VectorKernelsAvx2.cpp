@@ -1,9 +1,9 @@
 // The kernels for processors with AVX2 and FMA: four doubles per vector.
 // Built with -mavx2; run only where the processor reports both.
 #include <immintrin.h>
-#include <sleef.h>
 
 #include "ChunkKernels.h"
+#include "FarWaves.h"
 
 // libmvec, glibc's vector math, by its vector-function ABI names.
 extern "C" {
@@ -13,6 +13,14 @@ __m256d _ZGVdN4v_cos(__m256d phase);
 }
 
 namespace {
+
+// Sine and cosine for chunks with huge phases: SLEEF's when the system has
+// it, chosen with the first kernel tables.
+using Wave = __m256d (*)(__m256d);
+struct {
+    Wave sin;
+    Wave cos;
+} far{_ZGVdN4v_sin, _ZGVdN4v_cos};
 
 struct Avx2Math {
     static constexpr Ondulaxis::KernelPath path = Ondulaxis::KernelPath::avx2;
@@ -45,12 +53,20 @@ struct Avx2Math {
     }
     static Doubles sinNear(Doubles phase) noexcept { return _ZGVdN4v_sin(phase); }
     static Doubles cosNear(Doubles phase) noexcept { return _ZGVdN4v_cos(phase); }
-    static Doubles sinFar(Doubles phase) noexcept { return Sleef_sind4_u10avx2(phase); }
-    static Doubles cosFar(Doubles phase) noexcept { return Sleef_cosd4_u10avx2(phase); }
+    static Doubles sinFar(Doubles phase) noexcept { return far.sin(phase); }
+    static Doubles cosFar(Doubles phase) noexcept { return far.cos(phase); }
 };
 
 }  // namespace
 
 Ondulaxis::KernelTables Ondulaxis::avx2KernelTables() noexcept {
+    static const bool chosen = [] {
+        const farWaves::Found found = farWaves::find("Sleef_sind4_u10avx2", "Sleef_cosd4_u10avx2");
+        if (found.sin != nullptr) {
+            far = {reinterpret_cast<Wave>(found.sin), reinterpret_cast<Wave>(found.cos)};
+        }
+        return true;
+    }();
+    (void)chosen;
     return chunkedKernelTables<Avx2Math>();
 }

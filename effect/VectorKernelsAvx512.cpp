@@ -1,9 +1,9 @@
 // The kernels for processors with AVX-512: eight doubles per vector. Built
 // with -mavx512f; run only where the processor reports it.
 #include <immintrin.h>
-#include <sleef.h>
 
 #include "ChunkKernels.h"
+#include "FarWaves.h"
 
 // libmvec, glibc's vector math, by its vector-function ABI names.
 extern "C" {
@@ -13,6 +13,14 @@ __m512d _ZGVeN8v_cos(__m512d phase);
 }
 
 namespace {
+
+// Sine and cosine for chunks with huge phases: SLEEF's when the system has
+// it, chosen with the first kernel tables.
+using Wave = __m512d (*)(__m512d);
+struct {
+    Wave sin;
+    Wave cos;
+} far{_ZGVeN8v_sin, _ZGVeN8v_cos};
 
 struct Avx512Math {
     static constexpr Ondulaxis::KernelPath path = Ondulaxis::KernelPath::avx512;
@@ -46,12 +54,20 @@ struct Avx512Math {
     }
     static Doubles sinNear(Doubles phase) noexcept { return _ZGVeN8v_sin(phase); }
     static Doubles cosNear(Doubles phase) noexcept { return _ZGVeN8v_cos(phase); }
-    static Doubles sinFar(Doubles phase) noexcept { return Sleef_sind8_u10avx512f(phase); }
-    static Doubles cosFar(Doubles phase) noexcept { return Sleef_cosd8_u10avx512f(phase); }
+    static Doubles sinFar(Doubles phase) noexcept { return far.sin(phase); }
+    static Doubles cosFar(Doubles phase) noexcept { return far.cos(phase); }
 };
 
 }  // namespace
 
 Ondulaxis::KernelTables Ondulaxis::avx512KernelTables() noexcept {
+    static const bool chosen = [] {
+        const farWaves::Found found = farWaves::find("Sleef_sind8_u10avx512f", "Sleef_cosd8_u10avx512f");
+        if (found.sin != nullptr) {
+            far = {reinterpret_cast<Wave>(found.sin), reinterpret_cast<Wave>(found.cos)};
+        }
+        return true;
+    }();
+    (void)chosen;
     return chunkedKernelTables<Avx512Math>();
 }

@@ -1,9 +1,9 @@
 // The kernels for any x86-64 processor: two doubles per SSE2 vector. Built
 // with the compiler's baseline flags only.
 #include <emmintrin.h>
-#include <sleef.h>
 
 #include "ChunkKernels.h"
+#include "FarWaves.h"
 
 // libmvec, glibc's vector math, by its vector-function ABI names; the
 // baseline set picks its best implementation at load time.
@@ -14,6 +14,14 @@ __m128d _ZGVbN2v_cos(__m128d phase);
 }
 
 namespace {
+
+// Sine and cosine for chunks with huge phases: SLEEF's when the system has
+// it, chosen with the first kernel tables.
+using Wave = __m128d (*)(__m128d);
+struct {
+    Wave sin;
+    Wave cos;
+} far{_ZGVbN2v_sin, _ZGVbN2v_cos};
 
 struct GenericMath {
     static constexpr Ondulaxis::KernelPath path = Ondulaxis::KernelPath::generic;
@@ -43,12 +51,20 @@ struct GenericMath {
     }
     static Doubles sinNear(Doubles phase) noexcept { return _ZGVbN2v_sin(phase); }
     static Doubles cosNear(Doubles phase) noexcept { return _ZGVbN2v_cos(phase); }
-    static Doubles sinFar(Doubles phase) noexcept { return Sleef_sind2_u10sse2(phase); }
-    static Doubles cosFar(Doubles phase) noexcept { return Sleef_cosd2_u10sse2(phase); }
+    static Doubles sinFar(Doubles phase) noexcept { return far.sin(phase); }
+    static Doubles cosFar(Doubles phase) noexcept { return far.cos(phase); }
 };
 
 }  // namespace
 
 Ondulaxis::KernelTables Ondulaxis::genericKernelTables() noexcept {
+    static const bool chosen = [] {
+        const farWaves::Found found = farWaves::find("Sleef_sind2_u10sse2", "Sleef_cosd2_u10sse2");
+        if (found.sin != nullptr) {
+            far = {reinterpret_cast<Wave>(found.sin), reinterpret_cast<Wave>(found.cos)};
+        }
+        return true;
+    }();
+    (void)chosen;
     return chunkedKernelTables<GenericMath>();
 }

@@ -66,7 +66,8 @@ constexpr const char* kUsage =
     "  ondulaxis demo [OUTDIR]\n"
     "      Synthesise a test piece and render it through the four preset files\n"
     "      (default folder demo-output/).\n"
-    "  ondulaxis --help\n";
+    "  ondulaxis --help\n"
+    "  ondulaxis --version\n";
 
 class UsageError : public HostError {
 public:
@@ -270,6 +271,10 @@ int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
                            std::find(rest.begin(), rest.end(), "-h") != rest.end();
     if (command == "--help" || command == "-h" || command == "help" || wantsHelp) {
         out << kUsage;
+        return 0;
+    }
+    if (command == "--version") {
+        out << "ondulaxis " << ONDULAXIS_VERSION << "\n";
         return 0;
     }
     try {

@@ -1,5 +1,6 @@
 // The plug-in library exports its entry points and nothing else, so it
-// cannot clash with the symbols of a host or of other plug-ins.
+// cannot clash with the symbols of a host or of other plug-ins, and it needs
+// only glibc's own libraries, so it loads on any distribution.
 #include "PluginTestSupport.h"
 
 #include <cstdio>
@@ -9,15 +10,21 @@
 namespace ondulaxis::host::test {
 namespace {
 
-TEST(ExportedSymbolsTest, OnlyEntryPointsAreExported) {
-    const std::string command = std::string("nm -D --defined-only '") + ONDULAXIS_PLUGIN_PATH + "' 2>&1";
+// What a binary-inspection command prints about the built plug-in.
+std::string inspect(const std::string& tool) {
+    const std::string command = tool + " '" + ONDULAXIS_PLUGIN_PATH + "' 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
+    EXPECT_NE(pipe, nullptr);
     std::string listing;
+    if (pipe == nullptr) return listing;
     char buffer[512];
     while (fgets(buffer, sizeof buffer, pipe) != nullptr) listing += buffer;
-    ASSERT_EQ(pclose(pipe), 0) << listing;
+    EXPECT_EQ(pclose(pipe), 0) << listing;
+    return listing;
+}
 
+TEST(ExportedSymbolsTest, OnlyEntryPointsAreExported) {
+    const std::string listing = inspect("nm -D --defined-only");
     const std::set<std::string> allowed{"main", "main_gcc", "VSTPluginMain"};
     std::set<std::string> exported;
     for (const std::string& line : lines(listing)) {
@@ -30,6 +37,26 @@ TEST(ExportedSymbolsTest, OnlyEntryPointsAreExported) {
     }
     EXPECT_TRUE(exported.count("VSTPluginMain") == 1 || exported.count("main") == 1) << listing;
     for (const std::string& name : exported) EXPECT_TRUE(allowed.count(name) == 1) << "exported: " << name;
+}
+
+TEST(ExportedSymbolsTest, OnlyGlibcLibrariesAreNeeded) {
+    const std::string listing = inspect("readelf -d");
+    // The C and math libraries, glibc's vector math and the dynamic loader;
+    // the C++ runtime is linked in and SLEEF is optional, loaded when present.
+    const std::set<std::string> allowed{"libc.so.6", "libm.so.6", "libmvec.so.1",
+                                        "ld-linux-x86-64.so.2", "ld-linux.so.2"};
+    int needed = 0;
+    for (const std::string& line : lines(listing)) {
+        // " 0x... (NEEDED)  Shared library: [libc.so.6]"
+        if (line.find("(NEEDED)") == std::string::npos) continue;
+        const auto open = line.find('[');
+        const auto close = line.find(']', open);
+        ASSERT_NE(close, std::string::npos) << line;
+        const std::string library = line.substr(open + 1, close - open - 1);
+        EXPECT_EQ(allowed.count(library), 1u) << "needs " << library;
+        ++needed;
+    }
+    EXPECT_GT(needed, 0) << listing;
 }
 
 }  // namespace

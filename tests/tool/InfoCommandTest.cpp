@@ -114,6 +114,12 @@ TEST(CommandUsageTest, HelpPrintsUsageAndSucceeds) {
     EXPECT_NE(result.out.find("ondulaxis render IN OUT"), std::string::npos);
 }
 
+TEST(CommandUsageTest, VersionIsTheProjectVersion) {
+    const CommandResult result = runOndulaxis({"--version"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, std::string("ondulaxis ") + ONDULAXIS_VERSION + "\n");
+}
+
 TEST(CommandUsageTest, NoArgumentsPrintsUsageAndFails) {
     const CommandResult result = runOndulaxis({});
     EXPECT_NE(result.status, 0);
