@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -71,6 +72,57 @@ TEST(ConcurrencyTest, HostThreadsAndAudioThreadShareTheMailbox) {
         EXPECT_EQ(effect.getParameter(index), writtenValue(lastK)) << index;
     }
     EXPECT_TRUE(effect.isActive());
+}
+
+// The program name and the active flag are read and written from several host
+// threads while blocks run and resume switches the effect; each operation
+// holds stateLock, so a thread sanitizer run reports it if one drops the lock,
+// and a reader never sees a name half written.
+TEST(ConcurrencyTest, ProgramNamesAndActiveFlagUnderTheLock) {
+    FakeHost::connect(true, true, true, true);
+    Ondulaxis effect(&FakeHost::callback);
+    std::atomic<bool> stop{false};
+    std::atomic<int> tornNames{0};
+    std::atomic<int> inactive{0};
+    char longName[32] = "Thirty-one characters of name!!";
+    char shortName[8] = "Brief";
+    const auto known = [&](const char* name) {
+        return std::strcmp(name, "Default") == 0 || std::strcmp(name, longName) == 0 ||
+               std::strcmp(name, shortName) == 0;
+    };
+
+    std::thread audio([&] {
+        AudioBlock block(64, 0.25f);
+        while (!stop.load()) {
+            effect.processReplacing(block.inputs(), block.outputs(), block.frames());
+        }
+    });
+    std::vector<std::thread> hosts;
+    for (int host = 0; host < 3; ++host) {
+        hosts.emplace_back([&, host] {
+            char text[40];
+            for (int k = 0; k < 3000; ++k) {
+                if ((k + host) % 3 == 0) {
+                    effect.setProgramName(k % 2 ? longName : shortName);
+                } else if ((k + host) % 3 == 1) {
+                    effect.getProgramName(text);
+                    tornNames += known(text) ? 0 : 1;
+                } else {
+                    effect.getProgramNameIndexed(0, 0, text);
+                    tornNames += known(text) ? 0 : 1;
+                }
+                inactive += effect.isActive() ? 0 : 1;
+                if (host == 0 && k % 100 == 0) effect.resume();
+            }
+        });
+    }
+    for (std::thread& host : hosts) {
+        host.join();
+    }
+    stop = true;
+    audio.join();
+    EXPECT_EQ(tornNames.load(), 0);
+    EXPECT_EQ(inactive.load(), 0);
 }
 
 }  // namespace
