@@ -75,12 +75,14 @@ TEST(ConcurrencyTest, HostThreadsAndAudioThreadShareTheMailbox) {
 }
 
 // The program name and the active flag are read and written from several host
-// threads while blocks run and resume switches the effect; each operation
-// holds stateLock, so a thread sanitizer run reports it if one drops the lock,
-// and a reader never sees a name half written.
+// threads while blocks run and resume switches the effect. Each operation
+// holds stateLock, so a thread sanitizer run reports it if one drops the lock
+// (each thread does one kind of operation only, so no other locking orders
+// it), and a reader never sees a name half written.
 TEST(ConcurrencyTest, ProgramNamesAndActiveFlagUnderTheLock) {
     FakeHost::connect(true, true, true, true);
     Ondulaxis effect(&FakeHost::callback);
+    constexpr int rounds = 3000;
     std::atomic<bool> stop{false};
     std::atomic<int> tornNames{0};
     std::atomic<int> inactive{0};
@@ -98,24 +100,28 @@ TEST(ConcurrencyTest, ProgramNamesAndActiveFlagUnderTheLock) {
         }
     });
     std::vector<std::thread> hosts;
-    for (int host = 0; host < 3; ++host) {
-        hosts.emplace_back([&, host] {
+    hosts.emplace_back([&] {
+        for (int k = 0; k < rounds; ++k) effect.setProgramName(k % 2 ? longName : shortName);
+    });
+    for (bool indexed : {false, true}) {
+        hosts.emplace_back([&, indexed] {
             char text[40];
-            for (int k = 0; k < 3000; ++k) {
-                if ((k + host) % 3 == 0) {
-                    effect.setProgramName(k % 2 ? longName : shortName);
-                } else if ((k + host) % 3 == 1) {
-                    effect.getProgramName(text);
-                    tornNames += known(text) ? 0 : 1;
-                } else {
+            for (int k = 0; k < rounds; ++k) {
+                if (indexed) {
                     effect.getProgramNameIndexed(0, 0, text);
-                    tornNames += known(text) ? 0 : 1;
+                } else {
+                    effect.getProgramName(text);
                 }
-                inactive += effect.isActive() ? 0 : 1;
-                if (host == 0 && k % 100 == 0) effect.resume();
+                tornNames += known(text) ? 0 : 1;
             }
         });
     }
+    hosts.emplace_back([&] {
+        for (int k = 0; k < rounds; ++k) effect.resume();
+    });
+    hosts.emplace_back([&] {
+        for (int k = 0; k < rounds; ++k) inactive += effect.isActive() ? 0 : 1;
+    });
     for (std::thread& host : hosts) {
         host.join();
     }
