@@ -16,6 +16,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -335,14 +336,19 @@ inline void shapePass(Channel<Math>& channel, int padded, const Coefficients& c)
             const Doubles plain = L::widen(L::copySign(s, x));
             const Doubles wave = near ? Math::sinNear(phase) : Math::sinFar(phase);
             const Doubles result = ((amplitude * wave - plain) * funcMix + plain) * outGain;
-            const Doubles slack = (amplitude + L::abs(plain)) * outGain * tolerance;
+            // Bounds every intermediate's size, so it holds for any finite
+            // coefficients (a negative AmpMin, a FuncMix far beyond 1).
+            const Doubles slack =
+                ((L::abs(amplitude) + L::abs(plain)) * L::abs(funcMix) + L::abs(plain)) *
+                L::abs(outGain) * tolerance;
             unsure = L::narrow(result - slack) != L::narrow(result + slack);
             out = L::narrow(result);
         } else {
             const Doubles halfAmplitude = L::widen(L::narrow((envelope * ampRange + ampMin) * half));
             const Doubles wave = near ? Math::cosNear(phase) : Math::cosFar(phase);
             const Doubles magnitude = (halfAmplitude * (one - wave) - envelope) * funcMix + envelope;
-            const Doubles slack = (halfAmplitude * two + envelope) * tolerance;
+            const Doubles slack =
+                ((L::abs(halfAmplitude) * two + envelope) * L::abs(funcMix) + envelope) * tolerance;
             unsure = L::narrow(magnitude - slack) != L::narrow(magnitude + slack);
             out = L::narrow(L::widen(L::copySign(L::narrow(magnitude), x)) * outGain);
         }
@@ -545,6 +551,48 @@ inline void passThrough(float* output, const float* input, int count) noexcept {
     }
 }
 
+// Whether the n samples at a and at b share any byte.
+inline bool overlap(const float* a, const float* b, int32_t n) noexcept {
+    const auto first = reinterpret_cast<uintptr_t>(a);
+    const auto second = reinterpret_cast<uintptr_t>(b);
+    const auto bytes = static_cast<uintptr_t>(n) * sizeof(float);
+    return first < second + bytes && second < first + bytes;
+}
+
+// The vector kernels read a chunk of every input before they write any
+// output, while the reference reads and writes channel A of a sample before it
+// reads channel B. The two agree when each output is its own channel's input
+// (in place) or lies apart from every input and from the other output; any
+// other overlap (output A is input B, output B is input A, buffers shifted
+// against each other) takes the reference kernels.
+template <int channels>
+inline bool separateBuffers(const float* inputA, const float* inputB, const float* outputA,
+                            const float* outputB, int32_t n) noexcept {
+    const auto apart = [n](const float* output, const float* input, bool sameChannel) {
+        return (sameChannel && output == input) || !overlap(output, input, n);
+    };
+    if (channels == 1) {
+        return apart(outputA, inputA, true);
+    }
+    return apart(outputA, inputA, true) && apart(outputB, inputB, true) &&
+           apart(outputA, inputB, false) && apart(outputB, inputA, false) &&
+           (outputA == outputB || !overlap(outputA, outputB, n));
+}
+
+// The rounding guard is reasoned for any finite coefficients; the handlers
+// give infinities only for parameter values far outside 0 to 1, and such a
+// block is left to the reference.
+inline bool finiteCoefficients(const Coefficients& c) noexcept {
+    const kernelMath::Shaping& k = c.shaping;
+    for (float value : {c.inGain, c.slewLimit, k.funcMix, k.ampMin, k.freqMin, k.freqDif, k.outGain,
+                        k.ampRange, k.freqDifLog}) {
+        if (!std::isfinite(value)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace chunked
 }  // namespace
 
@@ -597,11 +645,16 @@ void Ondulaxis::chunkedPass(float* const* inputs, float* const* outputs,
     }
 }
 
-// Blocks too short for a vector go to the reference kernel of the same row.
+// Blocks too short for a vector go to the reference kernel of the same row;
+// so do blocks whose buffers or coefficients the vector kernels cannot take.
 template <class Math, bool accumulate, int channels, bool bypass>
 void Ondulaxis::chunkedKernel(float* inputA, float* inputB, float* outputA, float* outputB,
                               int32_t sampleFrames) noexcept {
-    if (sampleFrames < chunked::shortBlock) {
+    const chunked::Coefficients c{
+        inGain, slewLimit, {funcMix, ampMin, freqMin, freqDif, outGain, ampRange, freqDifLog}};
+    if (sampleFrames < chunked::shortBlock ||
+        !chunked::separateBuffers<channels>(inputA, inputB, outputA, outputB, sampleFrames) ||
+        !chunked::finiteCoefficients(c)) {
         constexpr int32_t row = (channels == 2 ? 2 : 0) + (bypass ? 1 : 0);
         const Kernel reference = (accumulate ? accumulateKernels : replaceKernels)[row];
         (this->*reference)(inputA, inputB, outputA, outputB, sampleFrames);

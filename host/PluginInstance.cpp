@@ -87,9 +87,12 @@ intptr_t PluginInstance::answer(int32_t opcode, int32_t index, intptr_t value, b
         case audioMasterVersion:
             return kHostInterfaceVersion;
         case audioMasterPinConnected: {
-            // 0 means connected; pins this host does not have are not.
-            if (index < 0 || index > 1 || (value != 0 && value != 1)) return 1;
-            const auto& pins = value == 0 ? connections_.inputs : connections_.outputs;
+            // 0 means connected; pins this host does not have are not. The
+            // direction is a number: its low 32 bits, as the interface reads every
+            // numeric value.
+            const auto direction = static_cast<int32_t>(value);
+            if (index < 0 || index > 1 || (direction != 0 && direction != 1)) return 1;
+            const auto& pins = direction == 0 ? connections_.inputs : connections_.outputs;
             return pins[static_cast<std::size_t>(index)] ? 0 : 1;
         }
         default:

@@ -204,7 +204,7 @@ intptr_t AudioEffect::dispatcher(int32_t opcode, int32_t index, intptr_t value, 
             setBlockSize(value32);
             break;
         case effMainsChanged:
-            if (value == 0) {
+            if (value32 == 0) {
                 suspend();
             } else {
                 resume();
@@ -339,11 +339,11 @@ int32_t AudioEffect::getCurrentUniqueId() {
 void AudioEffect::masterIdle() { callHost(audioMasterIdle); }
 
 bool AudioEffect::isInputConnected(int32_t input) {
-    return callHost(audioMasterPinConnected, input, 0) == 0;
+    return hostNumber(audioMasterPinConnected, input, 0) == 0;
 }
 
 bool AudioEffect::isOutputConnected(int32_t output) {
-    return callHost(audioMasterPinConnected, output, 1) == 0;
+    return hostNumber(audioMasterPinConnected, output, 1) == 0;
 }
 
 // ---- Formatters ----

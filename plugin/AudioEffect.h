@@ -83,6 +83,11 @@ protected:
     // answers `fallback` without calling when no callback is stored.
     intptr_t callHost(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
                       float opt = 0.0f, intptr_t fallback = 0);
+    // The same, for an answer that is a number or a yes/no: its low 32 bits.
+    int32_t hostNumber(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
+                       float opt = 0.0f) {
+        return static_cast<int32_t>(callHost(opcode, index, value, ptr, opt));
+    }
     void setFlag(int32_t bit, bool state);
 
     float sampleRate;

@@ -56,10 +56,10 @@ intptr_t AudioEffectX::dispatcher(int32_t opcode, int32_t index, intptr_t value,
         case effCopyProgram:
             return flag(copyProgram(index));
         case effConnectInput:
-            inputConnected(index, value != 0);
+            inputConnected(index, value32 != 0);
             return 1;
         case effConnectOutput:
-            outputConnected(index, value != 0);
+            outputConnected(index, value32 != 0);
             return 1;
         case effGetInputProperties:
             if (ptr == nullptr) return 0;
@@ -93,7 +93,7 @@ intptr_t AudioEffectX::dispatcher(int32_t opcode, int32_t index, intptr_t value,
             setBlockSizeAndSampleRate(value32, opt);
             return 1;
         case effSetBypass:
-            return flag(setBypass(value != 0));
+            return flag(setBypass(value32 != 0));
         case effGetEffectName:
             if (text == nullptr) return 0;
             return flag(getEffectName(text));
@@ -134,18 +134,20 @@ intptr_t AudioEffectX::dispatcher(int32_t opcode, int32_t index, intptr_t value,
             if (editor == nullptr) return 0;
             KeyRecord key{};
             key.character = index;
-            key.virtualKey = static_cast<uint8_t>(static_cast<uintptr_t>(value) & 0xffu);
+            key.virtualKey = static_cast<uint8_t>(static_cast<uint32_t>(value32) & 0xffu);
             key.modifiers = modifiersFrom(opt);
             return opcode == effEditKeyDown ? editor->onKeyDown(key) : editor->onKeyUp(key);
         }
         case effSetEditKnobMode:
             if (editor == nullptr) return 0;
-            return editor->setKnobMode(value);
+            return editor->setKnobMode(value32);
         case effGetMidiProgramName:
             if (ptr == nullptr) return 0;
             return getMidiProgramName(index, static_cast<MidiProgramName*>(ptr));
         case effGetCurrentMidiProgram:
-            if (ptr == nullptr) return 0;
+            // Unguarded: a null guard keeps an operation from writing through a
+            // null pointer and must not change the answer of one that does not
+            // use it; the base answers -1 without reading ptr.
             return getCurrentMidiProgram(index, static_cast<MidiProgramName*>(ptr));
         case effGetMidiProgramCategory:
             if (ptr == nullptr) return 0;
@@ -224,23 +226,24 @@ bool AudioEffectX::getProgramNameIndexed(int32_t /*category*/, int32_t /*index*/
 
 bool AudioEffectX::copyProgram(int32_t /*destination*/) { return false; }
 
-bool AudioEffectX::ioChanged() { return callHost(audioMasterIOChanged) != 0; }
+bool AudioEffectX::ioChanged() { return hostNumber(audioMasterIOChanged) != 0; }
 
-bool AudioEffectX::needIdle() { return callHost(audioMasterNeedIdle) != 0; }
+bool AudioEffectX::needIdle() { return hostNumber(audioMasterNeedIdle) != 0; }
 
 bool AudioEffectX::sizeWindow(int32_t width, int32_t height) {
-    return callHost(audioMasterSizeWindow, width, height) != 0;
+    return hostNumber(audioMasterSizeWindow, width, height) != 0;
 }
 
+// Answers are numbers: their low 32 bits, as everywhere (EffectRecord.h).
 float AudioEffectX::updateSampleRate() {
-    const intptr_t answer = callHost(audioMasterGetSampleRate);
+    const auto answer = static_cast<int32_t>(callHost(audioMasterGetSampleRate));
     if (answer > 0) sampleRate = static_cast<float>(answer);
     return sampleRate;
 }
 
 int32_t AudioEffectX::updateBlockSize() {
-    const intptr_t answer = callHost(audioMasterGetBlockSize);
-    if (answer > 0) blockSize = static_cast<int32_t>(answer);
+    const auto answer = static_cast<int32_t>(callHost(audioMasterGetBlockSize));
+    if (answer > 0) blockSize = answer;
     return blockSize;
 }
 
@@ -295,24 +298,24 @@ int32_t AudioEffectX::reportCurrentPosition() { return 0; }
 float* AudioEffectX::reportDestinationBuffer() { return nullptr; }
 
 bool AudioEffectX::offlineRead(OfflineTask* offline, int32_t option, bool readSource) {
-    return callHost(audioMasterOfflineRead, readSource ? 1 : 0, option, offline) != 0;
+    return hostNumber(audioMasterOfflineRead, readSource ? 1 : 0, option, offline) != 0;
 }
 
 bool AudioEffectX::offlineWrite(OfflineTask* offline, int32_t option) {
-    return callHost(audioMasterOfflineWrite, 0, option, offline) != 0;
+    return hostNumber(audioMasterOfflineWrite, 0, option, offline) != 0;
 }
 
 bool AudioEffectX::offlineStart(AudioFile* audioFiles, int32_t numAudioFiles,
                                 int32_t numNewAudioFiles) {
-    return callHost(audioMasterOfflineStart, numNewAudioFiles, numAudioFiles, audioFiles) != 0;
+    return hostNumber(audioMasterOfflineStart, numNewAudioFiles, numAudioFiles, audioFiles) != 0;
 }
 
 bool AudioEffectX::offlineGetCurrentPass() {
-    return callHost(audioMasterOfflineGetCurrentPass) != 0;
+    return hostNumber(audioMasterOfflineGetCurrentPass) != 0;
 }
 
 bool AudioEffectX::offlineGetCurrentMetaPass() {
-    return callHost(audioMasterOfflineGetCurrentMetaPass) != 0;
+    return hostNumber(audioMasterOfflineGetCurrentMetaPass) != 0;
 }
 
 bool AudioEffectX::offlineNotify(AudioFile* /*audioFiles*/, int32_t /*numAudioFiles*/,
@@ -340,11 +343,11 @@ SpeakerArrangement* AudioEffectX::getOutputSpeakerArrangement() {
 }
 
 bool AudioEffectX::getHostVendorString(char* text) {
-    return callHost(audioMasterGetVendorString, 0, 0, text) != 0;
+    return hostNumber(audioMasterGetVendorString, 0, 0, text) != 0;
 }
 
 bool AudioEffectX::getHostProductString(char* text) {
-    return callHost(audioMasterGetProductString, 0, 0, text) != 0;
+    return hostNumber(audioMasterGetProductString, 0, 0, text) != 0;
 }
 
 int32_t AudioEffectX::getHostVendorVersion() {
@@ -356,7 +359,7 @@ int32_t AudioEffectX::hostVendorSpecific(int32_t index, int32_t value, void* ptr
 }
 
 bool AudioEffectX::canHostDo(char* text) {
-    return callHost(audioMasterCanDo, 0, 0, text) != 0;
+    return hostNumber(audioMasterCanDo, 0, 0, text) != 0;
 }
 
 void AudioEffectX::isSynth(bool state) { setFlag(effFlagsIsSynth, state); }
@@ -371,14 +374,14 @@ void* AudioEffectX::openWindow(WindowRecord* window) {
 }
 
 bool AudioEffectX::closeWindow(WindowRecord* window) {
-    return callHost(audioMasterCloseWindow, 0, 0, window) != 0;
+    return hostNumber(audioMasterCloseWindow, 0, 0, window) != 0;
 }
 
 void* AudioEffectX::getDirectory() {
     return reinterpret_cast<void*>(callHost(audioMasterGetDirectory));
 }
 
-bool AudioEffectX::updateDisplay() { return callHost(audioMasterUpdateDisplay) != 0; }
+bool AudioEffectX::updateDisplay() { return hostNumber(audioMasterUpdateDisplay) != 0; }
 
 bool AudioEffectX::processVariableIo(VariableIo* /*variableIo*/) { return false; }
 
@@ -444,14 +447,14 @@ bool AudioEffectX::beginSetProgram() { return false; }
 bool AudioEffectX::endSetProgram() { return false; }
 
 bool AudioEffectX::beginEdit(int32_t index) {
-    return callHost(audioMasterBeginEdit, index) != 0;
+    return hostNumber(audioMasterBeginEdit, index) != 0;
 }
 
-bool AudioEffectX::endEdit(int32_t index) { return callHost(audioMasterEndEdit, index) != 0; }
+bool AudioEffectX::endEdit(int32_t index) { return hostNumber(audioMasterEndEdit, index) != 0; }
 
 bool AudioEffectX::openFileSelector(FileSelect* select) {
     if (select == nullptr) return false;
-    return callHost(audioMasterOpenFileSelector, 0, 0, select) != 0;
+    return hostNumber(audioMasterOpenFileSelector, 0, 0, select) != 0;
 }
 
 int32_t AudioEffectX::setTotalSampleToProcess(int32_t value) { return value; }
@@ -528,15 +531,15 @@ bool AudioEffectX::matchArrangement(SpeakerArrangement** to, SpeakerArrangement*
 // ---- Non-virtual host requests ----
 
 bool AudioEffectX::sendVstEventsToHost(HostEvents* events) {
-    return callHost(audioMasterProcessEvents, 0, 0, events) == 1;
+    return hostNumber(audioMasterProcessEvents, 0, 0, events) == 1;
 }
 
 bool AudioEffectX::closeFileSelector(FileSelect* select) {
     if (select == nullptr) return false;
-    return callHost(audioMasterCloseFileSelector, 0, 0, select) != 0;
+    return hostNumber(audioMasterCloseFileSelector, 0, 0, select) != 0;
 }
 
 bool AudioEffectX::getChunkFile(void* nativePath) {
     if (nativePath == nullptr) return false;
-    return callHost(audioMasterGetChunkFile, 0, 0, nativePath) != 0;
+    return hostNumber(audioMasterGetChunkFile, 0, 0, nativePath) != 0;
 }

@@ -9,6 +9,13 @@ struct AEffect;
 
 // Host callback. `value` and the result are pointer-sized so that 64-bit
 // hosts receive negative answers sign-extended and pointers whole.
+//
+// One rule for every pointer-sized `value` and answer, in both directions: a
+// number or a switch is its low 32 bits, a signed int32 (a 64-bit caller may
+// zero-extend a negative number or leave the upper half undefined, and a
+// `value` whose low 32 bits are zero is 0 and off); only a `value` or answer
+// that carries an address is read at full width (effSetSpeakerArrangement and
+// effGetSpeakerArrangement, and the host's answers that are records).
 using audioMasterCallback = intptr_t (*)(AEffect* effect, int32_t opcode, int32_t index,
                                          intptr_t value, void* ptr, float opt);
 

@@ -48,8 +48,7 @@ void checkOptions(const RenderOptions& options) {
     }
     checkWritableDestination(options.output, "output");
     if (!options.plot.empty()) {
-        if (refersToSameFile(options.plot, options.input) || refersToSameFile(options.plot, options.output) ||
-            options.plot == options.output) {
+        if (refersToSameFile(options.plot, options.input) || namesSameDestination(options.plot, options.output)) {
             throw HostError("plot " + options.plot.string() + " would overwrite an audio file");
         }
         checkWritableDestination(options.plot, "plot");

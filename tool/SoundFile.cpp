@@ -207,6 +207,15 @@ bool refersToSameFile(const std::filesystem::path& a, const std::filesystem::pat
     return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
+bool namesSameDestination(const std::filesystem::path& a, const std::filesystem::path& b) {
+    if (refersToSameFile(a, b)) return true;
+    std::error_code errorA;
+    std::error_code errorB;
+    const std::filesystem::path first = std::filesystem::weakly_canonical(a, errorA);
+    const std::filesystem::path second = std::filesystem::weakly_canonical(b, errorB);
+    return errorA || errorB ? a.lexically_normal() == b.lexically_normal() : first == second;
+}
+
 void checkWritableDestination(const std::filesystem::path& path, const std::string& what) {
     std::error_code error;
     if (std::filesystem::is_directory(path, error)) {

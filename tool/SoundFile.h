@@ -67,6 +67,10 @@ void writeTextFileAtomically(const std::filesystem::path& destination, const std
 // inode), so links and differently spelled paths are caught too.
 bool refersToSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 
+// True when both names lead to the same file, or would once it is written:
+// an output not yet created can be spelled in two ways ("out.wav", "./out.wav").
+bool namesSameDestination(const std::filesystem::path& a, const std::filesystem::path& b);
+
 // Throws HostError unless `path` could be created or replaced as a file: it
 // must not be a directory, and its folder must exist.
 void checkWritableDestination(const std::filesystem::path& path, const std::string& what);

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -71,6 +72,63 @@ TEST(ConcurrencyTest, HostThreadsAndAudioThreadShareTheMailbox) {
         EXPECT_EQ(effect.getParameter(index), writtenValue(lastK)) << index;
     }
     EXPECT_TRUE(effect.isActive());
+}
+
+// The program name and the active flag are read and written from several host
+// threads while blocks run and resume switches the effect. Each operation
+// holds stateLock, so a thread sanitizer run reports it if one drops the lock
+// (each thread does one kind of operation only, so no other locking orders
+// it), and a reader never sees a name half written.
+TEST(ConcurrencyTest, ProgramNamesAndActiveFlagUnderTheLock) {
+    FakeHost::connect(true, true, true, true);
+    Ondulaxis effect(&FakeHost::callback);
+    constexpr int rounds = 3000;
+    std::atomic<bool> stop{false};
+    std::atomic<int> tornNames{0};
+    std::atomic<int> inactive{0};
+    char longName[32] = "Thirty-one characters of name!!";
+    char shortName[8] = "Brief";
+    const auto known = [&](const char* name) {
+        return std::strcmp(name, "Default") == 0 || std::strcmp(name, longName) == 0 ||
+               std::strcmp(name, shortName) == 0;
+    };
+
+    std::thread audio([&] {
+        AudioBlock block(64, 0.25f);
+        while (!stop.load()) {
+            effect.processReplacing(block.inputs(), block.outputs(), block.frames());
+        }
+    });
+    std::vector<std::thread> hosts;
+    hosts.emplace_back([&] {
+        for (int k = 0; k < rounds; ++k) effect.setProgramName(k % 2 ? longName : shortName);
+    });
+    for (bool indexed : {false, true}) {
+        hosts.emplace_back([&, indexed] {
+            char text[40];
+            for (int k = 0; k < rounds; ++k) {
+                if (indexed) {
+                    effect.getProgramNameIndexed(0, 0, text);
+                } else {
+                    effect.getProgramName(text);
+                }
+                tornNames += known(text) ? 0 : 1;
+            }
+        });
+    }
+    hosts.emplace_back([&] {
+        for (int k = 0; k < rounds; ++k) effect.resume();
+    });
+    hosts.emplace_back([&] {
+        for (int k = 0; k < rounds; ++k) inactive += effect.isActive() ? 0 : 1;
+    });
+    for (std::thread& host : hosts) {
+        host.join();
+    }
+    stop = true;
+    audio.join();
+    EXPECT_EQ(tornNames.load(), 0);
+    EXPECT_EQ(inactive.load(), 0);
 }
 
 }  // namespace

@@ -4,6 +4,9 @@
 #include <stdexcept>
 #include <string>
 
+#include <utility>
+#include <vector>
+
 #include "EffectTestSupport.h"
 
 namespace {
@@ -142,6 +145,20 @@ TEST(ResumeEdgeTest, LaterResumeBeforeBlockWinsAndClearsTrackedValues) {
     runEmptyBlock(effect);
     EXPECT_EQ(OndulaxisTestAccess::route(effect), (Route{1, 1, 0, 0}));
     EXPECT_EQ(OndulaxisTestAccess::slewState(effect)[0], 0.0f);
+}
+
+// Hosts may answer from state that changes between queries; the order is part
+// of the contract: input 0, input 1, output 0, output 1.
+TEST(ResumeEdgeTest, AsksThePinsInOrder) {
+    static std::vector<std::pair<int32_t, intptr_t>> asked;
+    asked.clear();
+    Ondulaxis effect([](AEffect*, int32_t opcode, int32_t index, intptr_t value, void*,
+                        float) -> intptr_t {
+        if (opcode == audioMasterPinConnected) asked.emplace_back(index, value);
+        return opcode == audioMasterVersion ? 2400 : 0;
+    });
+    effect.resume();
+    EXPECT_EQ(asked, (std::vector<std::pair<int32_t, intptr_t>>{{0, 0}, {1, 0}, {0, 1}, {1, 1}}));
 }
 
 TEST(ResumeEdgeTest, HostCallingBackDuringPinQueryDoesNotDeadlock) {

@@ -186,6 +186,107 @@ TEST_P(VectorKernelTest, RandomSettingsMatchReferenceBitForBit) {
     EXPECT_LE(largestDifference, 1e-9);
 }
 
+// Coefficients beyond those of values 0 to 1 (the handlers apply any value):
+// the rounding guard must still send every unsure vector to the reference.
+TEST_P(VectorKernelTest, ValuesOutsideZeroToOneMatchReferenceBitForBit) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    SignalSource source(3);
+    const float funcMixes[] = {1e7f, -1e7f, 37.0f, -2.5f, 1.0f};
+    const float ampMins[] = {3.0f, -3.0f, 1.5f, -0.75f};
+    for (int run = 0; run < 200; ++run) {
+        auto reference = makeEffect(Path::reference, true);
+        auto vector = makeEffect(GetParam(), true);
+        const std::pair<int32_t, float> settings[] = {
+            {ZeroX, unit(random)},
+            {InGain, unit(random) * 1.3f - 0.15f},
+            {SlewLim, unit(random) < 0.5f ? 1.0f : unit(random) * 1.2f - 0.1f},
+            {FuncMix, funcMixes[run % std::size(funcMixes)] * (0.5f + unit(random))},
+            {AmpMin, ampMins[run % std::size(ampMins)] * (0.5f + unit(random))},
+            {FreqMin, unit(random) * 1.4f - 0.2f},
+            {FreqDif, unit(random) * 1.4f - 0.2f},
+            {OutGain, unit(random) * 1.5f}};
+        for (auto [index, value] : settings) {
+            reference->setParameter(index, value);
+            vector->setParameter(index, value);
+        }
+        const int frames = 1500;
+        AudioBlock expected(frames);
+        source.fill(expected.in[0].data(), frames);
+        source.fill(expected.in[1].data(), frames);
+        AudioBlock actual(frames);
+        actual.in[0] = expected.in[0];
+        actual.in[1] = expected.in[1];
+        reference->processReplacing(expected.inputs(), expected.outputs(), frames);
+        vector->processReplacing(actual.inputs(), actual.outputs(), frames);
+        for (int channel = 0; channel < 2; ++channel) {
+            for (int i = 0; i < frames; ++i) {
+                ASSERT_TRUE(sameSample(expected.out[channel][i], actual.out[channel][i]))
+                    << "run " << run << " channel " << channel << " sample " << i << ": "
+                    << expected.out[channel][i] << " vs " << actual.out[channel][i];
+            }
+        }
+    }
+}
+
+// A host may hand output A as input B, or output B as input A. The reference
+// reads and writes channel A of a sample before it reads channel B, and every
+// path must give its bits, in every kernel.
+TEST_P(VectorKernelTest, CrossedBuffersMatchReference) {
+    constexpr int frames = 700;
+    SignalSource source(11);
+    std::vector<float> signal[2] = {std::vector<float>(frames), std::vector<float>(frames)};
+    source.fill(signal[0].data(), frames);
+    source.fill(signal[1].data(), frames);
+    for (bool outputAIsInputB : {true, false}) {
+        for (bool bypass : {false, true}) {
+            for (float zeroX : {0.0f, 1.0f}) {
+                for (bool accumulate : {false, true}) {
+                    std::vector<float> results[2][3];
+                    float tracked[2][2];
+                    int run = 0;
+                    for (Path path : {Path::reference, GetParam()}) {
+                        auto effect = makeEffect(path, true);
+                        effect->setParameter(ZeroX, zeroX);
+                        effect->setParameter(SlewLim, 0.8f);
+                        effect->setParameter(InGain, 0.3f);
+                        effect->setBypass(bypass);
+                        // Buffers 0 and 1 are the inputs; the crossed output is one
+                        // of them, the other output is buffer 2.
+                        std::vector<float> buffers[3] = {signal[0], signal[1],
+                                                         std::vector<float>(frames, 0.25f)};
+                        float* inputs[2] = {buffers[0].data(), buffers[1].data()};
+                        float* outputs[2] = {outputAIsInputB ? buffers[1].data() : buffers[2].data(),
+                                             outputAIsInputB ? buffers[2].data() : buffers[0].data()};
+                        if (accumulate) {
+                            effect->process(inputs, outputs, frames);
+                        } else {
+                            effect->processReplacing(inputs, outputs, frames);
+                        }
+                        for (int k = 0; k < 3; ++k) {
+                            results[run][k] = buffers[k];
+                        }
+                        tracked[run][0] = OndulaxisTestAccess::slewState(*effect)[0];
+                        tracked[run][1] = OndulaxisTestAccess::slewState(*effect)[1];
+                        ++run;
+                    }
+                    for (int k = 0; k < 3; ++k) {
+                        for (int i = 0; i < frames; ++i) {
+                            ASSERT_TRUE(sameSample(results[0][k][i], results[1][k][i]))
+                                << (outputAIsInputB ? "output A is input B" : "output B is input A")
+                                << (bypass ? ", bypass" : "") << ", zeroX " << zeroX
+                                << (accumulate ? ", accumulate" : "") << ": buffer " << k
+                                << " sample " << i;
+                        }
+                    }
+                    EXPECT_EQ(bitsOf(tracked[0][0]), bitsOf(tracked[1][0]));
+                    EXPECT_EQ(bitsOf(tracked[0][1]), bitsOf(tracked[1][1]));
+                }
+            }
+        }
+    }
+}
+
 // The same stream in blocks of 1, 7, 512 and 4096 gives the same bits, and
 // the reference's, in both shapes and with slew limiting on and off.
 TEST_P(VectorKernelTest, OutputDoesNotDependOnBlockSize) {

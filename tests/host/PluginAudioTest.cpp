@@ -3,6 +3,8 @@
 
 #include <bit>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <limits>
 #include <numbers>
 
@@ -43,6 +45,71 @@ protected:
 
     const std::vector<float> probe{0.25f, 0.5f, 0.75f, 1.0f, -0.5f};
 };
+
+// Instances made while this lives take the named kernel path (a path the
+// processor cannot run, or a build without it, falls back).
+class KernelPathChoice {
+public:
+    explicit KernelPathChoice(const char* path) { set(path); }
+    ~KernelPathChoice() { set(""); }
+
+private:
+    static void set(const char* path) {
+#if defined(_WIN32)
+        _putenv_s("ONDULAXIS_KERNELS", path);
+#else
+        setenv("ONDULAXIS_KERNELS", path, 1);
+#endif
+    }
+};
+
+// Output A handed over as input B, or output B as input A: every kernel path
+// of the built library gives the reference path's bits.
+TEST_F(PluginAudioTest, CrossedBuffersGiveTheReferenceResultOnEveryPath) {
+    constexpr int frames = 600;
+    std::vector<float> signal[2];
+    for (int ch = 0; ch < 2; ++ch) {
+        for (int i = 0; i < frames; ++i) {
+            signal[ch].push_back(static_cast<float>(0.9 * std::sin(0.011 * (ch + 1) * i + ch)));
+        }
+    }
+    for (bool outputAIsInputB : {true, false}) {
+        for (bool accumulate : {false, true}) {
+            for (float zeroX : {0.0f, 1.0f}) {
+                std::vector<std::vector<float>> reference;
+                for (const char* path : {"reference", "generic", "avx2", "avx512"}) {
+                    KernelPathChoice choice(path);
+                    auto instance = resumedInstance(PinConnections::stereo(), frames);
+                    instance->setParameter(kZeroX, zeroX);
+                    instance->setParameter(kInGain, 0.3f);
+                    std::vector<std::vector<float>> buffers{signal[0], signal[1],
+                                                            std::vector<float>(frames, 0.5f)};
+                    float* inputs[] = {buffers[0].data(), buffers[1].data()};
+                    float* outputs[] = {outputAIsInputB ? buffers[1].data() : buffers[2].data(),
+                                        outputAIsInputB ? buffers[2].data() : buffers[0].data()};
+                    if (accumulate) {
+                        instance->process(inputs, outputs, frames);
+                    } else {
+                        instance->processReplacing(inputs, outputs, frames);
+                    }
+                    if (reference.empty()) {
+                        reference = buffers;
+                        continue;
+                    }
+                    for (std::size_t k = 0; k < buffers.size(); ++k) {
+                        for (int i = 0; i < frames; ++i) {
+                            ASSERT_EQ(std::bit_cast<uint32_t>(buffers[k][i]),
+                                      std::bit_cast<uint32_t>(reference[k][i]))
+                                << path << (outputAIsInputB ? ", output A is input B" : ", output B is input A")
+                                << (accumulate ? ", accumulating" : "") << ", ZeroX " << zeroX << ": buffer "
+                                << k << " sample " << i;
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
 
 TEST_F(PluginAudioTest, DefaultsWithZeroXGiveTheSineShape) {
     auto instance = resumedInstance(PinConnections::mono());

@@ -1,5 +1,6 @@
 // AudioEffectX::dispatcher, opcodes 25 to 76, and the base behaviours it
 // reaches.
+#include <cstdint>
 #include <limits>
 #include <string>
 #include <vector>
@@ -210,11 +211,13 @@ TEST_F(ExtendedBase, OperationsReachedByNoOpcode) {
 // ---- Null host pointers: nothing written, nothing called, answer 0 ----
 
 TEST_F(ExtendedDispatcher, NullPointersAnswerZeroWithoutCalling) {
-    for (int32_t opcode : {25, 27, 29, 33, 34, 38, 39, 40, 41, 42, 45, 46, 47, 48, 51, 56, 62, 63,
+    for (int32_t opcode : {25, 27, 29, 33, 34, 38, 39, 40, 41, 42, 45, 46, 47, 48, 51, 56, 62,
                            64, 66, 69, 70, 75, 76}) {
         EXPECT_EQ(dispatch(opcode, 1, 0, nullptr), 0) << "opcode " << opcode;
     }
     EXPECT_TRUE(effect->log.empty());
+    // The base getCurrentMidiProgram never reads its pointer: no guard, no new answer.
+    EXPECT_EQ(dispatch(effGetCurrentMidiProgram, 1, 0, nullptr), -1);
     EXPECT_EQ(effect->arrangementIn, nullptr);
     EXPECT_EQ(effect->placeIn, nullptr);
 }
@@ -227,6 +230,21 @@ TEST_F(ExtendedDispatcher, NullValuePointerOfArrangementOpcodesIsGuarded) {
     EXPECT_EQ(effect->arrangementOut, nullptr);
     EXPECT_EQ(effect->placeOut, nullptr);
     EXPECT_EQ(place, &output);  // untouched
+}
+
+// A pointer-sized value is read as its low 32 bits wherever it is a number or
+// a switch: upper bits alone switch nothing on.
+TEST_F(ExtendedDispatcher, ValueIsReadAsItsLow32Bits) {
+    // 0 on a 32-bit build, where the rows hold as well.
+    const auto upperOnly = static_cast<intptr_t>(INT64_C(1) << 32);
+    const auto lowOne = upperOnly | 1;
+    dispatch(effMainsChanged, 0, upperOnly);
+    dispatch(effMainsChanged, 0, lowOne);
+    dispatch(effConnectInput, 2, upperOnly);
+    dispatch(effSetBypass, 0, upperOnly);
+    dispatch(effSetBypass, 0, lowOne);
+    EXPECT_EQ(effect->log, (Log{"suspend", "resume", "inputConnected 2 off", "setBypass off",
+                                "setBypass on"}));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Requests the plug-in layer sends to the host: opcode,
 // placement of index/value/ptr/opt, treatment of the answer, and the default
 // when no callback is stored.
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -33,6 +34,9 @@ intptr_t asInt(T* p) {
 }
 
 const intptr_t kAddress = reinterpret_cast<intptr_t>(&gData[4]);
+// On a 32-bit build these are -1 and 0, which the same rows expect.
+const auto kMinusOneZeroExtended = static_cast<intptr_t>(UINT64_C(0xFFFFFFFF));
+const auto kUpperBitsOnly = static_cast<intptr_t>(INT64_C(1) << 32);
 
 // Results of operations that return nothing are reported as 0.
 const RequestCase kRequests[] = {
@@ -80,6 +84,13 @@ const RequestCase kRequests[] = {
      audioMasterGetSampleRate, 0, 0, nullptr, 0.0f, 0, 44100, 44100},
     {"updateBlockSize", [](BareEffect& e) { return intptr_t{e.updateBlockSize()}; },
      audioMasterGetBlockSize, 0, 0, nullptr, 0.0f, 64, 64, 1024},
+    // A 64-bit host's -1 zero-extended is still -1 as an int32: nothing stored.
+    {"updateSampleRateMinusOneZeroExtended", [](BareEffect& e) { return static_cast<intptr_t>(e.updateSampleRate()); },
+     audioMasterGetSampleRate, 0, 0, nullptr, 0.0f, kMinusOneZeroExtended, 44100, 44100},
+    {"updateBlockSizeMinusOneZeroExtended", [](BareEffect& e) { return intptr_t{e.updateBlockSize()}; },
+     audioMasterGetBlockSize, 0, 0, nullptr, 0.0f, kMinusOneZeroExtended, 1024, 1024},
+    {"isInputConnectedUpperBitsOnly", [](BareEffect& e) { return asInt(e.isInputConnected(1)); },
+     audioMasterPinConnected, 1, 0, nullptr, 0.0f, kUpperBitsOnly, 1, 1},
     {"updateBlockSizeNegative", [](BareEffect& e) { return intptr_t{e.updateBlockSize()}; },
      audioMasterGetBlockSize, 0, 0, nullptr, 0.0f, -64, 1024, 1024},
     {"getInputLatency", [](BareEffect& e) { return intptr_t{e.getInputLatency()}; },

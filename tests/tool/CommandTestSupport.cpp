@@ -21,12 +21,13 @@ std::string slurp(const std::filesystem::path& path) {
 
 }  // namespace
 
-CommandResult runOndulaxis(const std::vector<std::string>& arguments, std::chrono::milliseconds interruptAfter) {
-    return runCommand(ONDULAXIS_COMMAND_PATH, arguments, interruptAfter);
+CommandResult runOndulaxis(const std::vector<std::string>& arguments, std::chrono::milliseconds interruptAfter,
+                           const std::filesystem::path& workingDirectory) {
+    return runCommand(ONDULAXIS_COMMAND_PATH, arguments, interruptAfter, workingDirectory);
 }
 
 CommandResult runCommand(const std::filesystem::path& executable, const std::vector<std::string>& arguments,
-                         std::chrono::milliseconds interruptAfter) {
+                         std::chrono::milliseconds interruptAfter, const std::filesystem::path& workingDirectory) {
     TemporaryFolder folder;
     const std::filesystem::path out = folder / "stdout";
     const std::filesystem::path errors = folder / "stderr";
@@ -36,6 +37,7 @@ CommandResult runCommand(const std::filesystem::path& executable, const std::vec
         freopen("/dev/null", "r", stdin);
         freopen(out.c_str(), "w", stdout);
         freopen(errors.c_str(), "w", stderr);
+        if (!workingDirectory.empty() && chdir(workingDirectory.c_str()) != 0) _exit(126);
         std::vector<char*> argv{const_cast<char*>(executable.c_str())};
         for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
         argv.push_back(nullptr);

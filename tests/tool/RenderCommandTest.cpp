@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace ondulaxis::host::test {
 namespace {
@@ -320,8 +321,69 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"BlockNotANumber", {"@stereo.wav", "@out.wav", "--block", "big"}, "--block"},
         RefusalCase{"BitsUnsupported", {"@stereo.wav", "@out.wav", "--bits", "8"}, "--bits"},
         RefusalCase{"UnknownOption", {"@stereo.wav", "@out.wav", "--loud"}, "unknown option"},
-        RefusalCase{"MissingOutput", {"@stereo.wav"}, "input and an output"}),
+        RefusalCase{"MissingOutput", {"@stereo.wav"}, "input and an output"},
+        RefusalCase{"PlotIsTheOutput", {"@stereo.wav", "@out.wav", "--plot", "@out.wav"}, "would overwrite"},
+        RefusalCase{"PlotIsTheNewOutputSpelledOtherwise", {"@stereo.wav", "@new.wav", "--plot", "@./new.wav"},
+                    "would overwrite"}),
     [](const ::testing::TestParamInfo<RefusalCase>& info) { return std::string(info.param.name); });
+
+// The summary's peak covers every channel, not only the first.
+TEST_F(RenderCommandTest, PeakIsTheLoudestSampleOfEitherChannel) {
+    std::vector<float> samples;
+    for (int i = 0; i < 1000; ++i) {
+        samples.push_back(i == 10 ? -0.5f : 0.25f);
+        samples.push_back(i == 700 ? -0.75f : 0.125f);
+    }
+    writeSound(folder / "loud-right.wav", 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT, samples);
+    const CommandResult result = runOndulaxis(
+        {"render", (folder / "loud-right.wav").string(), (folder / "out.wav").string(), "--bypass"});
+    ASSERT_EQ(result.status, 0) << result.errors;
+    EXPECT_NE(result.out.find("output peak 0.7500"), std::string::npos) << result.out;
+}
+
+// Files come out as any file the user creates would: 0666 less the umask,
+// the plot as well as the audio.
+class RenderModeTest : public RenderCommandTest, public ::testing::WithParamInterface<mode_t> {};
+
+TEST_P(RenderModeTest, FilesTakeTheModeTheUmaskGives) {
+    const mode_t previous = umask(GetParam());
+    const CommandResult result = render("stereo.wav", "out.wav", {"--plot", (folder / "plot.svg").string()});
+    umask(previous);
+    ASSERT_EQ(result.status, 0) << result.errors;
+    for (const char* name : {"out.wav", "plot.svg"}) {
+        struct stat status{};
+        ASSERT_EQ(stat((folder / name).c_str(), &status), 0) << name;
+        EXPECT_EQ(status.st_mode & 0777, 0666 & ~GetParam()) << name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Umasks, RenderModeTest, ::testing::Values(022, 077, 002));
+
+// The temporary file lies beside OUT, not in the working directory: from a
+// working directory on another file system the final rename would fail, and
+// in a read-only one (/proc, read-only even for root) it could not be made.
+TEST_F(RenderCommandTest, TemporaryFileLiesBesideTheOutput) {
+    std::error_code error;
+    const std::filesystem::path elsewhere =
+        std::filesystem::path("/dev/shm") / ("ondulaxis-cwd-" + std::to_string(getpid()));
+    const bool haveElsewhere = std::filesystem::create_directory(elsewhere, error);
+    for (const std::filesystem::path& cwd : {elsewhere, std::filesystem::path("/proc")}) {
+        if (cwd == elsewhere && !haveElsewhere) continue;
+        std::filesystem::remove(folder / "out.wav", error);
+        std::filesystem::remove(folder / "plot.svg", error);
+        const CommandResult result = runOndulaxis(
+            {"render", (folder / "stereo.wav").string(), (folder / "out.wav").string(), "--quiet", "--plot",
+             (folder / "plot.svg").string()},
+            std::chrono::milliseconds(0), cwd);
+        EXPECT_EQ(result.status, 0) << cwd << ": " << result.errors;
+        EXPECT_TRUE(std::filesystem::exists(folder / "out.wav")) << cwd;
+        EXPECT_TRUE(std::filesystem::exists(folder / "plot.svg")) << cwd;
+    }
+    if (haveElsewhere) {
+        EXPECT_TRUE(std::filesystem::is_empty(elsewhere));
+        std::filesystem::remove_all(elsewhere, error);
+    }
+}
 
 TEST_F(RenderCommandTest, InterruptedRenderLeavesNoPartialFile) {
     // One frame per block makes the render slow enough to interrupt midway.
