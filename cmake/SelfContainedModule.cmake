@@ -1,0 +1,15 @@
+# A plug-in library that hosts on any Linux distribution can load: only the
+# symbols in EXPORTS_MAP are exported, the C++ runtime and libgcc are linked
+# in (the version script keeps their symbols local), so it needs only glibc's
+# own libraries at run time and works beside a host built with another C++
+# runtime. Dropping unused sections also drops the runtime's unused parts and
+# their calls into newer glibc versions.
+function(ondulaxis_self_contained_module target exports_map)
+  target_link_options(${target} PRIVATE
+    -Wl,--version-script=${exports_map}
+    -Wl,--no-undefined
+    -Wl,--as-needed
+    -Wl,--gc-sections
+    -static-libstdc++ -static-libgcc)
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${exports_map})
+endfunction()
