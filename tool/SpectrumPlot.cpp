@@ -163,9 +163,9 @@ std::string spectrumSvg(const std::vector<LabelledSpectrum>& spectra, const std:
         char figures[160];
         std::snprintf(figures, sizeof figures, "%s: THD %.1f dB, THD+N %.1f dB, aliasing %.1f dB", spectra[i].label.c_str(),
                       spectrum.thdDb, spectrum.thdPlusNoiseDb, spectrum.aliasingDb);
-        svg += legendEntry(90, legendY, colours.harmonic, spectra[i].label + " tone and harmonics (circled, by order)");
-        svg += legendEntry(420, legendY, colours.other, spectra[i].label + " aliases and noise");
-        svg += text(650, legendY, figures, "start");
+        svg += legendEntry(90, legendY, colours.harmonic, spectra[i].label + " tone and harmonics (circled)");
+        svg += legendEntry(400, legendY, colours.other, spectra[i].label + " aliases and noise");
+        svg += text(600, legendY, figures, "start");
         legendY += 20;
     }
     svg += "</svg>\n";
