@@ -206,7 +206,9 @@ int runAnalyze(const CLI::App& command, const std::vector<std::string>& operands
     if (const auto level = valueOf(command, "--level")) {
         options.tone.levelDbfs = parseNumber("--level", *level, -200.0, 24.0);
     }
-    if (const auto rate = valueOf(command, "--rate")) options.sampleRate = parseNumber("--rate", *rate, 1000.0, 768000.0);
+    if (const auto rate = valueOf(command, "--rate")) {
+        options.sampleRate = parseNumber("--rate", *rate, 1000.0, 768000.0);
+    }
     if (const auto block = valueOf(command, "--block")) options.blockSize = parseBlockSize(*block);
     if (const auto factor = valueOf(command, "--oversample")) options.oversample = parseOversampling(*factor);
     options.sweep = command.count("--sweep") > 0;
@@ -284,7 +286,7 @@ void refuseLeftovers(const std::vector<std::string>& leftovers, bool inCommand) 
 }
 
 int dispatch(const std::vector<std::string>& arguments, std::ostream& out) {
-    CLI::App app("Renders audio through the Ondulaxis plug-in", "ondulaxis");
+    CLI::App app("", "ondulaxis");
     describe(app);
     try {
         // CLI11 takes the words last first.
@@ -300,7 +302,8 @@ int dispatch(const std::vector<std::string>& arguments, std::ostream& out) {
         out << usage();
         return 0;
     } catch (const CLI::ParseError& error) {
-        // Its messages are one line already; say so for any that is not.
+        // What CLI11 finds itself (a value missing at the end of the line)
+        // it says in one line; keep it so whatever the message.
         std::string message = error.what();
         std::replace(message.begin(), message.end(), '\n', ' ');
         throw UsageError(message);
@@ -316,6 +319,7 @@ int dispatch(const std::vector<std::string>& arguments, std::ostream& out) {
             return 0;
         }
         refuseLeftovers(app.remaining(), false);
+        throw UsageError("no command given");
     }
     const CLI::App& command = *chosen.front();
     // Words after a "--" are left over at the top.
