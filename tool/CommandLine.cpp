@@ -73,7 +73,7 @@ constexpr const char* kDemoUsage =
     "      Synthesise a test piece and render it through the four preset files\n"
     "      (default folder demo-output/).\n";
 constexpr const char* kOtherUsage =
-    "  ondulaxis --help\n"
+    "  ondulaxis [COMMAND] --help\n"
     "  ondulaxis --version\n";
 
 std::string usage() {
