@@ -10,10 +10,11 @@
 #include "Renderer.h"
 #include "ToneAnalysis.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <functional>
 #include <optional>
 #include <unistd.h>
 
@@ -24,11 +25,14 @@ namespace {
 constexpr int kFailure = 1;
 constexpr int kUsageError = 2;
 
-constexpr const char* kUsage =
-    "Usage:\n"
+// The help text, one part per command, so that `ondulaxis COMMAND --help`
+// can show just its own part. Written by hand rather than generated: the
+// display units and the oversampling note need prose.
+constexpr const char* kInfoUsage =
     "  ondulaxis info [PLUGIN.so]\n"
     "      Identity, channels, capabilities and parameters of a plug-in\n"
-    "      (the built Ondulaxis.so when none is given).\n"
+    "      (the built Ondulaxis.so when none is given).\n";
+constexpr const char* kRenderUsage =
     "  ondulaxis render IN OUT [options]\n"
     "      Render an audio file (WAV, AIFF, FLAC, Ogg) through the plug-in. OUT's\n"
     "      extension names its format; mono files take the mono route, stereo\n"
@@ -52,7 +56,8 @@ constexpr const char* kUsage =
     "                        output keeps the file's rate, length and timing.\n"
     "                        SlewLim limits the step per sample: the tool lowers\n"
     "                        it so that the slope per second stays the same (the\n"
-    "                        smallest step, 0.20 %, is as low as it goes)\n"
+    "                        smallest step, 0.20 %, is as low as it goes)\n";
+constexpr const char* kAnalyzeUsage =
     "  ondulaxis analyze OUT.svg [options]\n"
     "      Play a sine through the plug-in; print THD, THD+N, each harmonic's\n"
     "      level and the aliasing level (the power off the harmonics against the\n"
@@ -62,12 +67,18 @@ constexpr const char* kUsage =
     "      --rate HZ         sample rate (default 48000)\n"
     "      --oversample N    also measure at N times the rate, drawn together\n"
     "      --sweep           draw the aliasing level against the tone frequency\n"
-    "      --set, --preset, --plugin, --block  as for render\n"
+    "      --set, --preset, --plugin, --block  as for render\n";
+constexpr const char* kDemoUsage =
     "  ondulaxis demo [OUTDIR]\n"
     "      Synthesise a test piece and render it through the four preset files\n"
-    "      (default folder demo-output/).\n"
-    "  ondulaxis --help\n"
+    "      (default folder demo-output/).\n";
+constexpr const char* kOtherUsage =
+    "  ondulaxis [COMMAND] --help\n"
     "  ondulaxis --version\n";
+
+std::string usage() {
+    return std::string("Usage:\n") + kInfoUsage + kRenderUsage + kAnalyzeUsage + kDemoUsage + kOtherUsage;
+}
 
 class UsageError : public HostError {
 public:
@@ -110,34 +121,51 @@ double parseNumber(const std::string& option, const std::string& text, double lo
     return value;
 }
 
-// --preset files and --set values: the presets' settings come first, so
-// that --set overrides them whatever the order on the line.
-struct SettingSources {
-    std::vector<TypedSetting> presets;
-    std::vector<TypedSetting> sets;
+// CLI11 sorts the line into a command, its options and its operands, all
+// kept as text; the run functions below check the values. Checking after
+// the whole line is read lets --help anywhere on it win over a bad value.
+std::optional<std::string> valueOf(const CLI::App& command, const std::string& name) {
+    const CLI::Option* option = command.get_option(name);
+    if (option->count() == 0) return std::nullopt;
+    return option->as<std::string>();
+}
 
-    bool take(const std::string& argument, const std::function<const std::string&()>& value) {
-        if (argument == "--set") {
-            sets.push_back(parseTypedSetting(value()));
-            return true;
-        }
-        if (argument == "--preset") {
-            const Preset preset = readPresetFile(value());
-            presets.insert(presets.end(), preset.settings.begin(), preset.settings.end());
-            return true;
-        }
-        return false;
-    }
-    std::vector<TypedSetting> all() const {
-        std::vector<TypedSetting> result = presets;
-        result.insert(result.end(), sets.begin(), sets.end());
-        return result;
-    }
-};
+std::vector<std::string> valuesOf(const CLI::App& command, const std::string& name) {
+    const CLI::Option* option = command.get_option(name);
+    // An option never given reads as one empty value: none, here.
+    if (option->count() == 0) return {};
+    return option->as<std::vector<std::string>>();
+}
 
-int runInfo(const std::vector<std::string>& arguments, std::ostream& out) {
-    if (arguments.size() > 1) throw UsageError("info takes at most one plug-in file");
-    const std::filesystem::path path = arguments.empty() ? defaultPluginPath() : std::filesystem::path(arguments[0]);
+// --set and --preset take one value each time they appear and keep them all.
+void addSettingOptions(CLI::App& command) {
+    command.add_option("--set")->type_name("NAME=VALUE")->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    command.add_option("--preset")->type_name("FILE")->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    command.add_option("--plugin")->type_name("PATH");
+    command.add_option("--block")->type_name("N");
+    command.add_option("--oversample")->type_name("N");
+}
+
+// The presets' settings come first, so that --set overrides them whatever
+// the order on the line.
+std::vector<TypedSetting> settingsOf(const CLI::App& command) {
+    std::vector<TypedSetting> result;
+    for (const std::string& file : valuesOf(command, "--preset")) {
+        const Preset preset = readPresetFile(file);
+        result.insert(result.end(), preset.settings.begin(), preset.settings.end());
+    }
+    for (const std::string& text : valuesOf(command, "--set")) result.push_back(parseTypedSetting(text));
+    return result;
+}
+
+std::filesystem::path pluginOf(const CLI::App& command) {
+    const std::optional<std::string> plugin = valueOf(command, "--plugin");
+    return plugin && !plugin->empty() ? std::filesystem::path(*plugin) : defaultPluginPath();
+}
+
+int runInfo(const CLI::App&, const std::vector<std::string>& operands, std::ostream& out) {
+    if (operands.size() > 1) throw UsageError("info takes at most one plug-in file");
+    const std::filesystem::path path = operands.empty() ? defaultPluginPath() : std::filesystem::path(operands[0]);
     auto library = loadScannedPlugin(path);
     PluginInstance instance(library);
     instance.open();
@@ -146,102 +174,162 @@ int runInfo(const std::vector<std::string>& arguments, std::ostream& out) {
     return 0;
 }
 
-int runRender(const std::vector<std::string>& arguments, std::ostream& out) {
+int runRender(const CLI::App& command, const std::vector<std::string>& operands, std::ostream& out) {
+    if (operands.size() != 2) throw UsageError("render needs an input and an output file");
     RenderOptions options;
-    SettingSources sources;
-    std::vector<std::string> positional;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        auto value = [&]() -> const std::string& {
-            if (i + 1 >= arguments.size()) throw UsageError(argument + " needs a value");
-            return arguments[++i];
-        };
-        if (sources.take(argument, value)) {
-        } else if (argument == "--save-preset") {
-            options.savePreset = value();
-        } else if (argument == "--oversample") {
-            options.oversample = parseOversampling(value());
-        } else if (argument == "--bypass") {
-            options.bypass = true;
-        } else if (argument == "--accumulate") {
-            options.accumulate = true;
-        } else if (argument == "--quiet") {
-            options.quiet = true;
-        } else if (argument == "--block") {
-            options.blockSize = parseBlockSize(value());
-        } else if (argument == "--bits") {
-            const std::string& bits = value();
-            if (bits != "16" && bits != "24") throw UsageError("--bits takes 16 or 24, got '" + bits + "'");
-            options.bits = std::stoi(bits);
-        } else if (argument == "--plugin") {
-            options.plugin = value();
-        } else if (argument == "--plot") {
-            options.plot = value();
-        } else if (argument.size() > 1 && argument[0] == '-') {
-            throw UsageError("unknown option " + argument);
-        } else {
-            positional.push_back(argument);
-        }
+    options.input = operands[0];
+    options.output = operands[1];
+    if (const auto block = valueOf(command, "--block")) options.blockSize = parseBlockSize(*block);
+    if (const auto factor = valueOf(command, "--oversample")) options.oversample = parseOversampling(*factor);
+    if (const auto bits = valueOf(command, "--bits")) {
+        if (*bits != "16" && *bits != "24") throw UsageError("--bits takes 16 or 24, got '" + *bits + "'");
+        options.bits = std::stoi(*bits);
     }
-    if (positional.size() != 2) throw UsageError("render needs an input and an output file");
-    options.input = positional[0];
-    options.output = positional[1];
-    options.typedParameters = sources.all();
+    if (const auto file = valueOf(command, "--save-preset")) options.savePreset = *file;
+    if (const auto file = valueOf(command, "--plot")) options.plot = *file;
+    options.bypass = command.count("--bypass") > 0;
+    options.accumulate = command.count("--accumulate") > 0;
+    options.quiet = command.count("--quiet") > 0;
+    options.typedParameters = settingsOf(command);
     for (const TypedSetting& setting : options.typedParameters) options.parameters.push_back(setting.setting);
-    if (options.plugin.empty()) options.plugin = defaultPluginPath();
+    options.plugin = pluginOf(command);
     installInterruptHandler();
     renderFile(options, out);
     return 0;
 }
 
-int runAnalyze(const std::vector<std::string>& arguments, std::ostream& out) {
+int runAnalyze(const CLI::App& command, const std::vector<std::string>& operands, std::ostream& out) {
+    if (operands.size() != 1) throw UsageError("analyze needs one output file (the SVG)");
     AnalyzeOptions options;
-    SettingSources sources;
-    std::vector<std::string> positional;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        auto value = [&]() -> const std::string& {
-            if (i + 1 >= arguments.size()) throw UsageError(argument + " needs a value");
-            return arguments[++i];
-        };
-        if (sources.take(argument, value)) {
-        } else if (argument == "--freq") {
-            options.tone.frequency = parseNumber(argument, value(), 1.0, 1e6);
-        } else if (argument == "--level") {
-            options.tone.levelDbfs = parseNumber(argument, value(), -200.0, 24.0);
-        } else if (argument == "--rate") {
-            options.sampleRate = parseNumber(argument, value(), 1000.0, 768000.0);
-        } else if (argument == "--oversample") {
-            options.oversample = parseOversampling(value());
-        } else if (argument == "--sweep") {
-            options.sweep = true;
-        } else if (argument == "--block") {
-            options.blockSize = parseBlockSize(value());
-        } else if (argument == "--plugin") {
-            options.plugin = value();
-        } else if (argument.size() > 1 && argument[0] == '-') {
-            throw UsageError("unknown option " + argument);
-        } else {
-            positional.push_back(argument);
-        }
+    options.output = operands[0];
+    if (const auto freq = valueOf(command, "--freq")) options.tone.frequency = parseNumber("--freq", *freq, 1.0, 1e6);
+    if (const auto level = valueOf(command, "--level")) {
+        options.tone.levelDbfs = parseNumber("--level", *level, -200.0, 24.0);
     }
-    if (positional.size() != 1) throw UsageError("analyze needs one output file (the SVG)");
+    if (const auto rate = valueOf(command, "--rate")) {
+        options.sampleRate = parseNumber("--rate", *rate, 1000.0, 768000.0);
+    }
+    if (const auto block = valueOf(command, "--block")) options.blockSize = parseBlockSize(*block);
+    if (const auto factor = valueOf(command, "--oversample")) options.oversample = parseOversampling(*factor);
+    options.sweep = command.count("--sweep") > 0;
     if (!options.sweep && options.tone.frequency >= options.sampleRate / 2.0) {
         throw UsageError("--freq must lie below half the sample rate");
     }
-    options.output = positional[0];
-    options.parameters = sources.all();
-    if (options.plugin.empty()) options.plugin = defaultPluginPath();
+    options.parameters = settingsOf(command);
+    options.plugin = pluginOf(command);
     runAnalysis(options, out);
     return 0;
 }
 
-int runDemoCommand(const std::vector<std::string>& arguments, std::ostream& out) {
-    if (arguments.size() > 1) throw UsageError("demo takes at most one output folder");
+int runDemoCommand(const CLI::App&, const std::vector<std::string>& operands, std::ostream& out) {
+    if (operands.size() > 1) throw UsageError("demo takes at most one output folder");
     installInterruptHandler();
-    runDemo(arguments.empty() ? std::filesystem::path("demo-output") : std::filesystem::path(arguments[0]),
+    runDemo(operands.empty() ? std::filesystem::path("demo-output") : std::filesystem::path(operands[0]),
             defaultPluginPath(), out);
     return 0;
+}
+
+using Runner = int (*)(const CLI::App&, const std::vector<std::string>&, std::ostream&);
+
+struct Command {
+    const char* name;
+    const char* usage;
+    Runner run;
+};
+
+constexpr Command kCommands[] = {
+    {"info", kInfoUsage, runInfo},
+    {"render", kRenderUsage, runRender},
+    {"analyze", kAnalyzeUsage, runAnalyze},
+    {"demo", kDemoUsage, runDemoCommand},
+};
+
+// The command's grammar. Every option is taken once, the last one counting,
+// except --set and --preset; anything unknown is left over for a clear
+// message of our own rather than CLI11's.
+void describe(CLI::App& app) {
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app.set_help_flag("-h,--help");
+    app.add_flag("--version");
+    app.require_subcommand(0, 1);
+    app.allow_extras();
+    for (const Command& entry : kCommands) {
+        CLI::App* command = app.add_subcommand(entry.name);
+        command->allow_extras();
+        command->add_option("operands")
+            ->expected(0, CLI::detail::expected_max_vector_size)
+            ->allow_extra_args()
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    }
+    CLI::App& render = *app.get_subcommand("render");
+    addSettingOptions(render);
+    render.add_option("--save-preset")->type_name("FILE");
+    render.add_option("--bits")->type_name("16|24");
+    render.add_option("--plot")->type_name("FILE.svg");
+    render.add_flag("--bypass");
+    render.add_flag("--accumulate");
+    render.add_flag("--quiet");
+    CLI::App& analyze = *app.get_subcommand("analyze");
+    addSettingOptions(analyze);
+    analyze.add_option("--freq")->type_name("HZ");
+    analyze.add_option("--level")->type_name("DBFS");
+    analyze.add_option("--rate")->type_name("HZ");
+    analyze.add_flag("--sweep");
+}
+
+// The first word nobody asked for, as the line's error.
+void refuseLeftovers(const std::vector<std::string>& leftovers, bool inCommand) {
+    if (leftovers.empty()) return;
+    const std::string& word = leftovers.front();
+    if (word.size() > 1 && word[0] == '-') throw UsageError("unknown option " + word);
+    throw UsageError(inCommand ? "unexpected argument '" + word + "'" : "unknown command '" + word + "'");
+}
+
+int dispatch(const std::vector<std::string>& arguments, std::ostream& out) {
+    CLI::App app("", "ondulaxis");
+    describe(app);
+    try {
+        // CLI11 takes the words last first.
+        app.parse(std::vector<std::string>(arguments.rbegin(), arguments.rend()));
+    } catch (const CLI::CallForHelp&) {
+        const std::vector<CLI::App*> chosen = app.get_subcommands();
+        for (const Command& entry : kCommands) {
+            if (!chosen.empty() && chosen.front()->get_name() == entry.name) {
+                out << "Usage:\n" << entry.usage;
+                return 0;
+            }
+        }
+        out << usage();
+        return 0;
+    } catch (const CLI::ParseError& error) {
+        // What CLI11 finds itself (a value missing at the end of the line)
+        // it says in one line; keep it so whatever the message.
+        std::string message = error.what();
+        std::replace(message.begin(), message.end(), '\n', ' ');
+        throw UsageError(message);
+    }
+    if (app.count("--version") > 0) {
+        out << "ondulaxis " << ONDULAXIS_VERSION << "\n";
+        return 0;
+    }
+    const std::vector<CLI::App*> chosen = app.get_subcommands();
+    if (chosen.empty()) {
+        if (!app.remaining().empty() && app.remaining().front() == "help") {
+            out << usage();
+            return 0;
+        }
+        refuseLeftovers(app.remaining(), false);
+        throw UsageError("no command given");
+    }
+    const CLI::App& command = *chosen.front();
+    // Words after a "--" are left over at the top.
+    refuseLeftovers(command.remaining(), true);
+    refuseLeftovers(app.remaining(), true);
+    const std::vector<std::string> operands = valuesOf(command, "operands");
+    for (const Command& entry : kCommands) {
+        if (command.get_name() == entry.name) return entry.run(command, operands, out);
+    }
+    return kFailure;
 }
 
 }  // namespace
@@ -262,27 +350,11 @@ std::filesystem::path defaultPluginPath() {
 
 int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& errors) {
     if (arguments.empty()) {
-        errors << kUsage;
+        errors << usage();
         return kUsageError;
     }
-    const std::string& command = arguments[0];
-    const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
-    const bool wantsHelp = std::find(rest.begin(), rest.end(), "--help") != rest.end() ||
-                           std::find(rest.begin(), rest.end(), "-h") != rest.end();
-    if (command == "--help" || command == "-h" || command == "help" || wantsHelp) {
-        out << kUsage;
-        return 0;
-    }
-    if (command == "--version") {
-        out << "ondulaxis " << ONDULAXIS_VERSION << "\n";
-        return 0;
-    }
     try {
-        if (command == "info") return runInfo(rest, out);
-        if (command == "render") return runRender(rest, out);
-        if (command == "analyze") return runAnalyze(rest, out);
-        if (command == "demo") return runDemoCommand(rest, out);
-        throw UsageError("unknown command '" + command + "'");
+        return dispatch(arguments, out);
     } catch (const UsageError& error) {
         out.flush();
         errors << "ondulaxis: " << error.what() << " (see ondulaxis --help)\n";

@@ -1,4 +1,4 @@
-// The ondulaxis command: info, render and demo.
+// The ondulaxis command: info, render, analyze and demo.
 #pragma once
 
 #include <filesystem>

@@ -132,5 +132,52 @@ TEST(CommandUsageTest, UnknownCommandIsOneLine) {
     EXPECT_EQ(lines(result.errors).size(), 1u) << result.errors;
 }
 
+// Mistakes on the line: one line naming the wrong word, and status 2 for
+// usage, 1 for what fails later.
+struct LineCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    int status;
+    const char* message;
+};
+
+void PrintTo(const LineCase& c, std::ostream* out) { *out << c.name; }
+
+class CommandLineRefusalTest : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(CommandLineRefusalTest, SaysWhichWordInOneLine) {
+    const CommandResult result = runOndulaxis(GetParam().arguments);
+    EXPECT_EQ(result.status, GetParam().status);
+    EXPECT_EQ(result.out, "");
+    ASSERT_EQ(lines(result.errors).size(), 1u) << result.errors;
+    EXPECT_NE(result.errors.find(GetParam().message), std::string::npos) << result.errors;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Words, CommandLineRefusalTest,
+    ::testing::Values(LineCase{"UnknownCommand", {"frobnicate"}, 2, "'frobnicate'"},
+                      LineCase{"UnknownOptionOfInfo", {"info", "--loud"}, 2, "unknown option --loud"},
+                      LineCase{"MissingValueAtTheEnd", {"render", "in.wav", "out.wav", "--block"}, 2, "--block"},
+                      LineCase{"MissingSetValue", {"analyze", "a.svg", "--set"}, 2, "--set"},
+                      LineCase{"BadNumber", {"analyze", "a.svg", "--level", "loud"}, 2, "'loud'"},
+                      LineCase{"TooManyOperands", {"demo", "a", "b"}, 2, "at most one"},
+                      LineCase{"AfterTheEndOfOptions", {"info", "--", "-x"}, 2, "-x"},
+                      // A file named like a command is still a file.
+                      LineCase{"OperandNamedLikeACommand", {"info", "render"}, 1, "render"}),
+    [](const ::testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
+
+class CommandHelpTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(CommandHelpTest, EachCommandShowsItsOwnUsageAndSucceeds) {
+    const std::string command = GetParam();
+    // Help wins over a bad value elsewhere on the line.
+    const CommandResult result = runOndulaxis({command, "--block", "0", "--help"});
+    EXPECT_EQ(result.status, 0) << result.errors;
+    EXPECT_EQ(result.out.rfind("Usage:\n  ondulaxis " + command, 0), 0u) << result.out;
+    EXPECT_EQ(result.out.find("ondulaxis --version"), std::string::npos) << result.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, CommandHelpTest, ::testing::Values("info", "render", "analyze", "demo"));
+
 }  // namespace
 }  // namespace ondulaxis::host::test
