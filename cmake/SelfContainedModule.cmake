@@ -5,6 +5,8 @@
 # runtime. Dropping unused sections also drops the runtime's unused parts and
 # their calls into newer glibc versions.
 function(ondulaxis_self_contained_module target exports_map)
+  # Frees what the linked-in runtime keeps for itself when a host unloads it.
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/plugin/RuntimeRelease.cpp)
   target_link_options(${target} PRIVATE
     -Wl,--version-script=${exports_map}
     -Wl,--no-undefined

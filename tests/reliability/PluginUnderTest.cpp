@@ -9,10 +9,12 @@
 
 namespace reliability {
 
+const char* builtPluginPath() { return ONDULAXIS_PLUGIN_PATH; }
+
 std::shared_ptr<const PluginLibrary> pluginLibrary() {
     // Loaded once: a host keeps the library for as long as it has instances.
     static const std::shared_ptr<const PluginLibrary> library =
-        std::make_shared<const PluginLibrary>(ONDULAXIS_PLUGIN_PATH);
+        std::make_shared<const PluginLibrary>(builtPluginPath());
     return library;
 }
 

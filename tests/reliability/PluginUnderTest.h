@@ -23,6 +23,8 @@ using ondulaxis::host::PluginLibrary;
 constexpr int32_t parameterCount = 8;
 constexpr int32_t outGainIndex = 7;
 
+// The built plug-in's file.
+const char* builtPluginPath();
 // The library stays loaded for the whole process; instances share it.
 std::shared_ptr<const PluginLibrary> pluginLibrary();
 

@@ -120,5 +120,21 @@ TEST(RealtimeAllocation, OpeningAndClosingAThousandInstancesLeavesNoBlockBehind)
     EXPECT_EQ(allocationCounter::liveBlocks(), before);
 }
 
+// Hosts load and unload the library many times in a session (scanning,
+// reopening projects); the C++ runtime linked into it must give back what it
+// set aside each time. Runs in a process of its own, so the library really is
+// unloaded between cycles.
+TEST(RealtimeAllocation, LoadingAndUnloadingTheLibraryLeavesNoBlockBehind) {
+    const auto cycle = [] {
+        PluginInstance instance(std::make_shared<const PluginLibrary>(builtPluginPath()));
+        instance.open();
+        instance.close();
+    };
+    cycle();  // the loader's own first-use set-up
+    const int64_t before = allocationCounter::liveBlocks();
+    for (int i = 0; i < 5; ++i) cycle();
+    EXPECT_EQ(allocationCounter::liveBlocks(), before);
+}
+
 }  // namespace
 }  // namespace reliability
