@@ -43,9 +43,9 @@ def read(path):
     return fmt[2], [list(samples[c::n]) for c in range(n)]
 
 
-def signal(spec):
+def signal(paths):
     rate, chans = None, []
-    for path in spec.split("+"):
+    for path in paths.split("+"):
         rate, more = read(path)
         chans += more
     return rate, chans
@@ -78,8 +78,8 @@ def main(argv):
         print(line)
     elif cmd == "join":
         rate, chans = None, []
-        for spec in args[1:]:
-            rate, more = signal(spec)
+        for paths in args[1:]:
+            rate, more = signal(paths)
             chans += more
         write(args[0], rate, chans)
     elif cmd in ("same", "differ"):
