@@ -2,6 +2,7 @@
 
 #include "HostError.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace ondulaxis::host {
@@ -29,6 +30,13 @@ PluginInstance::PluginInstance(std::shared_ptr<const PluginLibrary> library) : l
     const std::string name = library_->path().string();
     if (record == nullptr) {
         throw HostError("plug-in " + name + " refused to create an instance (its entry function returned null)");
+    }
+    // A program's `main` returns a small exit status, which no record can sit
+    // at: nothing is mapped in the lowest page, and a record is aligned.
+    const auto address = reinterpret_cast<std::uintptr_t>(record);
+    if (address < 4096 || address % alignof(PluginRecord) != 0) {
+        throw HostError("not a plug-in: " + name + "'s entry function " + library_->entryName() + " returned " +
+                        std::to_string(address) + ", not the address of a record");
     }
     if (record->magic != kRecordMagic) {
         // Not a record of this interface: nothing in it can be trusted, not

@@ -41,6 +41,12 @@ std::string oneLine(std::string text) {
 }
 
 [[noreturn]] void runChild(const std::filesystem::path& path, int fd) {
+    // A crash must end the child by its signal, so the parent can say so:
+    // handlers the process inherited (a sanitizer's, a crash reporter's)
+    // would turn it into an ordinary exit.
+    for (const int crash : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGTRAP}) {
+        signal(crash, SIG_DFL);
+    }
     // Whatever the library prints (a program's usage text) must not mix
     // into the command's own output.
     const int nothing = open("/dev/null", O_RDWR);

@@ -45,7 +45,7 @@ INSTANTIATE_TEST_SUITE_P(
         ScanFailure{"NullEntry", "returned null"},
         ScanFailure{"BadMagic", "without the interface's magic number"},
         ScanFailure{"MainCrashes", "crashed in its entry function main (Segmentation fault): its `main` may be"},
-        ScanFailure{"MainProgram", "crashed in its entry function main"},
+        ScanFailure{"MainProgram", "entry function main returned 1, not the address of a record"},
         ScanFailure{"MainExits", "ended the process in its entry function main (exit status 0)"},
         ScanFailure{"MainHangs", "hung in its entry function main (no answer within 500 ms)"}),
     [](const ::testing::TestParamInfo<ScanFailure>& info) {
