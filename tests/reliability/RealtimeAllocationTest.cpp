@@ -130,7 +130,10 @@ TEST(RealtimeAllocation, LoadingAndUnloadingTheLibraryLeavesNoBlockBehind) {
         instance.open();
         instance.close();
     };
-    cycle();  // the loader's own first-use set-up
+    // The loader's own set-up: on 32-bit Linux it keeps one more block after
+    // the first reload, and no more after that.
+    cycle();
+    cycle();
     const int64_t before = allocationCounter::liveBlocks();
     for (int i = 0; i < 5; ++i) cycle();
     EXPECT_EQ(allocationCounter::liveBlocks(), before);
