@@ -21,6 +21,7 @@
 #include <cstring>
 #include <limits>
 
+#include "FarReduction.h"
 #include "KernelMath.h"
 #include "Ondulaxis.h"
 #include "ParameterCurves.h"
@@ -44,8 +45,12 @@ constexpr double guard = 0x1p-47;
 
 // libmvec's sine and cosine are the fastest in this range but turn scalar for
 // phases above about 1e7; chunks reaching beyond use SLEEF, which reduces
-// huge arguments in vector code as well.
+// huge arguments in vector code as well, or, without SLEEF, reduce their
+// phases first (FarReduction.h).
 constexpr double nearPhase = 0x1p20;
+
+// Where a chunk's sines and cosines come from.
+enum class Waves { near, sleef, reduced };
 
 struct Coefficients {
     float inGain;
@@ -303,7 +308,7 @@ inline bool phasePass(Channel<Math>& channel, int padded, const Coefficients& c)
     return !Math::anyLane(far);
 }
 
-template <class Math, bool sine, bool near>
+template <class Math, bool sine, Waves waves>
 inline void shapePass(Channel<Math>& channel, int padded, const Coefficients& c) noexcept {
     using L = Lanes<Math>;
     using Doubles = typename L::Doubles;
@@ -315,7 +320,11 @@ inline void shapePass(Channel<Math>& channel, int padded, const Coefficients& c)
     const Doubles ampMin = L::template splat<Doubles>(double{k.ampMin});
     const Doubles funcMix = L::template splat<Doubles>(double{k.funcMix});
     const Doubles outGain = L::template splat<Doubles>(double{k.outGain});
-    const Doubles tolerance = L::template splat<Doubles>(guard);
+    // Reduced phases are off by up to farReduction::error, and so are their
+    // sines and cosines, on top of the error the guard allows for libmvec.
+    const Doubles tolerance = L::template splat<Doubles>(
+        waves == Waves::reduced ? guard + farReduction::error : guard);
+    const farWaves::Turns* turns = waves == Waves::reduced ? &farWaves::turns() : nullptr;
     const Doubles one = L::template splat<Doubles>(1.0);
     const Doubles two = L::template splat<Doubles>(2.0);
     const Doubles four = L::template splat<Doubles>(4.0);
@@ -328,13 +337,16 @@ inline void shapePass(Channel<Math>& channel, int padded, const Coefficients& c)
         const Doubles t = four * size * size;
         const Floats s = L::narrow(t / (one + t));
         const Doubles envelope = L::widen(s);
-        const Doubles phase = L::widen(load<Floats>(channel.phase + i));
+        const Doubles phase =
+            waves == Waves::reduced
+                ? farReduction::reduce<Doubles>(load<Floats>(channel.phase + i), *turns)
+                : L::widen(load<Floats>(channel.phase + i));
         Floats out;
         typename L::FloatMask unsure;
         if constexpr (sine) {
             const Doubles amplitude = L::widen(L::narrow(envelope * ampRange + ampMin));
             const Doubles plain = L::widen(L::copySign(s, x));
-            const Doubles wave = near ? Math::sinNear(phase) : Math::sinFar(phase);
+            const Doubles wave = waves == Waves::sleef ? Math::sinFar(phase) : Math::sinNear(phase);
             const Doubles result = ((amplitude * wave - plain) * funcMix + plain) * outGain;
             // Bounds every intermediate's size, so it holds for any finite
             // coefficients (a negative AmpMin, a FuncMix far beyond 1).
@@ -345,7 +357,7 @@ inline void shapePass(Channel<Math>& channel, int padded, const Coefficients& c)
             out = L::narrow(result);
         } else {
             const Doubles halfAmplitude = L::widen(L::narrow((envelope * ampRange + ampMin) * half));
-            const Doubles wave = near ? Math::cosNear(phase) : Math::cosFar(phase);
+            const Doubles wave = waves == Waves::sleef ? Math::cosFar(phase) : Math::cosNear(phase);
             const Doubles magnitude = (halfAmplitude * (one - wave) - envelope) * funcMix + envelope;
             const Doubles slack =
                 ((L::abs(halfAmplitude) * two + envelope) * L::abs(funcMix) + envelope) * tolerance;
@@ -380,9 +392,11 @@ inline void redoSuspects(Channel<Math>& channel, int count, const Coefficients& 
 template <class Math, bool sine>
 inline void shape(Channel<Math>& channel, int count, int padded, const Coefficients& c) noexcept {
     if (phasePass(channel, padded, c)) {
-        shapePass<Math, sine, true>(channel, padded, c);
+        shapePass<Math, sine, Waves::near>(channel, padded, c);
+    } else if (Math::sleef()) {
+        shapePass<Math, sine, Waves::sleef>(channel, padded, c);
     } else {
-        shapePass<Math, sine, false>(channel, padded, c);
+        shapePass<Math, sine, Waves::reduced>(channel, padded, c);
     }
     redoSuspects<Math, sine>(channel, count, c);
 }

@@ -1,8 +1,8 @@
 // Sine and cosine for the vector kernels' chunks with huge phases. SLEEF
 // reduces such phases in vector code; the system's libsleef is loaded when
 // present, so the plug-in needs nothing beyond glibc to run. Without it the
-// chunks take libmvec, which handles them lane by lane: slower, and as exact,
-// so the output is the same bits either way.
+// kernels reduce the phases themselves (FarReduction.h) before libmvec's
+// sine and cosine; the output is the same bits either way.
 #pragma once
 
 namespace farWaves {
@@ -16,5 +16,21 @@ struct Found {
     void* cos;
 };
 Found find(const char* sinName, const char* cosName) noexcept;
+
+// 2^k mod 2π for the exponents of float phases from 2^20 up, and 2π itself,
+// each in three parts: a multiple of 2^-25 below 8 (28 bits), a multiple of
+// 2^-50 below 2^-25 (25 bits), and the rest rounded to double (within 2^-103).
+// Row i holds k = i - 3, the exponent of floats whose biased exponent field
+// is i + 147; rows past 107 are unused.
+struct Turns {
+    static constexpr int firstExponentField = 147;
+    static constexpr int rows = 128;
+    alignas(64) double high[rows];
+    alignas(64) double middle[rows];
+    alignas(64) double low[rows];
+    double circleHigh, circleMiddle, circleLow;
+};
+// Made on first use, exactly, from 2π in fixed point with 256 bits of fraction.
+const Turns& turns() noexcept;
 
 }  // namespace farWaves

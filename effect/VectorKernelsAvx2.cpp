@@ -15,12 +15,12 @@ __m256d _ZGVdN4v_cos(__m256d phase);
 namespace {
 
 // Sine and cosine for chunks with huge phases: SLEEF's when the system has
-// it, chosen with the first kernel tables.
+// it, chosen with the first kernel tables; nulls without it.
 using Wave = __m256d (*)(__m256d);
 struct {
     Wave sin;
     Wave cos;
-} far{_ZGVdN4v_sin, _ZGVdN4v_cos};
+} far{nullptr, nullptr};
 
 struct Avx2Math {
     static constexpr Ondulaxis::KernelPath path = Ondulaxis::KernelPath::avx2;
@@ -53,6 +53,7 @@ struct Avx2Math {
     }
     static Doubles sinNear(Doubles phase) noexcept { return _ZGVdN4v_sin(phase); }
     static Doubles cosNear(Doubles phase) noexcept { return _ZGVdN4v_cos(phase); }
+    static bool sleef() noexcept { return far.sin != nullptr; }
     static Doubles sinFar(Doubles phase) noexcept { return far.sin(phase); }
     static Doubles cosFar(Doubles phase) noexcept { return far.cos(phase); }
 };
@@ -65,6 +66,8 @@ Ondulaxis::KernelTables Ondulaxis::avx2KernelTables() noexcept {
         if (found.sin != nullptr) {
             far = {reinterpret_cast<Wave>(found.sin), reinterpret_cast<Wave>(found.cos)};
         }
+        // Made here, not on the audio thread.
+        farWaves::turns();
         return true;
     }();
     (void)chosen;

@@ -15,12 +15,12 @@ __m512d _ZGVeN8v_cos(__m512d phase);
 namespace {
 
 // Sine and cosine for chunks with huge phases: SLEEF's when the system has
-// it, chosen with the first kernel tables.
+// it, chosen with the first kernel tables; nulls without it.
 using Wave = __m512d (*)(__m512d);
 struct {
     Wave sin;
     Wave cos;
-} far{_ZGVeN8v_sin, _ZGVeN8v_cos};
+} far{nullptr, nullptr};
 
 struct Avx512Math {
     static constexpr Ondulaxis::KernelPath path = Ondulaxis::KernelPath::avx512;
@@ -54,6 +54,7 @@ struct Avx512Math {
     }
     static Doubles sinNear(Doubles phase) noexcept { return _ZGVeN8v_sin(phase); }
     static Doubles cosNear(Doubles phase) noexcept { return _ZGVeN8v_cos(phase); }
+    static bool sleef() noexcept { return far.sin != nullptr; }
     static Doubles sinFar(Doubles phase) noexcept { return far.sin(phase); }
     static Doubles cosFar(Doubles phase) noexcept { return far.cos(phase); }
 };
@@ -66,6 +67,8 @@ Ondulaxis::KernelTables Ondulaxis::avx512KernelTables() noexcept {
         if (found.sin != nullptr) {
             far = {reinterpret_cast<Wave>(found.sin), reinterpret_cast<Wave>(found.cos)};
         }
+        // Made here, not on the audio thread.
+        farWaves::turns();
         return true;
     }();
     (void)chosen;

@@ -16,12 +16,12 @@ __m128d _ZGVbN2v_cos(__m128d phase);
 namespace {
 
 // Sine and cosine for chunks with huge phases: SLEEF's when the system has
-// it, chosen with the first kernel tables.
+// it, chosen with the first kernel tables; nulls without it.
 using Wave = __m128d (*)(__m128d);
 struct {
     Wave sin;
     Wave cos;
-} far{_ZGVbN2v_sin, _ZGVbN2v_cos};
+} far{nullptr, nullptr};
 
 struct GenericMath {
     static constexpr Ondulaxis::KernelPath path = Ondulaxis::KernelPath::generic;
@@ -51,6 +51,7 @@ struct GenericMath {
     }
     static Doubles sinNear(Doubles phase) noexcept { return _ZGVbN2v_sin(phase); }
     static Doubles cosNear(Doubles phase) noexcept { return _ZGVbN2v_cos(phase); }
+    static bool sleef() noexcept { return far.sin != nullptr; }
     static Doubles sinFar(Doubles phase) noexcept { return far.sin(phase); }
     static Doubles cosFar(Doubles phase) noexcept { return far.cos(phase); }
 };
@@ -63,6 +64,8 @@ Ondulaxis::KernelTables Ondulaxis::genericKernelTables() noexcept {
         if (found.sin != nullptr) {
             far = {reinterpret_cast<Wave>(found.sin), reinterpret_cast<Wave>(found.cos)};
         }
+        // Made here, not on the audio thread.
+        farWaves::turns();
         return true;
     }();
     (void)chosen;

@@ -1,0 +1,62 @@
+// Huge float phases reduced modulo 2π in vector code, so that libmvec's sine
+// and cosine stay on their fast path where SLEEF is missing.
+//
+// A float phase p from 2^20 up is m * 2^k with m an integer, |m| < 2^24, so
+// p = m * T (mod 2π) with T = 2^k mod 2π from the table (farWaves::Turns,
+// T = T0 + T1 + T2, 2π = C0 + C1 + C2). With a = m * T0 and n the integer
+// nearest a / 2π (|n| < 2^25), the result is
+//     (a - n * C0) + (m * T1 - n * C1)  +  (m * T2 - n * C2).
+// Every product in the first sum is exact (24 + 28, 25 + 28, 24 + 25 and
+// 25 + 25 bits), each bracket is a multiple of 2^-25 or 2^-50 below 2^53 of
+// them, and so is their sum: it is exact too. The error of the result is
+// its last rounding, at most 2^-52 as |result| < 4 (|a - n * 2π| stays near
+// π, m * (T1 + T2) below 1/2), plus below 2^-75 from the third parts (2^-103
+// each, times |m| or |n|) and the third bracket's three roundings.
+#pragma once
+
+#include <cstdint>
+
+#include "FarWaves.h"
+
+namespace {
+namespace farReduction {
+
+// Bound on the reduction's error, which the sine or cosine of the result
+// carries on unchanged (both have slopes within 1).
+constexpr double error = 0x1p-51;
+
+// Smaller phases than this, and NaNs, are returned as they are.
+constexpr double reducedFrom = 0x1p20;
+
+// Built without contraction: the magic-number rounding of n needs its two
+// separate roundings.
+template <class Doubles, class Floats>
+inline Doubles reduce(Floats phase, const farWaves::Turns& turns) noexcept {
+    constexpr int width = sizeof(Doubles) / sizeof(double);
+    using FloatBits = decltype(Floats{} < Floats{});
+    using DoubleBits = decltype(Doubles{} < Doubles{});
+    const FloatBits bits = (FloatBits)phase;
+    const FloatBits whole = (bits & 0x7FFFFF) | 0x800000;
+    const Doubles m = __builtin_convertvector(bits < 0 ? -whole : whole, Doubles);
+    // Lanes below 2^20 read some row; their results are not used.
+    const FloatBits row = (((bits >> 23) & 0xFF) - farWaves::Turns::firstExponentField) &
+                          (farWaves::Turns::rows - 1);
+    Doubles high, middle, low;
+    for (int lane = 0; lane < width; ++lane) {
+        high[lane] = turns.high[row[lane]];
+        middle[lane] = turns.middle[row[lane]];
+        low[lane] = turns.low[row[lane]];
+    }
+    const Doubles a = m * high;
+    // Round to nearest integer: adding 1.5 * 2^52 leaves no fraction bits.
+    constexpr double shifter = 0x1.8p52;
+    const Doubles n = (a * 0.15915494309189535 + shifter) - shifter;
+    const Doubles exact = (a - n * turns.circleHigh) + (m * middle - n * turns.circleMiddle);
+    const Doubles reduced = exact + (m * low - n * turns.circleLow);
+    const Doubles wide = __builtin_convertvector(phase, Doubles);
+    const Doubles size = (Doubles)((DoubleBits)wide & INT64_MAX);
+    return size >= reducedFrom ? reduced : wide;
+}
+
+}  // namespace farReduction
+}  // namespace
