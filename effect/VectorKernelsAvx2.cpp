@@ -62,10 +62,8 @@ struct Avx2Math {
 
 Ondulaxis::KernelTables Ondulaxis::avx2KernelTables() noexcept {
     static const bool chosen = [] {
-        const farWaves::Found found = farWaves::find("Sleef_sind4_u10avx2", "Sleef_cosd4_u10avx2");
-        if (found.sin != nullptr) {
-            far = {reinterpret_cast<Wave>(found.sin), reinterpret_cast<Wave>(found.cos)};
-        }
+        // Huge phases take the kernels' own exact reduction, which is faster
+        // here than SLEEF's (bench/README.md), so SLEEF is not looked up.
         // Made here, not on the audio thread.
         farWaves::turns();
         return true;

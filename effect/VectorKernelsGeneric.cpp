@@ -60,10 +60,8 @@ struct GenericMath {
 
 Ondulaxis::KernelTables Ondulaxis::genericKernelTables() noexcept {
     static const bool chosen = [] {
-        const farWaves::Found found = farWaves::find("Sleef_sind2_u10sse2", "Sleef_cosd2_u10sse2");
-        if (found.sin != nullptr) {
-            far = {reinterpret_cast<Wave>(found.sin), reinterpret_cast<Wave>(found.cos)};
-        }
+        // Huge phases take the kernels' own exact reduction, which is faster
+        // here than SLEEF's (bench/README.md), so SLEEF is not looked up.
         // Made here, not on the audio thread.
         farWaves::turns();
         return true;
