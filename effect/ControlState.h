@@ -1,6 +1,7 @@
 // The mailbox record between host threads and the audio thread.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -20,7 +21,10 @@ struct ControlState {
     // [audio thread, stateLock held] empties the one-shot requests and the
     // pending slots once the block has copied them. While the effect is off the
     // pending values stay: a later resume switches it on again, and the values
-    // a host set meanwhile must not be lost.
+    // a host set meanwhile must not be lost. A taken value reads back at once,
+    // as the block is about to apply it: a host reading between the hand-over
+    // and the block's publication would otherwise see the older value (and
+    // save it).
     void takeRequests() noexcept {
         resetRequest = false;
         clearRequest = false;
@@ -28,8 +32,11 @@ struct ControlState {
         if (!active) {
             return;
         }
-        for (float& pending : pendingValues) {
-            pending = std::numeric_limits<float>::quiet_NaN();
+        for (int32_t index = 0; index < paramCount; ++index) {
+            if (!std::isnan(pendingValues[index])) {
+                paramValues[index] = pendingValues[index];
+            }
+            pendingValues[index] = std::numeric_limits<float>::quiet_NaN();
         }
     }
 };

@@ -43,6 +43,13 @@ struct OndulaxisTestAccess {
         std::lock_guard<StateLock> guard(effect.stateLock);
         return effect.sharedState;
     }
+    // The first step of a block alone: the hand-over, before anything is
+    // applied or published.
+    static void handOver(Ondulaxis& effect) {
+        std::lock_guard<StateLock> guard(effect.stateLock);
+        effect.blockState = effect.sharedState;
+        effect.sharedState.takeRequests();
+    }
     // Switches the instruction set before the next block; the processor must run it.
     static void useKernelPath(Ondulaxis& effect, Ondulaxis::KernelPath path) {
         effect.useKernelPath(path);

@@ -76,6 +76,17 @@ TEST_F(MailboxTest, HandOverEmptiesTheMailbox) {
     EXPECT_EQ(OndulaxisTestAccess::kernelEntry(effect), 1);
 }
 
+// A host that reads while a block is between taking a value and publishing
+// it must already see the value it set.
+TEST(MailboxHandOverTest, TakenValueReadsBackBeforeTheBlockPublishesIt) {
+    Ondulaxis effect(&FakeHost::callback);
+    runEmptyBlock(effect);
+    effect.setParameter(FuncMix, 0.25f);
+    OndulaxisTestAccess::handOver(effect);
+    EXPECT_TRUE(std::isnan(OndulaxisTestAccess::shared(effect).pendingValues[FuncMix]));
+    EXPECT_EQ(effect.getParameter(FuncMix), 0.25f);
+}
+
 TEST(MailboxFirstBlockTest, FirstBlockResetsThenAppliesEveryPendingValue) {
     Ondulaxis effect(&FakeHost::callback);
     const float values[] = {0.0f, 0.5f, 0.0f, 0.0f, 0.25f, 1.0f, 0.5f, 0.5f};
