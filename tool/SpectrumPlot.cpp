@@ -24,19 +24,7 @@ constexpr Colours kPale{"#9ecae1", "#fdbe85"};
 constexpr Colours kFull{"#08519c", "#d94801"};
 
 std::string header(const std::string& title, const std::string& subtitle) {
-    std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + number(kWidth) + "\" height=\"" + number(kHeight) +
-           "\" viewBox=\"0 0 " + number(kWidth) + " " + number(kHeight) +
-           "\" font-family=\"sans-serif\" font-size=\"12\">\n";
-    svg += "<style>\n"
-           " .grid { stroke: #dddddd; stroke-width: 1; }\n"
-           " .frame { fill: none; stroke: #444444; stroke-width: 1; }\n"
-           " .title { font-size: 18px; font-weight: bold; }\n"
-           "</style>\n";
-    svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
-    svg += text(kWidth / 2, 28, title, "middle", " class=\"title\"");
-    svg += text(kWidth / 2, 50, subtitle);
-    return svg;
+    return page(kWidth, kHeight, title, subtitle);
 }
 
 std::string hertz(double frequency) {

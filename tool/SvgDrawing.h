@@ -50,4 +50,23 @@ inline std::string line(double x1, double y1, double x2, double y2, const char* 
            number(y2) + "\" class=\"" + style + "\"/>\n";
 }
 
+// The opening of a plot page: size, shared styles plus `styles`, a white
+// background, the title and a subtitle.
+inline std::string page(double width, double height, const std::string& title, const std::string& subtitle,
+                        const char* styles = "") {
+    std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + number(width) + "\" height=\"" + number(height) +
+           "\" viewBox=\"0 0 " + number(width) + " " + number(height) +
+           "\" font-family=\"sans-serif\" font-size=\"12\">\n";
+    svg += std::string("<style>\n"
+                       " .grid { stroke: #dddddd; stroke-width: 1; }\n"
+                       " .frame { fill: none; stroke: #444444; stroke-width: 1; }\n"
+                       " .title { font-size: 18px; font-weight: bold; }\n") +
+           styles + "</style>\n";
+    svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
+    svg += text(width / 2, 28, title, "middle", " class=\"title\"");
+    svg += text(width / 2, 50, subtitle);
+    return svg;
+}
+
 }  // namespace ondulaxis::host::svg

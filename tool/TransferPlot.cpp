@@ -164,20 +164,10 @@ std::string transferPlotSvg(const TransferCurve& curve, const WaveformExcerpt& e
     const Panel wave{530, 80, 400, 320, 0.0, std::max(excerptMs, 1e-3), -1.0, 1.0};
 
     std::string svg;
-    svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + number(width) + "\" height=\"" + number(height) +
-           "\" viewBox=\"0 0 " + number(width) + " " + number(height) + "\" font-family=\"sans-serif\" font-size=\"12\">\n";
-    svg += "<style>\n"
-           " .grid { stroke: #dddddd; stroke-width: 1; }\n"
-           " .frame { fill: none; stroke: #444444; stroke-width: 1; }\n"
-           " .curve { fill: none; stroke: #c0392b; stroke-width: 1.5; }\n"
-           " .dry { fill: none; stroke: #2c7fb8; stroke-width: 1.2; }\n"
-           " .wet { fill: none; stroke: #d95f02; stroke-width: 1.2; }\n"
-           " .title { font-size: 18px; font-weight: bold; }\n"
-           "</style>\n";
-    svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
-    svg += text(width / 2, 28, title, "middle", " class=\"title\"");
-    svg += text(width / 2, 50, subtitle);
+    svg += page(width, height, title, subtitle,
+                " .curve { fill: none; stroke: #c0392b; stroke-width: 1.5; }\n"
+                " .dry { fill: none; stroke: #2c7fb8; stroke-width: 1.2; }\n"
+                " .wet { fill: none; stroke: #d95f02; stroke-width: 1.2; }\n");
 
     const std::vector<double> unitTicks{-1.0, -0.5, 0.0, 0.5, 1.0};
     svg += text(transfer.left + transfer.width / 2, transfer.top - 10, "Transfer curve (slow ramp)");
