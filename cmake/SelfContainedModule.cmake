@@ -6,7 +6,7 @@
 # their calls into newer glibc versions.
 function(ondulaxis_self_contained_module target exports_map)
   # Frees what the linked-in runtime keeps for itself when a host unloads it.
-  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/plugin/RuntimeRelease.cpp)
+  target_sources(${target} PRIVATE ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../plugin/RuntimeRelease.cpp)
   target_link_options(${target} PRIVATE
     -Wl,--version-script=${exports_map}
     -Wl,--no-undefined
