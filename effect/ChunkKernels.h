@@ -52,6 +52,25 @@ constexpr double nearPhase = 0x1p20;
 // Where a chunk's sines and cosines come from.
 enum class Waves { near, sleef, reduced };
 
+// Only paths whose Math takes SLEEF (takesSleef) have sinFar and cosFar.
+template <class Math, Waves waves>
+inline typename Math::Doubles sineOf(typename Math::Doubles phase) noexcept {
+    if constexpr (waves == Waves::sleef) {
+        return Math::sinFar(phase);
+    } else {
+        return Math::sinNear(phase);
+    }
+}
+
+template <class Math, Waves waves>
+inline typename Math::Doubles cosineOf(typename Math::Doubles phase) noexcept {
+    if constexpr (waves == Waves::sleef) {
+        return Math::cosFar(phase);
+    } else {
+        return Math::cosNear(phase);
+    }
+}
+
 struct Coefficients {
     float inGain;
     float slewLimit;
@@ -346,7 +365,7 @@ inline void shapePass(Channel<Math>& channel, int padded, const Coefficients& c)
         if constexpr (sine) {
             const Doubles amplitude = L::widen(L::narrow(envelope * ampRange + ampMin));
             const Doubles plain = L::widen(L::copySign(s, x));
-            const Doubles wave = waves == Waves::sleef ? Math::sinFar(phase) : Math::sinNear(phase);
+            const Doubles wave = sineOf<Math, waves>(phase);
             const Doubles result = ((amplitude * wave - plain) * funcMix + plain) * outGain;
             // Bounds every intermediate's size, so it holds for any finite
             // coefficients (a negative AmpMin, a FuncMix far beyond 1).
@@ -357,7 +376,7 @@ inline void shapePass(Channel<Math>& channel, int padded, const Coefficients& c)
             out = L::narrow(result);
         } else {
             const Doubles halfAmplitude = L::widen(L::narrow((envelope * ampRange + ampMin) * half));
-            const Doubles wave = waves == Waves::sleef ? Math::cosFar(phase) : Math::cosNear(phase);
+            const Doubles wave = cosineOf<Math, waves>(phase);
             const Doubles magnitude = (halfAmplitude * (one - wave) - envelope) * funcMix + envelope;
             const Doubles slack =
                 ((L::abs(halfAmplitude) * two + envelope) * L::abs(funcMix) + envelope) * tolerance;
@@ -389,14 +408,25 @@ inline void redoSuspects(Channel<Math>& channel, int count, const Coefficients& 
     }
 }
 
+// Chunks with huge phases: SLEEF's waves where the path takes them and the
+// system has SLEEF, otherwise the reduction.
+template <class Math, bool sine>
+inline void shapeFar(Channel<Math>& channel, int padded, const Coefficients& c) noexcept {
+    if constexpr (Math::takesSleef) {
+        if (Math::sleef()) {
+            shapePass<Math, sine, Waves::sleef>(channel, padded, c);
+            return;
+        }
+    }
+    shapePass<Math, sine, Waves::reduced>(channel, padded, c);
+}
+
 template <class Math, bool sine>
 inline void shape(Channel<Math>& channel, int count, int padded, const Coefficients& c) noexcept {
     if (phasePass(channel, padded, c)) {
         shapePass<Math, sine, Waves::near>(channel, padded, c);
-    } else if (Math::sleef()) {
-        shapePass<Math, sine, Waves::sleef>(channel, padded, c);
     } else {
-        shapePass<Math, sine, Waves::reduced>(channel, padded, c);
+        shapeFar<Math, sine>(channel, padded, c);
     }
     redoSuspects<Math, sine>(channel, count, c);
 }

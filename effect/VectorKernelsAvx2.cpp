@@ -14,14 +14,6 @@ __m256d _ZGVdN4v_cos(__m256d phase);
 
 namespace {
 
-// Sine and cosine for chunks with huge phases: SLEEF's when the system has
-// it, chosen with the first kernel tables; nulls without it.
-using Wave = __m256d (*)(__m256d);
-struct {
-    Wave sin;
-    Wave cos;
-} far{nullptr, nullptr};
-
 struct Avx2Math {
     static constexpr Ondulaxis::KernelPath path = Ondulaxis::KernelPath::avx2;
     static constexpr int width = 4;
@@ -53,21 +45,15 @@ struct Avx2Math {
     }
     static Doubles sinNear(Doubles phase) noexcept { return _ZGVdN4v_sin(phase); }
     static Doubles cosNear(Doubles phase) noexcept { return _ZGVdN4v_cos(phase); }
-    static bool sleef() noexcept { return far.sin != nullptr; }
-    static Doubles sinFar(Doubles phase) noexcept { return far.sin(phase); }
-    static Doubles cosFar(Doubles phase) noexcept { return far.cos(phase); }
+    // Huge phases take the kernels' own exact reduction, which is faster
+    // here than SLEEF's (bench/README.md).
+    static constexpr bool takesSleef = false;
 };
 
 }  // namespace
 
 Ondulaxis::KernelTables Ondulaxis::avx2KernelTables() noexcept {
-    static const bool chosen = [] {
-        // Huge phases take the kernels' own exact reduction, which is faster
-        // here than SLEEF's (bench/README.md), so SLEEF is not looked up.
-        // Made here, not on the audio thread.
-        farWaves::turns();
-        return true;
-    }();
-    (void)chosen;
+    // The reduction's table is made here, not on the audio thread.
+    farWaves::turns();
     return chunkedKernelTables<Avx2Math>();
 }

@@ -54,6 +54,7 @@ struct Avx512Math {
     }
     static Doubles sinNear(Doubles phase) noexcept { return _ZGVeN8v_sin(phase); }
     static Doubles cosNear(Doubles phase) noexcept { return _ZGVeN8v_cos(phase); }
+    static constexpr bool takesSleef = true;
     static bool sleef() noexcept { return far.sin != nullptr; }
     static Doubles sinFar(Doubles phase) noexcept { return far.sin(phase); }
     static Doubles cosFar(Doubles phase) noexcept { return far.cos(phase); }

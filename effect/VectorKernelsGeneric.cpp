@@ -15,14 +15,6 @@ __m128d _ZGVbN2v_cos(__m128d phase);
 
 namespace {
 
-// Sine and cosine for chunks with huge phases: SLEEF's when the system has
-// it, chosen with the first kernel tables; nulls without it.
-using Wave = __m128d (*)(__m128d);
-struct {
-    Wave sin;
-    Wave cos;
-} far{nullptr, nullptr};
-
 struct GenericMath {
     static constexpr Ondulaxis::KernelPath path = Ondulaxis::KernelPath::generic;
     static constexpr int width = 2;
@@ -51,21 +43,15 @@ struct GenericMath {
     }
     static Doubles sinNear(Doubles phase) noexcept { return _ZGVbN2v_sin(phase); }
     static Doubles cosNear(Doubles phase) noexcept { return _ZGVbN2v_cos(phase); }
-    static bool sleef() noexcept { return far.sin != nullptr; }
-    static Doubles sinFar(Doubles phase) noexcept { return far.sin(phase); }
-    static Doubles cosFar(Doubles phase) noexcept { return far.cos(phase); }
+    // Huge phases take the kernels' own exact reduction, which is faster
+    // here than SLEEF's (bench/README.md).
+    static constexpr bool takesSleef = false;
 };
 
 }  // namespace
 
 Ondulaxis::KernelTables Ondulaxis::genericKernelTables() noexcept {
-    static const bool chosen = [] {
-        // Huge phases take the kernels' own exact reduction, which is faster
-        // here than SLEEF's (bench/README.md), so SLEEF is not looked up.
-        // Made here, not on the audio thread.
-        farWaves::turns();
-        return true;
-    }();
-    (void)chosen;
+    // The reduction's table is made here, not on the audio thread.
+    farWaves::turns();
     return chunkedKernelTables<GenericMath>();
 }
