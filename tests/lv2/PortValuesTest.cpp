@@ -42,6 +42,16 @@ TEST(PortValues, DefaultsAndRangeEndsMapExactly) {
     EXPECT_EQ(toNormalised(paramCount, 1.0f), 0.0f);
 }
 
+// The SlewLim comment in the Turtle: 99.9 still limits, the next float up
+// does not.
+TEST(PortValues, SlewLimiterIsOffJustAbove99Point9) {
+    const auto limits = [](float percent) {
+        return parameterCurves::slewStep(toNormalised(SlewLim, percent)) < parameterCurves::slewOffThreshold;
+    };
+    EXPECT_TRUE(limits(99.9f));
+    EXPECT_FALSE(limits(std::nextafter(99.9f, 100.0f)));
+}
+
 // What a normalised value stands for, in the port's units, before the
 // display rounds it.
 double displayed(int32_t index, float v) {
