@@ -107,7 +107,8 @@ public:
         for (uint32_t channel = 0; channel < channels; ++channel) {
             for (uint32_t other = 0; other < channels; ++other) {
                 const bool inPlace = other == channel && out[other] == in[channel];
-                aside[channel] = aside[channel] || (!inPlace && overlap(in[channel], out[other], sampleCount));
+                aside[channel] =
+                    aside[channel] || (!inPlace && overlap(in[channel], out[other], sampleCount));
             }
         }
         // The process call counts frames in int32_t.
@@ -171,9 +172,9 @@ private:
         }
     }
 
-    // The switch bypasses the effect inside it, so bypassed output is the
-    // input as it was, and switching back resumes where the effect was. A
-    // toggle is on above zero.
+    // The switch drives the effect's own bypass: the output is the input as
+    // it was, and the slew limiter keeps following it for the switch back.
+    // A toggle is on above zero.
     void sendEnabled() noexcept {
         if (enabled == nullptr || std::isnan(*enabled)) {
             return;

@@ -68,13 +68,16 @@ Preset readPreset(const std::filesystem::path& path) {
         line = trimmed(line);
         if (line.empty()) continue;
         const std::size_t equals = line.find('=');
-        const int32_t index = equals == std::string::npos ? -1 : parameterIndex(trimmed(line.substr(0, equals)));
+        const int32_t index =
+            equals == std::string::npos ? -1 : parameterIndex(trimmed(line.substr(0, equals)));
         if (index < 0) throw std::runtime_error(where + "no known NAME=VALUE");
         const std::string text = trimmed(line.substr(equals + 1));
         double value = 0.0;
         const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (text.empty() || error != std::errc() || end != text.data() + text.size() || !(value >= 0.0 && value <= 1.0)) {
-            throw std::runtime_error(where + "LV2 presets take normalised values from 0 to 1, not '" + text + "'");
+        const bool parsed = !text.empty() && error == std::errc() && end == text.data() + text.size();
+        if (!parsed || !(value >= 0.0 && value <= 1.0)) {
+            throw std::runtime_error(where + "LV2 presets take normalised values from 0 to 1, not '" + text +
+                                     "'");
         }
         preset.values[index] = static_cast<float>(value);
         anySetting = true;
@@ -102,15 +105,26 @@ std::string presetTurtle(const Preset& preset, const std::string& source) {
     for (int32_t index = 0; index < paramCount; ++index) {
         const float port = portValues::fromNormalised(index, preset.values[index]);
         if (std::isnan(port)) {
-            throw std::runtime_error(source + ": no " + paramNames[index] + " port value gives exactly " +
-                                     std::to_string(preset.values[index]));
+            // Port floats are coarser than normalised ones there; name a
+            // neighbour that a port value does carry.
+            float nearby = preset.values[index];
+            for (int step = 0; step < 64 && std::isnan(portValues::fromNormalised(index, nearby)); ++step) {
+                nearby = std::nextafter(nearby, 1.0f);
+            }
+            char text[96];
+            const int length = std::snprintf(text, sizeof text, "%.9g has no exact LV2 port value",
+                                             double{preset.values[index]});
+            if (!std::isnan(portValues::fromNormalised(index, nearby))) {
+                std::snprintf(text + length, sizeof text - length, "; %.9g has", double{nearby});
+            }
+            throw std::runtime_error(source + ": " + paramNames[index] + " " + text);
         }
         // Nine significant digits bring a float back exactly.
         char number[32];
         std::snprintf(number, sizeof number, "%.9g", static_cast<double>(port));
         out << (index == 0 ? "[\n" : " , [\n") << "\t\tlv2:symbol \"" << paramNames[index]
-            << "\" ;\n\t\tpset:value " << number << (std::strchr(number, '.') || std::strchr(number, 'e') ? "" : ".0")
-            << "\n\t]";
+            << "\" ;\n\t\tpset:value " << number
+            << (std::strpbrk(number, ".e") != nullptr ? "" : ".0") << "\n\t]";
     }
     out << " .\n";
     return out.str();
@@ -139,8 +153,9 @@ int main(int argc, char** argv) {
         for (int arg = 4; arg < argc; ++arg) {
             const Preset preset = readPreset(argv[arg]);
             descriptions += presetTurtle(preset, argv[arg]);
-            manifest += "\n<" + std::string(presetBase) + preset.name + ">\n\ta pset:Preset ;\n\tlv2:appliesTo " +
-                        pluginUris + " ;\n\trdfs:seeAlso <" + presetsFile + "> .\n";
+            manifest += "\n<" + std::string(presetBase) + preset.name +
+                        ">\n\ta pset:Preset ;\n\tlv2:appliesTo " + pluginUris + " ;\n\trdfs:seeAlso <" +
+                        presetsFile + "> .\n";
         }
         for (const auto& [file, text] : {std::pair{argv[2], &manifest}, std::pair{argv[3], &descriptions}}) {
             std::ofstream out(file);

@@ -122,6 +122,8 @@ INSTANTIATE_TEST_SUITE_P(Lv2Library, BufferSharing,
                                          Sharing{"BothSwapped", 2, {1, 0}, true},
                                          Sharing{"MonoInPlace", 1, {0, -1}, true},
                                          Sharing{"RunBeforeActivate", 2, {-1, -1}, false}),
-                         [](const testing::TestParamInfo<Sharing>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<Sharing>& info) {
+                             return std::string(info.param.name);
+                         });
 
 }  // namespace
