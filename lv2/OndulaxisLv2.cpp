@@ -4,6 +4,7 @@
 // into normalised parameter values and runs the replacing process call.
 #include <lv2/core/lv2.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -23,8 +24,20 @@ constexpr char monoUri[] = "https://ondulaxis.example/lv2/mono";
 constexpr intptr_t hostVersion = 2400;
 
 // Ports: the eight controls in parameter order, then the audio inputs, then
-// the audio outputs.
+// the audio outputs, then the switch that bypasses the effect.
 constexpr uint32_t firstAudioPort = paramCount;
+
+// Frames of an input copied aside when an output of another channel shares
+// its buffer; longer runs go through in calls of this many frames.
+constexpr uint32_t asideFrames = 1024;
+
+// Whether [a, a + frames) and [b, b + frames) share a sample.
+bool overlap(const float* a, const float* b, uint32_t frames) noexcept {
+    const auto start = reinterpret_cast<uintptr_t>(a);
+    const auto other = reinterpret_cast<uintptr_t>(b);
+    const uintptr_t bytes = uintptr_t{frames} * sizeof(float);
+    return a != nullptr && b != nullptr && start < other + bytes && other < start + bytes;
+}
 
 class Lv2Instance {
 public:
@@ -44,6 +57,11 @@ public:
         record->user = this;
         record->dispatcher(record, effOpen, 0, 0, nullptr, 0.0f);
         record->dispatcher(record, effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
+        // The pins follow from the layout alone, so the effect learns them
+        // now: a host that runs before activating gets this layout's route,
+        // not the mono one the effect starts on.
+        record->dispatcher(record, effMainsChanged, 0, 1, nullptr, 0.0f);
+        record->dispatcher(record, effMainsChanged, 0, 0, nullptr, 0.0f);
         return true;
     }
 
@@ -63,6 +81,8 @@ public:
             inputs[port - firstAudioPort] = static_cast<float*>(data);
         } else if (port < firstAudioPort + 2 * channels) {
             outputs[port - firstAudioPort - channels] = static_cast<float*>(data);
+        } else if (port == firstAudioPort + 2 * channels) {
+            enabled = static_cast<const float*>(data);
         }
     }
 
@@ -71,22 +91,43 @@ public:
     void deactivate() noexcept { record->dispatcher(record, effMainsChanged, 0, 0, nullptr, 0.0f); }
 
     // [audio thread] no allocation and no lock beyond the effect's own
-    // hand-over inside setParameter and the process call.
+    // hand-over inside setParameter, setBypass and the process call.
     void run(uint32_t sampleCount) noexcept {
         sendChangedControls();
-        // A mono instance hands its one channel in both slots; the mono route
-        // reads only the first.
+        sendEnabled();
         float* in[2] = {inputs[0], inputs[channels - 1]};
         float* out[2] = {outputs[0], outputs[channels - 1]};
+        if (in[0] == nullptr || in[1] == nullptr || out[0] == nullptr || out[1] == nullptr) {
+            return;  // the changes wait in the effect for a run with buffers
+        }
+        // The stereo kernels write output A before they read input B, so an
+        // input that an output of the other channel shares (out L = in R, or
+        // both swapped) is read from a copy. A channel in place is safe.
+        bool aside[2] = {};
+        for (uint32_t channel = 0; channel < channels; ++channel) {
+            for (uint32_t other = 0; other < channels; ++other) {
+                const bool inPlace = other == channel && out[other] == in[channel];
+                aside[channel] =
+                    aside[channel] || (!inPlace && overlap(in[channel], out[other], sampleCount));
+            }
+        }
         // The process call counts frames in int32_t.
-        constexpr uint32_t largestCall = std::numeric_limits<int32_t>::max();
+        const uint32_t largestCall = aside[0] || aside[1] ? asideFrames : std::numeric_limits<int32_t>::max();
         while (sampleCount > 0) {
-            const uint32_t frames = sampleCount < largestCall ? sampleCount : largestCall;
-            record->processReplacing(record, in, out, static_cast<int32_t>(frames));
+            const uint32_t frames = std::min(sampleCount, largestCall);
+            float* callIn[2] = {in[0], in[1]};
+            for (uint32_t channel = 0; channel < channels; ++channel) {
+                if (aside[channel]) {
+                    std::memcpy(copies[channel], in[channel], frames * sizeof(float));
+                    callIn[channel] = copies[channel];
+                }
+            }
+            callIn[1] = callIn[channels - 1];
+            record->processReplacing(record, callIn, out, static_cast<int32_t>(frames));
             sampleCount -= frames;
             for (uint32_t channel = 0; channel < 2; ++channel) {
-                if (in[channel] != nullptr) in[channel] += frames;
-                if (out[channel] != nullptr) out[channel] += frames;
+                in[channel] += frames;
+                out[channel] += frames;
             }
         }
     }
@@ -131,6 +172,20 @@ private:
         }
     }
 
+    // The switch drives the effect's own bypass: the output is the input as
+    // it was, and the slew limiter keeps following it for the switch back.
+    // A toggle is on above zero.
+    void sendEnabled() noexcept {
+        if (enabled == nullptr || std::isnan(*enabled)) {
+            return;
+        }
+        const bool bypass = !(*enabled > 0.0f);
+        if (bypass != bypassed) {
+            bypassed = bypass;
+            record->dispatcher(record, effSetBypass, 0, bypass ? 1 : 0, nullptr, 0.0f);
+        }
+    }
+
     const uint32_t channels;
     const double sampleRate;
     AEffect* record = nullptr;
@@ -138,6 +193,9 @@ private:
     float sentValues[paramCount];
     float* inputs[2] = {};
     float* outputs[2] = {};
+    const float* enabled = nullptr;
+    bool bypassed = false;
+    float copies[2][asideFrames];
 };
 
 LV2_Handle instantiate(uint32_t channels, double sampleRate) noexcept {

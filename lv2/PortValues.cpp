@@ -1,6 +1,7 @@
 #include "PortValues.h"
 
 #include <cmath>
+#include <limits>
 
 #include "ParameterTables.h"
 
@@ -31,7 +32,23 @@ float freqDif(double cycles) noexcept {
 }
 float outGain(double db) noexcept { return rounded(1.0 + db / gainSpanDb); }
 
+// Each curve forward, in double, as the displays show it before rounding.
+double zeroXPort(double v) noexcept { return v; }
+double inGainPort(double v) noexcept { return v * gainSpanDb; }
+double slewLimPort(double v) noexcept { return 100.0 * std::exp2(9.0 * (v - 1.0)); }
+double percentPort(double v) noexcept { return 100.0 * v; }
+double freqMinPort(double v) noexcept { return std::exp2(9.0 * v - 1.0); }
+double freqDifPort(double v) noexcept {
+    return std::copysign(std::exp2(14.0 * std::fabs(v - 0.5)) - 1.0, v - 0.5);
+}
+double outGainPort(double v) noexcept { return (v - 1.0) * gainSpanDb; }
+
 using Inverse = float (*)(double) noexcept;
+using Forward = double (*)(double) noexcept;
+
+constexpr Forward forwards[paramCount] = {
+    zeroXPort, inGainPort, slewLimPort, percentPort, percentPort, freqMinPort, freqDifPort, outGainPort,
+};
 
 // Every curve rises, so a port's minimum is 0 and its maximum 1.
 constexpr Inverse inverses[paramCount] = {
@@ -69,6 +86,27 @@ float toNormalised(int32_t index, float portValue) noexcept {
         return paramDefaults[index];
     }
     return inverses[index](static_cast<double>(portValue));
+}
+
+float fromNormalised(int32_t index, float normalised) noexcept {
+    if (!isParameterIndex(index) || !(normalised >= 0.0f && normalised <= 1.0f)) {
+        return std::numeric_limits<float>::quiet_NaN();
+    }
+    const PortRange& range = portRanges[index];
+    if (normalised == 0.0f) return range.minimum;
+    if (normalised == 1.0f) return range.maximum;
+    if (normalised == paramDefaults[index]) return range.defaultValue;
+    // The float of the curve, then its neighbours outwards, nearest first.
+    const float estimate = static_cast<float>(forwards[index](static_cast<double>(normalised)));
+    float below = estimate;
+    float above = estimate;
+    for (int step = 0; step < 64; ++step) {
+        if (toNormalised(index, above) == normalised) return above;
+        if (toNormalised(index, below) == normalised) return below;
+        above = std::nextafter(above, INFINITY);
+        below = std::nextafter(below, -INFINITY);
+    }
+    return std::numeric_limits<float>::quiet_NaN();
 }
 
 }  // namespace portValues

@@ -25,4 +25,12 @@ extern const PortRange portRanges[paramCount];
 // Allocates nothing. Bad index or NaN: 0.
 float toNormalised(int32_t index, float portValue) noexcept;
 
+// [any thread] the port value nearest the display of `normalised` that
+// toNormalised maps back to exactly `normalised`, so a preset written in
+// port values gives the effect the preset's own values. NaN when no float
+// does (ZeroX takes only 0 and 1; near the low ends of the exponential
+// curves normalised values are finer than the port values), for a bad
+// index or for a value outside 0 to 1.
+float fromNormalised(int32_t index, float normalised) noexcept;
+
 }  // namespace portValues

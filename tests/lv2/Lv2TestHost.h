@@ -21,16 +21,18 @@ inline const LV2_Descriptor* descriptor(uint32_t index) {
     return entry != nullptr ? entry(index) : nullptr;
 }
 
-// Instantiated at 44.1 kHz and activated, controls at their defaults.
+// Instantiated at 44.1 kHz and activated (unless told not to), controls at
+// their defaults, enabled.
 struct Lv2Host {
     const LV2_Descriptor* plugin;
     uint32_t channels;
     LV2_Handle handle = nullptr;
     float controls[controlCount] = {1.0f, 0.0f, 100.0f, 50.0f, 0.0f, 2.0f, 0.0f, 0.0f};
+    float enabled = 1.0f;
     std::vector<std::vector<float>> inputs;
     std::vector<std::vector<float>> outputs;
 
-    Lv2Host(uint32_t index, uint32_t channelCount, uint32_t frames)
+    Lv2Host(uint32_t index, uint32_t channelCount, uint32_t frames, bool activate = true)
         : plugin(descriptor(index)), channels(channelCount),
           inputs(channelCount, std::vector<float>(frames)),
           outputs(channelCount, std::vector<float>(frames)) {
@@ -47,7 +49,8 @@ struct Lv2Host {
                 inputs[channel][i] = 0.9f * std::sin(0.01f * static_cast<float>(i) * (channel + 1));
             }
         }
-        plugin->activate(handle);
+        plugin->connect_port(handle, controlCount + 2 * channels, &enabled);
+        if (activate) plugin->activate(handle);
     }
     ~Lv2Host() {
         if (handle == nullptr) return;

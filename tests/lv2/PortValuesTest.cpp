@@ -42,6 +42,38 @@ TEST(PortValues, DefaultsAndRangeEndsMapExactly) {
     EXPECT_EQ(toNormalised(paramCount, 1.0f), 0.0f);
 }
 
+// Presets are written in port values: a port value given for a normalised
+// value must bring it back exactly (where port floats are coarser, as for
+// InGain above about 12 dB, some normalised values have none: NaN, and the
+// build stops). The ends and the defaults always have one.
+TEST(PortValues, PortValuesForPresetsMapBackExactly) {
+    for (int32_t index = 0; index < paramCount; ++index) {
+        for (int step = 0; step <= 1000; ++step) {
+            const float normalised = static_cast<float>(step) / 1000.0f;
+            const float port = portValues::fromNormalised(index, normalised);
+            const bool required = step == 0 || step == 1000;
+            if (required || !std::isnan(port)) {
+                ASSERT_EQ(toNormalised(index, port), normalised) << paramNames[index] << " " << normalised;
+            }
+        }
+        const float defaultPort = portValues::fromNormalised(index, paramDefaults[index]);
+        EXPECT_EQ(toNormalised(index, defaultPort), paramDefaults[index]);
+    }
+    EXPECT_TRUE(std::isnan(portValues::fromNormalised(ZeroX, 0.3f)));
+    EXPECT_TRUE(std::isnan(portValues::fromNormalised(InGain, -0.1f)));
+    EXPECT_TRUE(std::isnan(portValues::fromNormalised(paramCount, 0.5f)));
+}
+
+// The SlewLim comment in the Turtle: 99.9 still limits, the next float up
+// does not.
+TEST(PortValues, SlewLimiterIsOffJustAbove99Point9) {
+    const auto limits = [](float percent) {
+        return parameterCurves::slewStep(toNormalised(SlewLim, percent)) < parameterCurves::slewOffThreshold;
+    };
+    EXPECT_TRUE(limits(99.9f));
+    EXPECT_FALSE(limits(std::nextafter(99.9f, 100.0f)));
+}
+
 // What a normalised value stands for, in the port's units, before the
 // display rounds it.
 double displayed(int32_t index, float v) {

@@ -4,10 +4,10 @@
 # silent, hold no NaN, and match `ondulaxis render` of the same dry signal
 # with the corresponding normalised values to 1e-6. (Ardour feeds the
 # plug-in samples a few 1e-8 off the region's, so bit equality is not
-# expected.)
-#   ardour_check.sh LV2_DIR ONDULAXIS CHECK_TOOL WORK_DIR
+# expected.) Ardour must also list every preset file as a preset.
+#   ardour_check.sh LV2_DIR ONDULAXIS CHECK_TOOL WORK_DIR PRESET_DIR
 set -euo pipefail
-lv2_dir="$(cd "$1" && pwd)" ondulaxis="$2" tool="$3" work="$4"
+lv2_dir="$(cd "$1" && pwd)" ondulaxis="$2" tool="$3" work="$4" preset_dir="$5"
 here="$(cd "$(dirname "$0")" && pwd)"
 command -v ardour7-lua >/dev/null || { echo "ardour_check: ardour7-lua missing (Debian ardour)" >&2; exit 1; }
 command -v sox >/dev/null || { echo "ardour_check: sox missing" >&2; exit 1; }
@@ -31,6 +31,12 @@ for name in dry wet; do
   [ -n "$left" ] && [ -n "$right" ] || { cat "$work/ardour.log" >&2; echo "ardour_check: no $name files" >&2; exit 1; }
   sox -M "$left" "$right" "$work/$name.wav" 2>/dev/null
 done
+
+listed=$(awk '$1 == "PRESET" {print $2}' "$work/ardour.log")
+for preset in "$preset_dir"/*.preset; do
+  grep -qxF "$(basename "$preset" .preset)" <<<"$listed" || { echo "ardour_check: Ardour lists no preset $(basename "$preset")" >&2; exit 1; }
+done
+echo "Ardour lists the presets:" $listed
 
 render_args=()
 for port in "${ports[@]}"; do

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Checks the built bundle as hosts read it: its Turtle validated against the
 # LV2 schemas, its library exporting only the descriptor, and lv2info listing both plug-ins with every port's range,
-# default and unit.
-#   bundle_check.sh LV2_DIR WORK_DIR [shipped|sanitized]
+# default and unit, the bypass switch, every preset file as a preset, and
+# the released version (minor.micro) the build derives from the project's.
+#   bundle_check.sh LV2_DIR WORK_DIR shipped|sanitized VERSION PRESET_DIR
 # A sanitized build links the sanitizers' runtimes, so its dependencies are
 # not checked.
 set -euo pipefail
-lv2_dir="$1" work="$2" kind="${3:-shipped}"
+lv2_dir="$1" work="$2" kind="$3" version="$4" preset_dir="$5"
 bundle="$lv2_dir/Ondulaxis.lv2"
-for tool in sord_validate lv2info; do
+for tool in sord_validate sordi lv2info; do
   command -v "$tool" >/dev/null || { echo "bundle_check: $tool missing (Debian sordi, lilv-utils)" >&2; exit 1; }
 done
 mkdir -p "$work"
@@ -83,14 +84,31 @@ for layout in stereo mono; do
     index=$((index + 1))
   done
   expect "$listing" "100.0 = \"Off\""
+  # The switch hosts bypass with follows the audio ports.
+  block="$work/port-$layout-enabled.txt"
+  awk -v start="Port $((8 + ${#audio[@]})):" '$0 ~ "^\tPort " {inside = ($1 " " $2 == start)} inside' "$listing" >"$block"
+  expect "$block" "Symbol:      enabled"
+  expect "$block" "Designation: http://lv2plug.in/ns/lv2core#enabled"
+  expect "$block" "Default:     1.000000"
+  expect "$block" "lv2core#toggled"
+  for preset in "$preset_dir"/*.preset; do
+    expect "$listing" "	         $(basename "$preset" .preset)"
+  done
+  # Released: an even minor version above 0.
+  minor=$(sordi -o ntriples "$bundle/ondulaxis-$layout.ttl" | sed -n 's/.*lv2core#minorVersion> "\([0-9]*\)".*/\1/p')
+  micro=$(sordi -o ntriples "$bundle/ondulaxis-$layout.ttl" | sed -n 's/.*lv2core#microVersion> "\([0-9]*\)".*/\1/p')
+  if [ "$minor.$micro" != "$version" ] || [ $((minor % 2)) -ne 0 ] || [ "$minor" -eq 0 ]; then
+    echo "bundle_check: $layout has version $minor.$micro, not the released $version" >&2
+    failures=$((failures + 1))
+  fi
   for symbol in "${audio[@]}"; do
     expect "$listing" "Symbol:      $symbol"
   done
   ports=$(grep -c "^	Port [0-9]*:" "$listing")
-  [ "$ports" -eq $((8 + ${#audio[@]})) ] || { echo "bundle_check: $layout has $ports ports" >&2; failures=$((failures + 1)); }
+  [ "$ports" -eq $((9 + ${#audio[@]})) ] || { echo "bundle_check: $layout has $ports ports" >&2; failures=$((failures + 1)); }
   # Seven units, one per control port but the toggle.
   units=$(grep -c "units#unit>" "$description")
   [ "$units" -eq 7 ] || { echo "bundle_check: $layout names $units units, not 7" >&2; failures=$((failures + 1)); }
-  echo "lv2info $uri: $ports ports"
+  echo "lv2info $uri: $ports ports, version $minor.$micro, presets:" $(sed -n '/^\tPresets:/,/^$/p' "$listing" | tail -n +2)
 done
 [ "$failures" -eq 0 ] || { echo "bundle_check: $failures expectations failed" >&2; exit 1; }

@@ -3,11 +3,15 @@
 # host) and through the same effect with `ondulaxis render`, and compares:
 # at the defaults and at each port's range ends the files must match bit
 # for bit (with normalised values 0 and 1 given literally), elsewhere to
-# 1e-6 with the normalised value the adapter computes.
-#   render_check.sh LV2_DIR ONDULAXIS CHECK_TOOL WORK_DIR
+# 1e-6 with the normalised value the adapter computes. Each LV2 preset, its
+# port values read from the bundle as a host reads them, must match
+# `--preset` of its file bit for bit, and the bypass switch `--bypass`.
+#   render_check.sh LV2_DIR ONDULAXIS CHECK_TOOL WORK_DIR PRESET_DIR
 set -euo pipefail
-lv2_dir="$1" ondulaxis="$2" tool="$3" work="$4"
-command -v lv2apply >/dev/null || { echo "render_check: lv2apply missing (Debian lilv-utils)" >&2; exit 1; }
+lv2_dir="$1" ondulaxis="$2" tool="$3" work="$4" preset_dir="$5"
+for command in lv2apply sordi; do
+  command -v "$command" >/dev/null || { echo "render_check: $command missing (Debian lilv-utils, sordi)" >&2; exit 1; }
+done
 export LV2_PATH="$lv2_dir"
 mkdir -p "$work"
 "$tool" signal "$work/stereo.wav" 2
@@ -60,6 +64,28 @@ for settings in "${inside[@]}"; do
     render_args+=" --set $name=$("$tool" normalise "$name" "$value")"
   done
   compare_case "$settings" 1e-6 "$lv2_args" "$render_args"
+done
+
+compare_case "bypassed" 0 "-c enabled 0" "--bypass"
+# ... and bypassed is the input itself.
+for layout in stereo mono; do
+  lv2apply -i "$work/$layout.wav" -o "$work/lv2.wav" -c enabled 0 "https://ondulaxis.example/lv2/$layout" >/dev/null
+  "$tool" compare "$work/lv2.wav" "$work/$layout.wav" 0 >/dev/null || { echo "FAIL $layout bypassed is not the input"; failures=$((failures + 1)); }
+done
+
+# A preset's ports: "-c SYMBOL VALUE" for each blank node of the preset.
+preset_ports() {
+  sordi -o ntriples "$lv2_dir/Ondulaxis.lv2/presets.ttl" | awk -v preset="<https://ondulaxis.example/lv2/preset/$1>" '
+    $1 == preset && $2 ~ /lv2core#port>$/ {port[$3] = 1}
+    $2 ~ /lv2core#symbol>$/ {symbol[$1] = $3}
+    $2 ~ /presets#value>$/ {value[$1] = $3}
+    END {for (node in port) {s = symbol[node]; v = value[node]; gsub(/"/, "", s); sub(/\^\^.*/, "", v); gsub(/"/, "", v); printf " -c %s %s", s, v}}'
+}
+for preset in "$preset_dir"/*.preset; do
+  name=$(basename "$preset" .preset)
+  ports=$(preset_ports "$name")
+  [ "$(wc -w <<<"$ports")" -eq 24 ] || { echo "FAIL preset $name: ports '$ports'"; failures=$((failures + 1)); continue; }
+  compare_case "preset $name" 0 "$ports" "--preset $preset"
 done
 
 if [ "$failures" -ne 0 ]; then
