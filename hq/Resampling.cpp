@@ -1,0 +1,247 @@
+#include "Resampling.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace oversampling {
+
+// Linear phase throughout: the wet path is then a pure delay in the pass band,
+// so the dry signal, delayed by the same whole number of samples, adds to it
+// in phase at every frequency (a minimum-phase chain would comb-filter the
+// blend), and the latency a host compensates is exact.
+//
+// Stage 1 (2x the host rate) decides what reaches the output. Its down filter
+// is a full low-pass, flat to 20/96 of its rate (20 kHz at 48 kHz) and
+// stopping at 25/96 (25 kHz): the fifth harmonic of a 5 kHz tone, 1 kHz above
+// the host's Nyquist frequency, would otherwise fold back to 23 kHz, which a
+// half-band filter (symmetric about 24 kHz) cannot stop within the latency.
+// Its up filter is a half-band one: input images start at 48 - 20 kHz.
+// Later stages only keep what would fold onto the first stage's pass band and
+// up to the host's Nyquist frequency (24/48 of the host rate), so their
+// transitions are wide and their half-band filters short.
+//
+// Lengths: each stage's two delays, (up - 1)/2 + (down - 1)/2 samples at
+// 2^s times the host rate, are a multiple of 2^s, so every factor's latency is
+// a whole number of host samples: 39 at 2x, 45 at 4x, 47 at 8x, 48 at 16x.
+const StageDesign stageDesigns[maxStages] = {
+    {63, 95, false, 20.0 / 96.0, 25.0 / 96.0},
+    {23, 27, true, 24.0 / 192.0, 72.0 / 192.0},
+    {15, 19, true, 24.0 / 384.0, 168.0 / 384.0},
+    {15, 19, true, 24.0 / 768.0, 360.0 / 768.0},
+};
+
+namespace {
+
+// Pass and stop edges of the half-band up filters: the host's pass band, and
+// the first image of its Nyquist frequency's other side.
+double upPassEdge(int32_t stage) noexcept {
+    return stage == 0 ? 20.0 / 96.0 : stageDesigns[stage].downPass;
+}
+
+double besselI0(double x) noexcept {
+    // The power series converges for every argument the window takes (< 20).
+    double sum = 1.0;
+    double term = 1.0;
+    for (int k = 1; k < 60; ++k) {
+        term *= (x / (2.0 * k)) * (x / (2.0 * k));
+        sum += term;
+        if (term < sum * 1e-17) {
+            break;
+        }
+    }
+    return sum;
+}
+
+Branch makeBranch(const std::vector<float>& taps, int32_t baseOffset) {
+    Branch branch;
+    size_t first = 0;
+    size_t last = taps.size();
+    while (first < last && taps[first] == 0.0f) ++first;
+    while (last > first && taps[last - 1] == 0.0f) --last;
+    branch.taps.assign(taps.begin() + static_cast<std::ptrdiff_t>(first),
+                       taps.begin() + static_cast<std::ptrdiff_t>(last));
+    branch.offset = baseOffset + static_cast<int32_t>(first);
+    return branch;
+}
+
+void splitBranches(const std::vector<double>& taps, std::vector<float>& even,
+                   std::vector<float>& odd) {
+    for (size_t k = 0; k < taps.size(); ++k) {
+        (k % 2 == 0 ? even : odd).push_back(static_cast<float>(taps[k]));
+    }
+}
+
+inline float dot(const Branch& branch, const float* samples) noexcept {
+    const float* taps = branch.taps.data();
+    const float* x = samples + branch.offset;
+    const int32_t count = static_cast<int32_t>(branch.taps.size());
+    float sum = 0.0f;
+#pragma omp simd reduction(+ : sum)
+    for (int32_t k = 0; k < count; ++k) {
+        sum += taps[k] * x[k];
+    }
+    return sum;
+}
+
+std::vector<double> designUp(int32_t stage) {
+    const StageDesign& d = stageDesigns[stage];
+    const double width = 0.5 - 2.0 * upPassEdge(stage);
+    return kaiserLowPass(d.upLength, 0.25, kaiserAttenuation(d.upLength, width), 2.0);
+}
+
+std::vector<double> designDown(int32_t stage) {
+    const StageDesign& d = stageDesigns[stage];
+    if (d.halfBandDown) {
+        const double width = 0.5 - 2.0 * d.downPass;
+        return kaiserLowPass(d.downLength, 0.25, kaiserAttenuation(d.downLength, width), 1.0);
+    }
+    const double width = d.downStop - d.downPass;
+    return kaiserLowPass(d.downLength, 0.5 * (d.downPass + d.downStop),
+                         kaiserAttenuation(d.downLength, width), 1.0);
+}
+
+}  // namespace
+
+int32_t chainLatency(int32_t stages) noexcept {
+    int32_t highRate = 0;  // samples at 2^stages times the host rate
+    for (int32_t s = 0; s < stages; ++s) {
+        const int32_t delay =
+            (stageDesigns[s].upLength - 1) / 2 + (stageDesigns[s].downLength - 1) / 2;
+        highRate += delay << (stages - s - 1);
+    }
+    return highRate >> stages;
+}
+
+double kaiserAttenuation(int32_t length, double width) noexcept {
+    return 14.36 * width * (length - 1) + 7.95;
+}
+
+std::vector<double> kaiserLowPass(int32_t length, double cutoff, double attenuationDb,
+                                  double gain) {
+    const double beta = attenuationDb > 50.0 ? 0.1102 * (attenuationDb - 8.7)
+                        : attenuationDb > 21.0
+                            ? 0.5842 * std::pow(attenuationDb - 21.0, 0.4) +
+                                  0.07886 * (attenuationDb - 21.0)
+                            : 0.0;
+    const int32_t centre = (length - 1) / 2;
+    const bool halfBand = cutoff == 0.25;
+    std::vector<double> taps(static_cast<size_t>(length));
+    double sum = 0.0;
+    for (int32_t k = 0; k < length; ++k) {
+        const int32_t n = k - centre;
+        double value;
+        if (n == 0) {
+            value = 2.0 * cutoff;
+        } else if (halfBand && n % 2 == 0) {
+            value = 0.0;
+        } else {
+            const double x = 2.0 * M_PI * cutoff * n;
+            value = std::sin(x) / (M_PI * n);
+        }
+        const double r = static_cast<double>(n) / centre;
+        value *= besselI0(beta * std::sqrt(std::max(0.0, 1.0 - r * r))) / besselI0(beta);
+        taps[static_cast<size_t>(k)] = value;
+        sum += value;
+    }
+    if (halfBand) {
+        // Keep the centre tap at exactly 1/2 (a plain delay in one branch) and
+        // scale the others to unit DC gain.
+        const double others = sum - 0.5;
+        for (int32_t k = 0; k < length; ++k) {
+            if (k != centre) taps[static_cast<size_t>(k)] *= 0.5 / others;
+        }
+    } else {
+        for (double& tap : taps) tap /= sum;
+    }
+    for (double& tap : taps) tap *= gain;
+    return taps;
+}
+
+Upsampler::Upsampler(const std::vector<double>& taps, int32_t maxInput) {
+    std::vector<float> evenTaps, oddTaps;
+    splitBranches(taps, evenTaps, oddTaps);
+    even = makeBranch(evenTaps, 0);
+    odd = makeBranch(oddTaps, 1);
+    history = (static_cast<int32_t>(taps.size()) - 1) / 2;
+    line.assign(static_cast<size_t>(history + maxInput), 0.0f);
+}
+
+void Upsampler::run(const float* input, float* output, int32_t frames) noexcept {
+    float* block = line.data();
+    std::memcpy(block + history, input, sizeof(float) * static_cast<size_t>(frames));
+    for (int32_t i = 0; i < frames; ++i) {
+        output[2 * i] = dot(even, block + i);
+        output[2 * i + 1] = dot(odd, block + i);
+    }
+    std::memmove(block, block + frames, sizeof(float) * static_cast<size_t>(history));
+}
+
+void Upsampler::clear() noexcept { std::fill(line.begin(), line.end(), 0.0f); }
+
+Downsampler::Downsampler(const std::vector<double>& taps, int32_t maxOutput) {
+    std::vector<float> evenTaps, oddTaps;
+    splitBranches(taps, evenTaps, oddTaps);
+    even = makeBranch(evenTaps, 0);
+    odd = makeBranch(oddTaps, 0);
+    history = (static_cast<int32_t>(taps.size()) - 1) / 2;
+    evenLine.assign(static_cast<size_t>(history + maxOutput), 0.0f);
+    oddLine.assign(static_cast<size_t>(history + maxOutput), 0.0f);
+}
+
+void Downsampler::run(const float* input, float* output, int32_t frames) noexcept {
+    float* evens = evenLine.data();
+    float* odds = oddLine.data();
+    for (int32_t i = 0; i < frames; ++i) {
+        evens[history + i] = input[2 * i];
+        odds[history + i] = input[2 * i + 1];
+    }
+    for (int32_t i = 0; i < frames; ++i) {
+        output[i] = dot(even, evens + i) + dot(odd, odds + i);
+    }
+    std::memmove(evens, evens + frames, sizeof(float) * static_cast<size_t>(history));
+    std::memmove(odds, odds + frames, sizeof(float) * static_cast<size_t>(history));
+}
+
+void Downsampler::clear() noexcept {
+    std::fill(evenLine.begin(), evenLine.end(), 0.0f);
+    std::fill(oddLine.begin(), oddLine.end(), 0.0f);
+}
+
+ChannelResampler::ChannelResampler()
+    : scratch(static_cast<size_t>(chunkFrames * maxFactor / 2)) {
+    for (int32_t s = 0; s < maxStages; ++s) {
+        ups[s] = Upsampler(designUp(s), chunkFrames << s);
+        downs[s] = Downsampler(designDown(s), chunkFrames << s);
+    }
+}
+
+// The chain alternates between `work` and `scratch` so that the last stage
+// writes `work`: scratch then holds at most half the top rate's samples.
+void ChannelResampler::up(int32_t stages, const float* input, float* work,
+                          int32_t frames) noexcept {
+    const float* from = input;
+    for (int32_t s = 0; s < stages; ++s) {
+        float* to = ((stages - 1 - s) % 2 == 0) ? work : scratch.data();
+        ups[s].run(from, to, frames << s);
+        from = to;
+    }
+}
+
+void ChannelResampler::down(int32_t stages, float* work, float* output, int32_t frames) noexcept {
+    const float* from = work;
+    for (int32_t s = stages - 1; s >= 0; --s) {
+        float* to = s == 0 ? output : (((stages - 1 - s) % 2 == 0) ? scratch.data() : work);
+        downs[s].run(from, to, frames << s);
+        from = to;
+    }
+}
+
+void ChannelResampler::clear() noexcept {
+    for (int32_t s = 0; s < maxStages; ++s) {
+        ups[s].clear();
+        downs[s].clear();
+    }
+}
+
+}  // namespace oversampling
