@@ -16,7 +16,8 @@ namespace oversampling {
 // stopping at 25/96 (25 kHz): the fifth harmonic of a 5 kHz tone, 1 kHz above
 // the host's Nyquist frequency, would otherwise fold back to 23 kHz, which a
 // half-band filter (symmetric about 24 kHz) cannot stop within the latency.
-// Its up filter is a half-band one: input images start at 48 - 20 kHz.
+// Its up filter is a half-band one: input images start at 48 - 20 kHz. The
+// split of the delay, more to the down filter, gave the least aliasing.
 // Later stages only keep what would fold onto the first stage's pass band and
 // up to the host's Nyquist frequency (24/48 of the host rate), so their
 // transitions are wide and their half-band filters short.
@@ -25,7 +26,7 @@ namespace oversampling {
 // 2^s times the host rate, are a multiple of 2^s, so every factor's latency is
 // a whole number of host samples: 39 at 2x, 45 at 4x, 47 at 8x, 48 at 16x.
 const StageDesign stageDesigns[maxStages] = {
-    {63, 95, false, 20.0 / 96.0, 25.0 / 96.0},
+    {55, 103, false, 20.0 / 96.0, 25.0 / 96.0},
     {23, 27, true, 24.0 / 192.0, 72.0 / 192.0},
     {15, 19, true, 24.0 / 384.0, 168.0 / 384.0},
     {15, 19, true, 24.0 / 768.0, 360.0 / 768.0},
