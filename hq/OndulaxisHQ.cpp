@@ -212,17 +212,21 @@ void OndulaxisHQ::runBlock(float** inputs, float** outputs, int32_t sampleFrames
                 resamplers[c].down(stages, work[c], wet[c], frames);
             }
             float* target = out[c] + start;
+            if (!bypass && dryWet == 1.0f) {
+                if (!accumulate) {
+                    std::memcpy(target, wet[c], sizeof(float) * static_cast<size_t>(frames));
+                } else {
+                    for (int32_t i = 0; i < frames; ++i) target[i] += wet[c][i];
+                }
+                continue;
+            }
+            // Bypass passes the input, delayed as the effect's output would be.
+            const float wetShare = bypass ? 0.0f : dryWet;
             for (int32_t i = 0; i < frames; ++i) {
                 const float dry =
                     dryRing[c][(dryPosition + static_cast<uint32_t>(i) - latency) & ringMask];
-                float value;
-                if (bypass || dryWet == 0.0f) {
-                    value = dry;
-                } else if (dryWet == 1.0f) {
-                    value = wet[c][i];
-                } else {
-                    value = wet[c][i] * dryWet + dry * (1.0f - dryWet);
-                }
+                const float value =
+                    wetShare == 0.0f ? dry : wet[c][i] * wetShare + dry * (1.0f - wetShare);
                 target[i] = accumulate ? target[i] + value : value;
             }
         }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <stdexcept>
 
 namespace oversampling {
 
@@ -63,6 +64,10 @@ Branch makeBranch(const std::vector<float>& taps, int32_t baseOffset) {
     branch.taps.assign(taps.begin() + static_cast<std::ptrdiff_t>(first),
                        taps.begin() + static_cast<std::ptrdiff_t>(last));
     branch.offset = baseOffset + static_cast<int32_t>(first);
+    // The filter loop relies on it; the designs are symmetric by construction.
+    if (!std::equal(branch.taps.begin(), branch.taps.end(), branch.taps.rbegin())) {
+        throw std::logic_error("resampling branch is not symmetric");
+    }
     return branch;
 }
 
@@ -73,17 +78,99 @@ void splitBranches(const std::vector<double>& taps, std::vector<float>& even,
     }
 }
 
-inline float dot(const Branch& branch, const float* samples) noexcept {
+// Outputs are computed a tile at a time, tap after tap, so every step is the
+// same multiply-add across the tile's consecutive samples, in vector
+// registers with no horizontal sums (GCC's generic vectors). A last partial
+// tile reads up to a tile's samples past its end: every line holds that much
+// slack, and those outputs are dropped. Each lane adds its products in the
+// same order at every vector width (no fused multiply-add), so the output is
+// the same bits whichever width the processor takes.
+constexpr int32_t maxTile = 64;
+
+template <class Vector, int32_t vectors>
+inline __attribute__((always_inline)) void filterTiles(const Branch& branch, const float* samples,
+                                                       float* output, int32_t frames,
+                                                       bool add) noexcept {
+    constexpr int32_t lanes = sizeof(Vector) / sizeof(float);
+    constexpr int32_t tile = lanes * vectors;
+    static_assert(tile <= maxTile);
     const float* taps = branch.taps.data();
-    const float* x = samples + branch.offset;
     const int32_t count = static_cast<int32_t>(branch.taps.size());
-    float sum = 0.0f;
-#pragma omp simd reduction(+ : sum)
-    for (int32_t k = 0; k < count; ++k) {
-        sum += taps[k] * x[k];
+    const float* x = samples + branch.offset;
+    for (int32_t start = 0; start < frames; start += tile) {
+        Vector sum[vectors] = {};
+        // Linear phase: tap k equals tap count-1-k, so their samples are
+        // added first and multiplied once.
+        for (int32_t k = 0; k < count / 2; ++k) {
+            const Vector tap = Vector{} + taps[k];
+            const float* near = x + start + k;
+            const float* far = x + start + count - 1 - k;
+#pragma GCC unroll 8
+            for (int32_t v = 0; v < vectors; ++v) {
+                Vector a, b;
+                std::memcpy(&a, near + lanes * v, sizeof a);
+                std::memcpy(&b, far + lanes * v, sizeof b);
+                sum[v] += tap * (a + b);
+            }
+        }
+        if (count % 2 != 0) {
+            const Vector tap = Vector{} + taps[count / 2];
+            const float* middle = x + start + count / 2;
+#pragma GCC unroll 8
+            for (int32_t v = 0; v < vectors; ++v) {
+                Vector a;
+                std::memcpy(&a, middle + lanes * v, sizeof a);
+                sum[v] += tap * a;
+            }
+        }
+        float* to = output + start;
+        if (frames - start >= tile) {
+#pragma GCC unroll 8
+            for (int32_t v = 0; v < vectors; ++v) {
+                if (add) {
+                    Vector before;
+                    std::memcpy(&before, to + lanes * v, sizeof before);
+                    sum[v] = before + sum[v];
+                }
+                std::memcpy(to + lanes * v, &sum[v], sizeof sum[v]);
+            }
+        } else {
+            float result[tile];
+            std::memcpy(result, sum, sizeof result);
+            for (int32_t j = 0; j < frames - start; ++j) {
+                to[j] = add ? to[j] + result[j] : result[j];
+            }
+        }
     }
-    return sum;
 }
+
+using Narrow = float __attribute__((vector_size(16)));
+using Wide = float __attribute__((vector_size(32)));
+
+void filterNarrow(const Branch& branch, const float* samples, float* output, int32_t frames,
+                  bool add) noexcept {
+    filterTiles<Narrow, 8>(branch, samples, output, frames, add);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((target("avx2"))) void filterWide(const Branch& branch, const float* samples,
+                                                float* output, int32_t frames, bool add) noexcept {
+    filterTiles<Wide, 8>(branch, samples, output, frames, add);
+}
+#endif
+
+using Filter = void (*)(const Branch&, const float*, float*, int32_t, bool) noexcept;
+
+Filter chooseFilter() noexcept {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2")) return filterWide;
+#endif
+    return filterNarrow;
+}
+
+// Chosen once, when the library is loaded.
+const Filter filter = chooseFilter();
 
 std::vector<double> designUp(int32_t stage) {
     const StageDesign& d = stageDesigns[stage];
@@ -165,15 +252,19 @@ Upsampler::Upsampler(const std::vector<double>& taps, int32_t maxInput) {
     even = makeBranch(evenTaps, 0);
     odd = makeBranch(oddTaps, 1);
     history = (static_cast<int32_t>(taps.size()) - 1) / 2;
-    line.assign(static_cast<size_t>(history + maxInput), 0.0f);
+    line.assign(static_cast<size_t>(history + maxInput + maxTile), 0.0f);
+    evenOut.assign(static_cast<size_t>(maxInput), 0.0f);
+    oddOut.assign(static_cast<size_t>(maxInput), 0.0f);
 }
 
 void Upsampler::run(const float* input, float* output, int32_t frames) noexcept {
     float* block = line.data();
     std::memcpy(block + history, input, sizeof(float) * static_cast<size_t>(frames));
+    filter(even, block, evenOut.data(), frames, false);
+    filter(odd, block, oddOut.data(), frames, false);
     for (int32_t i = 0; i < frames; ++i) {
-        output[2 * i] = dot(even, block + i);
-        output[2 * i + 1] = dot(odd, block + i);
+        output[2 * i] = evenOut[static_cast<size_t>(i)];
+        output[2 * i + 1] = oddOut[static_cast<size_t>(i)];
     }
     std::memmove(block, block + frames, sizeof(float) * static_cast<size_t>(history));
 }
@@ -186,8 +277,8 @@ Downsampler::Downsampler(const std::vector<double>& taps, int32_t maxOutput) {
     even = makeBranch(evenTaps, 0);
     odd = makeBranch(oddTaps, 0);
     history = (static_cast<int32_t>(taps.size()) - 1) / 2;
-    evenLine.assign(static_cast<size_t>(history + maxOutput), 0.0f);
-    oddLine.assign(static_cast<size_t>(history + maxOutput), 0.0f);
+    evenLine.assign(static_cast<size_t>(history + maxOutput + maxTile), 0.0f);
+    oddLine.assign(static_cast<size_t>(history + maxOutput + maxTile), 0.0f);
 }
 
 void Downsampler::run(const float* input, float* output, int32_t frames) noexcept {
@@ -197,9 +288,8 @@ void Downsampler::run(const float* input, float* output, int32_t frames) noexcep
         evens[history + i] = input[2 * i];
         odds[history + i] = input[2 * i + 1];
     }
-    for (int32_t i = 0; i < frames; ++i) {
-        output[i] = dot(even, evens + i) + dot(odd, odds + i);
-    }
+    filter(even, evens, output, frames, false);
+    filter(odd, odds, output, frames, true);
     std::memmove(evens, evens + frames, sizeof(float) * static_cast<size_t>(history));
     std::memmove(odds, odds + frames, sizeof(float) * static_cast<size_t>(history));
 }

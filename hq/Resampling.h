@@ -61,6 +61,7 @@ private:
     Branch even, odd;
     int32_t history = 0;
     std::vector<float> line;  // history, then the block
+    std::vector<float> evenOut, oddOut;
 };
 
 // Halves the rate: the filter, computed only at the kept samples, with the
