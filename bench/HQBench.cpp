@@ -109,10 +109,14 @@ void filters(benchmark::State& state, int32_t stages) {
 class TableReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
+        // With --benchmark_repetitions the median stands for each benchmark.
         for (const Run& run : runs) {
             const auto found = run.counters.find("ns_per_frame");
-            if (found != run.counters.end() && run.run_type == Run::RT_Iteration) {
+            if (found == run.counters.end()) continue;
+            if (run.run_type == Run::RT_Iteration && runs.size() == 1) {
                 nsPerFrame[run.benchmark_name()] = found->second.value;
+            } else if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+                nsPerFrame[run.run_name.str()] = found->second.value;
             }
         }
         ConsoleReporter::ReportRuns(runs);
