@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 #include <stdexcept>
 
 namespace oversampling {
@@ -224,8 +225,8 @@ std::vector<double> kaiserLowPass(int32_t length, double cutoff, double attenuat
         } else if (halfBand && n % 2 == 0) {
             value = 0.0;
         } else {
-            const double x = 2.0 * M_PI * cutoff * n;
-            value = std::sin(x) / (M_PI * n);
+            const double x = 2.0 * std::numbers::pi * cutoff * n;
+            value = std::sin(x) / (std::numbers::pi * n);
         }
         const double r = static_cast<double>(n) / centre;
         value *= besselI0(beta * std::sqrt(std::max(0.0, 1.0 - r * r))) / besselI0(beta);
