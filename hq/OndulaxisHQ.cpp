@@ -172,11 +172,6 @@ void OndulaxisHQ::runBlock(float** inputs, float** outputs, int32_t sampleFrames
         return;
     }
     scaleSlewLimit();
-    if (stages == 0 && dryWet == 1.0f) {
-        // Exactly the plain effect.
-        runKernel(accumulate ? accumulateKernel : replaceKernel, inputs, outputs, sampleFrames);
-        return;
-    }
     if (sampleFrames <= 0 || inputs == nullptr || outputs == nullptr) {
         return;
     }
@@ -186,9 +181,22 @@ void OndulaxisHQ::runBlock(float** inputs, float** outputs, int32_t sampleFrames
         return;
     }
     const int32_t channels = route[outA] == route[outB] ? 1 : 2;
+    constexpr uint32_t ringMask = dryRingSize - 1;
+    if (stages == 0 && dryWet == 1.0f) {
+        // The dry line keeps the block's end, which a later change of factor
+        // or blend reads; then exactly the plain effect.
+        const int32_t kept = std::min(sampleFrames, dryRingSize / 2);
+        for (int32_t c = 0; c < channels; ++c) {
+            for (int32_t i = sampleFrames - kept; i < sampleFrames; ++i) {
+                dryRing[c][(dryPosition + static_cast<uint32_t>(i)) & ringMask] = in[c][i];
+            }
+        }
+        dryPosition += static_cast<uint32_t>(sampleFrames);
+        runKernel(accumulate ? accumulateKernel : replaceKernel, inputs, outputs, sampleFrames);
+        return;
+    }
     const int32_t factor = 1 << stages;
     const uint32_t latency = static_cast<uint32_t>(latencyFor(stages));
-    constexpr uint32_t ringMask = dryRingSize - 1;
     const bool bypass = blockState.bypass;
     for (int32_t start = 0; start < sampleFrames;) {
         const int32_t frames = std::min(oversampling::chunkFrames, sampleFrames - start);

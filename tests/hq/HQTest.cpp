@@ -152,17 +152,25 @@ TEST_P(HQFactor, FactorChangeReportsLatencyAndTellsTheHost) {
                             [](const HostRequest& r) { return r.opcode == ioChangedRequest; }));
 }
 
-// At 0 % the output is the input, delayed by the reported latency, bit for bit.
+// At 0 % the output is the input, delayed by the reported latency, bit for
+// bit, from the first block after a switch from the plain 1x sound on.
 TEST_P(HQFactor, DryIsTheInputDelayedByTheLatency) {
     const Factor& f = GetParam();
-    auto instance = open(HQ_PLUGIN_PATH, f.value, 0.0f);
-    Stereo input, output;
+    auto instance = open(HQ_PLUGIN_PATH, 0.0f, 1.0f);
+    Stereo input, before, after, output, ignored;
     programme(input, 20000);
-    render(*instance, input, output);
+    for (int c = 0; c < 2; ++c) {
+        before[c].assign(input[c].begin(), input[c].begin() + 10000);
+        after[c].assign(input[c].begin() + 10000, input[c].end());
+    }
+    render(*instance, before, ignored);
+    instance->setParameter(oversampleIndex, f.value);
+    instance->setParameter(dryWetIndex, 0.0f);
+    render(*instance, after, output);
     const int32_t delay = instance->record().initialDelay;
     for (int c = 0; c < 2; ++c) {
-        for (std::size_t i = 0; i < input[c].size(); ++i) {
-            const float expected = i < static_cast<std::size_t>(delay) ? 0.0f : input[c][i - delay];
+        for (std::size_t i = 0; i < output[c].size(); ++i) {
+            const float expected = input[c][10000 + i - delay];
             ASSERT_EQ(std::memcmp(&output[c][i], &expected, sizeof expected), 0)
                 << "channel " << c << " sample " << i;
         }
