@@ -31,8 +31,12 @@ OndulaxisHQ::OndulaxisHQ(audioMasterCallback audioMaster) : Ondulaxis(audioMaste
 }
 
 int32_t OndulaxisHQ::stagesFor(float value) noexcept {
-    // Stepped: fifths of the range, the top one reaching 1.0 itself.
-    const float clamped = std::clamp(value, 0.0f, 1.0f);
+    // Stepped: fifths of the range, the top one reaching 1.0 itself. NaN
+    // and values below the range are 1x.
+    if (!(value > 0.0f)) {
+        return 0;
+    }
+    const float clamped = std::min(value, 1.0f);
     return std::min(oversampling::maxStages, static_cast<int32_t>(clamped * 5.0f));
 }
 
