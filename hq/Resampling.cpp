@@ -153,7 +153,10 @@ void filterNarrow(const Branch& branch, const float* samples, float* output, int
     filterTiles<Narrow, 8>(branch, samples, output, frames, add);
 }
 
-#if defined(__x86_64__) || defined(__i386__)
+// Not on Windows: GCC there does not keep 32-byte stack alignment for AVX
+// values, and a spilled register would fault.
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32)
+#define ONDULAXIS_WIDE_FILTERS 1
 __attribute__((target("avx2"))) void filterWide(const Branch& branch, const float* samples,
                                                 float* output, int32_t frames, bool add) noexcept {
     filterTiles<Wide, 8>(branch, samples, output, frames, add);
@@ -163,7 +166,7 @@ __attribute__((target("avx2"))) void filterWide(const Branch& branch, const floa
 using Filter = void (*)(const Branch&, const float*, float*, int32_t, bool) noexcept;
 
 Filter chooseFilter() noexcept {
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(ONDULAXIS_WIDE_FILTERS)
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx2")) return filterWide;
 #endif
