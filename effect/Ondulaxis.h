@@ -73,6 +73,8 @@ public:
 
 private:
     friend struct OndulaxisTestAccess;
+    // The oversampling twin runs these kernels at a multiple of the rate.
+    friend class OndulaxisHQ;
 
     using Kernel = void (Ondulaxis::*)(float* inputA, float* inputB, float* outputA,
                                        float* outputB, int32_t sampleFrames) noexcept;

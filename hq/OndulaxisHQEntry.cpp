@@ -1,0 +1,4 @@
+#include "OndulaxisHQ.h"
+#include "PluginEntry.h"
+
+DEFINE_PLUGIN_ENTRY(OndulaxisHQ)
