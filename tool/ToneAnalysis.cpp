@@ -1,12 +1,16 @@
 #include "ToneAnalysis.h"
 
+#include "ChannelLayout.h"
 #include "HostError.h"
+#include "PluginInstance.h"
+#include "PluginProcess.h"
 #include "PluginScan.h"
 #include "SoundFile.h"
 #include "SpectrumPlot.h"
 
 #include <cmath>
 #include <cstdio>
+#include <sstream>
 #include <strings.h>
 
 namespace ondulaxis::host {
@@ -102,12 +106,41 @@ std::vector<ParameterSetting> settingsAtRate(const std::vector<TypedSetting>& se
     return result;
 }
 
-void runAnalysis(const AnalyzeOptions& options, std::ostream& report) {
-    if (!(options.tone.frequency > 0.0) || options.tone.frequency >= options.sampleRate / 2.0) {
-        throw HostError("the tone must lie between 0 Hz and half the sample rate");
+namespace {
+
+// Report text the child sends to the parent whenever it is flushed.
+class TextMessages : public std::stringbuf {
+public:
+    explicit TextMessages(MessageLink& link) : link_(link) {}
+    ~TextMessages() override { sync(); }
+
+protected:
+    int sync() override {
+        if (!str().empty()) link_.send(MessageKind::text, str());
+        str("");
+        return 0;
     }
-    checkWritableDestination(options.output, "output");
-    auto library = loadScannedPlugin(options.plugin);
+
+private:
+    MessageLink& link_;
+};
+
+// The measurements, in the child: the plug-in runs only there.
+void analyseInChild(const AnalyzeOptions& options, PluginProcess::Child& child) {
+    TextMessages messages(child.link);
+    std::ostream report(&messages);
+    child.report.setStage("while the library was loading");
+    auto library = std::make_shared<const PluginLibrary>(options.plugin);
+    child.report.setStage("while being prepared");
+    {
+        // Refused before any figure is printed: an instrument has no input.
+        PluginInstance probe(library);
+        const ChannelLayout layout = planChannelLayout(probe.record().numInputs, probe.record().numOutputs, 2);
+        if (!layout.usable()) {
+            throw HostError("cannot analyse " + options.plugin.string() + ": " + layout.refusal);
+        }
+    }
+    child.report.setStage("while measuring");
     std::vector<int> factors{1};
     if (options.oversample > 1) factors.push_back(options.oversample);
     char subtitle[256];
@@ -172,6 +205,33 @@ void runAnalysis(const AnalyzeOptions& options, std::ostream& report) {
         }
         svg = sweepSvg(curves, "Aliasing against tone frequency, " + options.plugin.filename().string(), subtitle);
     }
+    report.flush();
+    child.link.send(MessageKind::plot, svg);
+}
+
+}  // namespace
+
+void runAnalysis(const AnalyzeOptions& options, std::ostream& report) {
+    if (!(options.tone.frequency > 0.0) || options.tone.frequency >= options.sampleRate / 2.0) {
+        throw HostError("the tone must lie between 0 Hz and half the sample rate");
+    }
+    checkWritableDestination(options.output, "output");
+    scanPlugin(options.plugin, options.scanTimeout);
+    report.flush();
+    PluginProcess worker(options.plugin.string(), [&](PluginProcess::Child& child) { analyseInChild(options, child); });
+    std::string svg;
+    for (;;) {
+        const Message message = worker.receive();
+        if (message.kind == MessageKind::text) {
+            report << message.bytes;
+            report.flush();
+        } else if (message.kind == MessageKind::plot) {
+            svg = message.bytes;
+        } else if (message.kind == MessageKind::done) {
+            break;
+        }
+    }
+    worker.finish();
     writeTextFileAtomically(options.output, svg);
     report << "Wrote " << options.output.string() << "\n";
 }
