@@ -57,6 +57,8 @@ constexpr const char* kRenderUsage =
     "      --plot FILE.svg   draw the transfer curve and a waveform excerpt\n"
     "      --quiet           print nothing but errors\n"
     "      --scan-timeout S  as for info\n"
+    "      An input shorter than its header claims is rendered as far as it goes,\n"
+    "      with a warning giving both lengths.\n"
     "      The plug-in runs in a separate process: if it crashes, the command says\n"
     "      where and leaves OUT as it was. A plug-in's reported latency is removed\n"
     "      and its tail flushed, so the output is aligned with the input.\n"

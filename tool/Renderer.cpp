@@ -216,6 +216,7 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report) {
     const int64_t chunk = std::max<int64_t>(1, 32768 / options.blockSize) * options.blockSize;
     std::vector<float> input(static_cast<std::size_t>(chunk) * static_cast<std::size_t>(channels));
     bool ended = false;
+    int64_t framesRead = 0;
     // The output file is begun once the plug-in is ready.
     const auto begin = [&] {
         if (writer) return;
@@ -254,6 +255,7 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report) {
             if (interruptRequested()) throw interrupted();
             begin();
             const int64_t frames = reader.read(input.data(), chunk);
+            framesRead += std::max<int64_t>(0, frames);
             if (frames > 0) {
                 worker.send(MessageKind::audio, input.data(), static_cast<std::size_t>(frames * channels) * sizeof(float));
             } else {
@@ -269,6 +271,13 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report) {
     worker.finish();
     begin();
     progress->finish();
+    if (framesRead < reader.claimedFrames()) {
+        // A file cut short (a copy interrupted, a recorder that died) is
+        // rendered as far as it goes, but not in silence.
+        std::fprintf(stderr, "ondulaxis: warning: %s claims %lld frames but holds %lld; rendered those\n",
+                     options.input.c_str(), static_cast<long long>(reader.claimedFrames()),
+                     static_cast<long long>(framesRead));
+    }
     writer->commit();
     if (!svg.empty()) writeTextFileAtomically(options.plot, svg);
     if (!preset.empty()) writeTextFileAtomically(options.savePreset, preset);

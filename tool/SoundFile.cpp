@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -74,13 +75,38 @@ SoundFileReader::SoundFileReader(const std::filesystem::path& path) : path_(path
     SF_INFO info{};
     file_ = sf_open(path.c_str(), SFM_READ, &info);
     if (file_ == nullptr) {
-        const std::string reason = std::filesystem::exists(path, error) ? sf_strerror(nullptr)
-                                                                        : "No such file or directory";
+        // libsndfile's own words ("System error : Permission denied.",
+        // "Format not recognised.") say little to someone rendering a file.
+        std::string reason;
+        if (!std::filesystem::exists(path, error)) {
+            reason = "no such file";
+        } else if (access(path.c_str(), R_OK) != 0) {
+            reason = systemError();
+        } else if (sf_error(nullptr) == SF_ERR_UNRECOGNISED_FORMAT) {
+            reason = "not an audio file libsndfile reads (WAV, AIFF, FLAC, Ogg and others)";
+        } else {
+            reason = sf_strerror(nullptr);
+            if (!reason.empty() && reason.back() == '.') reason.pop_back();
+        }
         throw HostError("cannot read " + path.string() + ": " + reason);
     }
     channels_ = info.channels;
     sampleRate_ = info.samplerate;
     frames_ = info.frames;
+    claimedFrames_ = frames_;
+    // libsndfile notes a WAV data chunk longer than the file as
+    // "data : CLAIMED (should be ACTUAL)", beside "Block Align   : BYTES".
+    std::vector<char> log(16384, '\0');
+    sf_command(file_, SFC_GET_LOG_INFO, log.data(), static_cast<int>(log.size() - 1));
+    const std::string text(log.data());
+    const std::size_t data = text.find("\ndata : ");
+    const std::size_t align = text.find(':', text.find("Block Align"));
+    if (data != std::string::npos && align != std::string::npos &&
+        text.find("(should be", data) < text.find('\n', data + 1)) {
+        const long long claimedBytes = std::atoll(text.c_str() + data + 8);
+        const long long blockAlign = std::atoll(text.c_str() + align + 1);
+        if (blockAlign > 0 && claimedBytes / blockAlign > frames_) claimedFrames_ = claimedBytes / blockAlign;
+    }
 }
 
 SoundFileReader::~SoundFileReader() {

@@ -21,6 +21,9 @@ public:
     int channels() const { return channels_; }
     int sampleRate() const { return sampleRate_; }
     int64_t frames() const { return frames_; }
+    // The frames the header claims: more than frames() when the file was
+    // cut short, which libsndfile quietly allows for.
+    int64_t claimedFrames() const { return claimedFrames_; }
     // Reads up to `frames` interleaved frames; returns how many it read.
     int64_t read(float* interleaved, int64_t frames);
 
@@ -30,6 +33,7 @@ private:
     int channels_ = 0;
     int sampleRate_ = 0;
     int64_t frames_ = 0;
+    int64_t claimedFrames_ = 0;
 };
 
 // The libsndfile format for a file name's extension (.wav, .aif/.aiff,

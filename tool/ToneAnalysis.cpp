@@ -19,6 +19,9 @@ namespace {
 
 constexpr int kSweepPoints = 25;
 
+// In the analysis child: counts the blocks, for saying where a crash was.
+std::atomic<int64_t>* blockCounter = nullptr;
+
 std::string describe(const std::vector<TypedSetting>& settings) {
     std::string text;
     for (const TypedSetting& setting : settings) {
@@ -36,6 +39,7 @@ Spectrum measure(const AnalyzeOptions& options, const std::shared_ptr<const Plug
     settings.sampleRate = options.sampleRate;
     settings.blockSize = options.blockSize;
     settings.parameters = settingsAtRate(options.parameters, factor, nullptr);
+    settings.blockCounter = blockCounter;
     return analyseTone(renderTone(library, settings, tone, factor), options.sampleRate, tone.frequency);
 }
 
@@ -141,6 +145,7 @@ void analyseInChild(const AnalyzeOptions& options, PluginProcess::Child& child) 
         }
     }
     child.report.setStage("while measuring");
+    blockCounter = &child.report.block;
     std::vector<int> factors{1};
     if (options.oversample > 1) factors.push_back(options.oversample);
     char subtitle[256];
