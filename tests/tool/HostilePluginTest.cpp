@@ -6,7 +6,12 @@
 
 #include <bit>
 #include <cmath>
+#include <csignal>
 #include <fstream>
+#include <random>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace ondulaxis::host::test {
 namespace {
@@ -129,6 +134,54 @@ TEST(LatencyCompensationTest, AlignsTheOutputWithTheInput) {
                     << factor << " in blocks of " << block << " at " << oversample << "x";
             }
         }
+    }
+}
+
+// Processes whose command line holds `marker`.
+int processesWith(const std::string& marker) {
+    int found = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream in(entry.path() / "cmdline", std::ios::binary);
+        const std::string line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (line.find(marker) != std::string::npos) ++found;
+    }
+    return found;
+}
+
+// Killed while a library hangs in its entry or while it renders, the
+// command leaves no process and no file behind.
+TEST(KilledCommandTest, LeavesNothingBehind) {
+    TemporaryFolder folder;
+    writeTone(folder / "in.wav", 400000);
+    const std::string in = (folder / "in.wav").string();
+    const std::string out = (folder / "out.wav").string();
+    const std::string hangs = stubPath("MainHangs").string();
+    struct Case {
+        int signal;
+        std::vector<std::string> arguments;
+    };
+    for (const Case& c : {Case{SIGTERM, {"info", hangs}}, Case{SIGKILL, {"render", in, out, "--plugin", hangs}},
+                          Case{SIGKILL, {"render", in, out, "--block", "1", "--oversample", "16"}}}) {
+        const std::string marker = "9." + std::to_string(std::random_device()() % 100000 + 1);
+        std::vector<std::string> arguments = c.arguments;
+        arguments.insert(arguments.end(), {"--scan-timeout", marker});
+        const pid_t command = fork();
+        if (command == 0) {
+            freopen("/dev/null", "w", stdout);
+            freopen("/dev/null", "w", stderr);
+            std::vector<char*> argv{const_cast<char*>(ONDULAXIS_COMMAND_PATH)};
+            for (std::string& argument : arguments) argv.push_back(argument.data());
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        EXPECT_EQ(processesWith(marker), 2) << "the command and its child";
+        kill(command, c.signal);
+        waitpid(command, nullptr, 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_EQ(processesWith(marker), 0) << arguments[0] << " after signal " << c.signal;
+        EXPECT_EQ(folder.names(), std::vector<std::string>{"in.wav"});
     }
 }
 
