@@ -3,10 +3,12 @@
 // rate aligned with the input.
 #pragma once
 
+#include "DisplayUnits.h"
 #include "LayoutSession.h"
 
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <vector>
 
 struct soxr;
@@ -63,5 +65,11 @@ private:
     std::vector<float> processed_;
     std::vector<float> downsampled_;
 };
+
+// The settings to run the plug-in with at `factor` times the rate: SlewLim
+// scaled so that it limits the same slope per second. Says what it changed
+// on `report` unless null.
+std::vector<ParameterSetting> settingsAtRate(const std::vector<TypedSetting>& settings, int factor,
+                                             std::ostream* report);
 
 }  // namespace ondulaxis::host
