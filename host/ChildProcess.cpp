@@ -84,7 +84,7 @@ ChildProcess::ChildProcess(const std::string& purpose, const std::function<void(
     }
     if (pid_ == 0) {
         for (const int crash : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGTRAP}) signal(crash, SIG_DFL);
-        // The parent answers Ctrl-C for both; the child just ends with it.
+        // The parent's handlers are the parent's; the child ends on these.
         signal(SIGINT, SIG_DFL);
         signal(SIGTERM, SIG_DFL);
 #if defined(__linux__)
@@ -125,11 +125,13 @@ bool ChildProcess::ended() {
 
 bool ChildProcess::wait(Clock::time_point deadline) {
     for (;;) {
-        if (ended()) return true;
+        // First: Ctrl-C at a terminal reaches the child too, whose end would
+        // otherwise pass for a crash.
         if (interruptRequested()) {
             kill();
             throw HostError("interrupted");
         }
+        if (ended()) return true;
         if (Clock::now() >= deadline) return false;
         // A short sleep rather than a signal: it leaves SIGCHLD to the
         // program, and Ctrl-C cuts it short anyway.

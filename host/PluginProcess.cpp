@@ -151,6 +151,7 @@ void PluginProcess::finish() {
 }
 
 void PluginProcess::childGone() {
+    // wait() says "interrupted" when Ctrl-C, not the plug-in, ended the child.
     if (!child_->wait(ChildProcess::Clock::now() + std::chrono::seconds(5))) child_->kill();
     ChildReport& report = child_->report();
     const int64_t block = report.block.load(std::memory_order_relaxed);

@@ -263,12 +263,12 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report) {
                 ended = true;
             }
         }
+        worker.finish();
     } catch (const HostError& error) {
         if (progress) progress->finish();
         if (std::string_view(error.what()) == "interrupted") throw interrupted();
         throw;
     }
-    worker.finish();
     begin();
     progress->finish();
     if (framesRead < reader.claimedFrames()) {
