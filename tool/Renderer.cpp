@@ -158,12 +158,15 @@ void renderInChild(const RenderOptions& options, int sampleRate, int channels, i
         child.link.send(MessageKind::audio, output.data(), output.size() * sizeof(float));
         output.clear();
     };
+    std::vector<float> chunk;
     child.report.setStage("while processing");
     for (;;) {
         const Message message = child.receive();
         if (message.kind != MessageKind::audio) break;
-        const float* input = reinterpret_cast<const float*>(message.bytes.data());
         const std::size_t frames = message.bytes.size() / sizeof(float) / stride;
+        chunk.resize(frames * stride);
+        if (frames > 0) std::memcpy(chunk.data(), message.bytes.data(), frames * stride * sizeof(float));
+        const float* input = chunk.data();
         if (!options.plot.empty()) pendingInput.insert(pendingInput.end(), input, input + frames * stride);
         // The blocks the plug-in sees are those of a file read block by block.
         for (std::size_t done = 0; done < frames; done += block) {
@@ -239,8 +242,9 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report) {
                 case MessageKind::done: done = true; continue;
                 case MessageKind::audio: {
                     const std::size_t samples = message.bytes.size() / sizeof(float);
+                    // The bytes are copied: a string's storage need not suit floats.
                     std::vector<float> output(samples);
-                    std::memcpy(output.data(), message.bytes.data(), samples * sizeof(float));
+                    if (samples > 0) std::memcpy(output.data(), message.bytes.data(), samples * sizeof(float));
                     for (const float sample : output) peak = std::fmax(peak, std::fabs(sample));
                     const int64_t frames = static_cast<int64_t>(samples) / channels;
                     begin();
