@@ -19,8 +19,8 @@ public:
     // [any host thread] takes stateLock. A value waits in its pending slot until
     // the next block; NaN means no change. Bad indexes are ignored.
     void setParameter(int32_t index, float value) override;
-    // [any host thread] takes stateLock; the value last applied by a block, 0
-    // for a bad index.
+    // [any host thread] takes stateLock; a value still waiting for a block if
+    // there is one, else the one last applied; 0 for a bad index.
     float getParameter(int32_t index) override;
 
     // [audio thread] block prologue, then one kernel over the block; adds into
@@ -44,7 +44,8 @@ public:
     void getParameterName(int32_t index, char* text) override;
     // [host thread, effMainsChanged] takes stateLock while it asks the host for
     // its connections; throws std::runtime_error, after leaving the lock, when
-    // they cannot be processed (the effect is then off for good).
+    // they cannot be processed (the effect is then off until a resume with
+    // connections it can process switches it on again).
     void resume() override;
 
     // [any host thread] takes stateLock.

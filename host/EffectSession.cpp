@@ -63,8 +63,9 @@ EffectSession::EffectSession(std::unique_ptr<PluginInstance> instance, const Ses
             const bool ownBypass = instance_->canDo("bypass") == 1 && instance_->setBypass(true) != 0;
             bypassMode_ = ownBypass ? BypassMode::plugin : BypassMode::host;
         }
-        // Values reach the plug-in's displays only once a block has run;
-        // an empty block hands them over without touching audio.
+        // Some plug-ins take values only at a block, and show and save the
+        // older ones until then; an empty block hands them over without
+        // touching audio.
         runBlock(0);
     } catch (...) {
         if (switchedOn_) instance_->mainsChanged(false);

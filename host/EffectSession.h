@@ -6,6 +6,7 @@
 #include "PluginInstance.h"
 #include "PluginLibrary.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -19,6 +20,9 @@ struct SessionSettings {
     std::vector<ParameterSetting> parameters;
     bool bypass = false;
     bool accumulate = false;  // process onto zeroed outputs instead of processReplacing
+    // Counts the blocks of audio as they start, for saying where a plug-in
+    // crashed; null for none. Read by another process, so atomic.
+    std::atomic<int64_t>* blockCounter = nullptr;
 };
 
 // Who carries out a requested bypass.

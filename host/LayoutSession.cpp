@@ -4,7 +4,8 @@
 
 namespace ondulaxis::host {
 
-LayoutSession::LayoutSession(std::shared_ptr<const PluginLibrary> library, const SessionSettings& settings) {
+LayoutSession::LayoutSession(std::shared_ptr<const PluginLibrary> library, const SessionSettings& settings)
+    : blockCounter_(settings.blockCounter) {
     auto first = std::make_unique<PluginInstance>(library);
     layout_ = planChannelLayout(first->record().numInputs, first->record().numOutputs, settings.channels);
     if (!layout_.usable()) {
@@ -20,6 +21,9 @@ LayoutSession::LayoutSession(std::shared_ptr<const PluginLibrary> library, const
 
 void LayoutSession::processBlock(const float* interleavedIn, float* interleavedOut, int32_t frames) {
     const int stride = layout_.fileChannels;
+    if (blockCounter_ != nullptr) {
+        blockCounter_->store(blockCounter_->load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+    }
     for (std::size_t index = 0; index < sessions_.size(); ++index) {
         const std::size_t first = index * static_cast<std::size_t>(layout_.groupChannels);
         sessions_[index]->processBlock(interleavedIn + first, interleavedOut + first, frames, stride);

@@ -6,6 +6,7 @@
 #include "ChannelLayout.h"
 #include "EffectSession.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -22,6 +23,9 @@ public:
     // The first instance, which stands for all of them in reports.
     PluginInstance& instance() { return sessions_.front()->instance(); }
     BypassMode bypassMode() const { return sessions_.front()->bypassMode(); }
+    // The delay the plug-in reports (the record's initialDelay) once the
+    // settings are handed over, in frames at the rate it runs at.
+    int32_t latency() { return std::max(0, instance().record().initialDelay); }
 
     // Processes `frames` interleaved frames of all the file's channels.
     void processBlock(const float* interleavedIn, float* interleavedOut, int32_t frames);
@@ -30,6 +34,7 @@ public:
 
 private:
     ChannelLayout layout_;
+    std::atomic<int64_t>* blockCounter_ = nullptr;
     std::vector<std::unique_ptr<EffectSession>> sessions_;
 };
 

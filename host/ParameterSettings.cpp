@@ -2,6 +2,7 @@
 
 #include "HostError.h"
 
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <cmath>
@@ -36,6 +37,63 @@ ParameterSetting parseParameterSetting(std::string_view text) {
     return {name, static_cast<float>(value)};
 }
 
+namespace {
+
+std::string normalisedText(std::string text) {
+    std::string kept;
+    for (const char c : text) {
+        if (c != ' ') kept += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return kept;
+}
+
+// The value of a parameter whose display (with or without its label) reads
+// `text`. A stepped parameter shows few distinct texts: its canonical values
+// are then i/(steps - 1), tried first; otherwise the middle of the range of
+// values that show the text. The parameter is left as it was.
+float valueWithDisplay(PluginInstance& instance, int32_t index, const std::string& name, const std::string& text) {
+    constexpr int kProbes = 1000;
+    const float original = instance.getParameter(index);
+    const std::string wanted = normalisedText(text);
+    const auto shows = [&](float value) {
+        instance.setParameter(index, value);
+        const std::string display = instance.parameterDisplay(index);
+        return normalisedText(display) == wanted || normalisedText(display + instance.parameterLabel(index)) == wanted;
+    };
+    std::vector<std::string> distinct;
+    int first = -1;
+    int last = -1;
+    for (int probe = 0; probe <= kProbes; ++probe) {
+        const float value = static_cast<float>(probe) / kProbes;
+        if (shows(value)) {
+            if (first < 0) first = probe;
+            last = probe;
+        }
+        const std::string display = instance.parameterDisplay(index);
+        if (distinct.empty() || distinct.back() != display) distinct.push_back(display);
+    }
+    float found = -1.0f;
+    const std::size_t steps = distinct.size();
+    if (steps >= 2 && steps <= 32) {
+        for (std::size_t step = 0; step < steps && found < 0.0f; ++step) {
+            const float value = static_cast<float>(step) / static_cast<float>(steps - 1);
+            if (shows(value)) found = value;
+        }
+    }
+    if (found < 0.0f && first >= 0) found = static_cast<float>(first + last) / (2.0f * kProbes);
+    instance.setParameter(index, original);
+    if (found >= 0.0f) return found;
+    std::string message = name + "=" + text + ": no value of " + name + " shows " + text;
+    if (steps <= 32) {
+        std::string shown;
+        for (const std::string& display : distinct) shown += (shown.empty() ? "" : ", ") + display;
+        message += "; it shows " + shown;
+    }
+    throw HostError(message + " (or give a normalised value from 0 to 1)");
+}
+
+}  // namespace
+
 std::vector<ParameterAssignment> resolveParameterSettings(PluginInstance& instance,
                                                           const std::vector<ParameterSetting>& settings) {
     std::vector<std::string> names;
@@ -53,7 +111,9 @@ std::vector<ParameterAssignment> resolveParameterSettings(PluginInstance& instan
             for (const std::string& name : names) known += (known.empty() ? "" : ", ") + name;
             throw HostError("unknown parameter '" + setting.name + "'; the parameters are: " + known);
         }
-        assignments.push_back({found, setting.value});
+        const float value =
+            setting.display.empty() ? setting.value : valueWithDisplay(instance, found, setting.name, setting.display);
+        assignments.push_back({found, value});
     }
     return assignments;
 }
@@ -63,7 +123,7 @@ std::string describeSettings(const std::vector<ParameterSetting>& settings, bool
     for (const ParameterSetting& setting : settings) {
         char value[32];
         std::snprintf(value, sizeof value, "%g", static_cast<double>(setting.value));
-        text += (text.empty() ? "" : " ") + setting.name + "=" + value;
+        text += (text.empty() ? "" : " ") + setting.name + "=" + (setting.display.empty() ? value : setting.display);
     }
     if (bypass) text += text.empty() ? "bypass" : " bypass";
     return text.empty() ? "defaults" : text;

@@ -12,7 +12,10 @@ namespace ondulaxis::host {
 
 struct ParameterSetting {
     std::string name;
-    float value;  // normalised, 0 to 1
+    float value = 0.0f;  // normalised, 0 to 1
+    // When not empty: the value is the one whose display reads this text
+    // ("8x"), found by asking the plug-in.
+    std::string display = {};
 };
 
 struct ParameterAssignment {
@@ -24,8 +27,10 @@ struct ParameterAssignment {
 // name, a value that is not a number, or one outside 0 to 1.
 ParameterSetting parseParameterSetting(std::string_view text);
 
-// Finds each name among the plug-in's parameter names, ignoring case.
-// Throws HostError for an unknown name, listing the names there are.
+// Finds each name among the plug-in's parameter names, ignoring case, and
+// the value of each setting given by its display text. Throws HostError for
+// an unknown name, listing the names there are, or a text no value of the
+// parameter displays, listing what a stepped one shows.
 std::vector<ParameterAssignment> resolveParameterSettings(PluginInstance& instance,
                                                           const std::vector<ParameterSetting>& settings);
 

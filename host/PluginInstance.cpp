@@ -79,16 +79,16 @@ void PluginInstance::clearRequests() {
 }
 
 intptr_t PluginInstance::hostCallback(PluginRecord* record, int32_t opcode, int32_t index, intptr_t value,
-                                      void* /*ptr*/, float /*opt*/) {
+                                      void* ptr, float /*opt*/) {
     PluginInstance* instance = record != nullptr ? static_cast<PluginInstance*>(record->user) : nullptr;
     if (instance == nullptr) instance = instanceUnderConstruction;
-    if (instance != nullptr) return instance->answer(opcode, index, value, record != nullptr);
+    if (instance != nullptr) return instance->answer(opcode, index, value, ptr, record != nullptr);
     // A plug-in calling before it has handed over its record: only the
     // version request makes sense then.
     return opcode == audioMasterVersion ? kHostInterfaceVersion : 0;
 }
 
-intptr_t PluginInstance::answer(int32_t opcode, int32_t index, intptr_t value, bool hadRecord) {
+intptr_t PluginInstance::answer(int32_t opcode, int32_t index, intptr_t value, void* ptr, bool hadRecord) {
     std::lock_guard lock(hostStateLock_);
     if (requests_.size() < kMaxLoggedRequests) requests_.push_back({opcode, index, value, hadRecord});
     switch (opcode) {
@@ -103,6 +103,26 @@ intptr_t PluginInstance::answer(int32_t opcode, int32_t index, intptr_t value, b
             const auto& pins = direction == 0 ? connections_.inputs : connections_.outputs;
             return pins[static_cast<std::size_t>(index)] ? 0 : 1;
         }
+        case audioMasterGetSampleRate:
+            return static_cast<intptr_t>(sampleRate_);
+        case audioMasterGetBlockSize:
+            return blockSize_;
+        case audioMasterGetCurrentProcessLevel:
+            return processing_ ? kProcessLevelOffline : kProcessLevelUser;
+        case audioMasterGetVendorString:
+        case audioMasterGetProductString:
+            // The interface's strings hold 64 bytes with the terminator.
+            if (ptr == nullptr) return 0;
+            std::strncpy(static_cast<char*>(ptr), opcode == audioMasterGetVendorString ? kHostVendor : kHostProduct,
+                         63);
+            static_cast<char*>(ptr)[63] = '\0';
+            return 1;
+        case audioMasterGetVendorVersion:
+            return kHostVendorVersion;
+        case audioMasterIOChanged:
+            // The command reads the record's latency and pins once the
+            // settings are handed over, so a change before then is taken.
+            return 1;
         default:
             return 0;
     }
@@ -119,12 +139,16 @@ intptr_t PluginInstance::dispatch(int32_t opcode, int32_t index, intptr_t value,
 
 void PluginInstance::process(float** inputs, float** outputs, int32_t sampleFrames) {
     PluginRecord& record = openRecord();
+    processing_ = true;
     record.process(&record, inputs, outputs, sampleFrames);
+    processing_ = false;
 }
 
 void PluginInstance::processReplacing(float** inputs, float** outputs, int32_t sampleFrames) {
     PluginRecord& record = openRecord();
+    processing_ = true;
     record.processReplacing(&record, inputs, outputs, sampleFrames);
+    processing_ = false;
 }
 
 void PluginInstance::setParameter(int32_t index, float value) {
@@ -141,9 +165,21 @@ intptr_t PluginInstance::open() { return dispatch(effOpen); }
 
 intptr_t PluginInstance::close() { return dispatch(effClose); }
 
-void PluginInstance::setSampleRate(float sampleRate) { dispatch(effSetSampleRate, 0, 0, nullptr, sampleRate); }
+void PluginInstance::setSampleRate(float sampleRate) {
+    {
+        std::lock_guard lock(hostStateLock_);
+        sampleRate_ = sampleRate;
+    }
+    dispatch(effSetSampleRate, 0, 0, nullptr, sampleRate);
+}
 
-void PluginInstance::setBlockSize(int32_t blockSize) { dispatch(effSetBlockSize, 0, blockSize); }
+void PluginInstance::setBlockSize(int32_t blockSize) {
+    {
+        std::lock_guard lock(hostStateLock_);
+        blockSize_ = blockSize;
+    }
+    dispatch(effSetBlockSize, 0, blockSize);
+}
 
 intptr_t PluginInstance::mainsChanged(bool on) { return dispatch(effMainsChanged, 0, on ? 1 : 0); }
 

@@ -6,6 +6,7 @@
 #include "PluginRecord.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -99,7 +100,7 @@ public:
 private:
     static intptr_t hostCallback(PluginRecord* record, int32_t opcode, int32_t index, intptr_t value,
                                  void* ptr, float opt);
-    intptr_t answer(int32_t opcode, int32_t index, intptr_t value, bool hadRecord);
+    intptr_t answer(int32_t opcode, int32_t index, intptr_t value, void* ptr, bool hadRecord);
     std::string requestText(int32_t opcode, int32_t index = 0, intptr_t value = 0,
                             intptr_t* answer = nullptr);
     PluginRecord& openRecord() const;
@@ -109,6 +110,10 @@ private:
     mutable std::mutex hostStateLock_;
     PinConnections connections_;
     std::vector<HostRequest> requests_;
+    // What the plug-in was told, for its questions; 0 until it is told.
+    float sampleRate_ = 0.0f;
+    int32_t blockSize_ = 0;
+    std::atomic<bool> processing_{false};
 };
 
 }  // namespace ondulaxis::host

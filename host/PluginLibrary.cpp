@@ -11,6 +11,8 @@
 #endif
 #include <windows.h>
 #else
+#include <cstdio>
+#include <cstring>
 #include <dlfcn.h>
 #endif
 
@@ -22,7 +24,7 @@ constexpr const char* kEntryNames[] = {"VSTPluginMain", "main"};
 
 #if defined(_WIN32)
 
-std::string lastLoaderError() {
+std::string lastLoaderError(const std::filesystem::path&) {
     const DWORD code = GetLastError();
     char* text = nullptr;
     const DWORD length = FormatMessageA(
@@ -58,9 +60,23 @@ void closeLibrary(void* handle) { FreeLibrary(static_cast<HMODULE>(handle)); }
 
 #else
 
-std::string lastLoaderError() {
+std::string lastLoaderError(const std::filesystem::path& path) {
     const char* text = dlerror();
-    return text != nullptr ? text : "unknown loader error";
+    std::string message = text != nullptr ? text : "unknown loader error";
+    // The loader starts with the path, which the caller's message already names.
+    for (const std::string& prefix : {path.string() + ": ", (std::filesystem::path(".") / path).string() + ": "}) {
+        if (message.rfind(prefix, 0) == 0) message.erase(0, prefix.size());
+    }
+    // A file that is no shared library at all gets the loader's view of its
+    // insides ("file too short", "invalid ELF header"); say what it is.
+    char magic[4] = {};
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file != nullptr) {
+        const bool isElf = std::fread(magic, 1, 4, file) == 4 && std::memcmp(magic, "\x7f" "ELF", 4) == 0;
+        std::fclose(file);
+        if (!isElf) return "not a shared library (" + message + ")";
+    }
+    return message;
 }
 
 void* openLibrary(const std::filesystem::path& path) {
@@ -84,7 +100,7 @@ void closeLibrary(void* handle) { dlclose(handle); }
 PluginLibrary::PluginLibrary(const std::filesystem::path& path) : path_(path) {
     handle_ = openLibrary(path);
     if (handle_ == nullptr) {
-        throw HostError("cannot load plug-in " + path.string() + ": " + lastLoaderError());
+        throw HostError("cannot load plug-in " + path.string() + ": " + lastLoaderError(path));
     }
     for (const char* name : kEntryNames) {
         void* symbol = findSymbol(handle_, name);

@@ -132,9 +132,24 @@ constexpr int32_t effCanDo = 51;
 // Requests from the plug-in this host answers.
 constexpr int32_t audioMasterVersion = 1;
 constexpr int32_t audioMasterPinConnected = 4;
+constexpr int32_t audioMasterIOChanged = 13;
+constexpr int32_t audioMasterGetSampleRate = 16;
+constexpr int32_t audioMasterGetBlockSize = 17;
+constexpr int32_t audioMasterGetCurrentProcessLevel = 23;
+constexpr int32_t audioMasterGetVendorString = 32;
+constexpr int32_t audioMasterGetProductString = 33;
+constexpr int32_t audioMasterGetVendorVersion = 34;
 
 // The interface version this host reports.
 constexpr intptr_t kHostInterfaceVersion = 2300;
+
+// Who this host says it is, and the process levels it reports: "user" on
+// the thread that sets up, "offline" while it renders a block.
+constexpr const char* kHostVendor = "Ondulaxis";
+constexpr const char* kHostProduct = "ondulaxis host";
+constexpr intptr_t kHostVendorVersion = 1000;  // 1.0.0
+constexpr intptr_t kProcessLevelUser = 1;
+constexpr intptr_t kProcessLevelOffline = 4;
 
 // Bits of the record's flags.
 constexpr int32_t effFlagsHasEditor = 0x001;

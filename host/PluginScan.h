@@ -24,10 +24,12 @@ inline constexpr std::chrono::milliseconds kScanTimeout{10000};
 // In a child process: loads the library, creates an instance, opens it,
 // asks its name and closes it. Throws HostError, one line, when the child
 // crashes, takes longer than `timeout`, ends without a report, or fails
-// (with the child's message).
+// (with the child's message), and HostError "interrupted" on Ctrl-C once
+// installInterruptHandler() has run. The child never outlives the caller.
 PluginScan scanPlugin(const std::filesystem::path& path, std::chrono::milliseconds timeout = kScanTimeout);
 
 // scanPlugin, then the library loaded in this process.
-std::shared_ptr<const PluginLibrary> loadScannedPlugin(const std::filesystem::path& path);
+std::shared_ptr<const PluginLibrary> loadScannedPlugin(const std::filesystem::path& path,
+                                                      std::chrono::milliseconds timeout = kScanTimeout);
 
 }  // namespace ondulaxis::host

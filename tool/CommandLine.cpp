@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "ChildProcess.h"
 #include "DemoPiece.h"
 #include "HostError.h"
 #include "Oversampler.h"
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <unistd.h>
@@ -29,9 +31,11 @@ constexpr int kUsageError = 2;
 // can show just its own part. Written by hand rather than generated: the
 // display units and the oversampling note need prose.
 constexpr const char* kInfoUsage =
-    "  ondulaxis info [PLUGIN.so]\n"
-    "      Identity, channels, capabilities and parameters of a plug-in\n"
-    "      (the built Ondulaxis.so when none is given).\n";
+    "  ondulaxis info [PLUGIN.so] [--scan-timeout SECONDS]\n"
+    "      Identity, channels, latency, capabilities and parameters of a plug-in\n"
+    "      (the built Ondulaxis.so when none is given). Every command first tries\n"
+    "      the plug-in in a separate process and gives up on one that takes\n"
+    "      longer than --scan-timeout (default 10 s) to load.\n";
 constexpr const char* kRenderUsage =
     "  ondulaxis render IN OUT [options]\n"
     "      Render an audio file (WAV, AIFF, FLAC, Ogg) through the plug-in. OUT's\n"
@@ -41,7 +45,8 @@ constexpr const char* kRenderUsage =
     "                        normalised value 0..1; or as the display reads it:\n"
     "                        InGain=12dB OutGain=-6dB FuncMix=80% AmpMin=20%\n"
     "                        SlewLim=5% SlewLim=off ZeroX=on|off FreqMin=2cycles\n"
-    "                        FreqDif=-30cycles\n"
+    "                        FreqDif=-30cycles; another plug-in's parameter by\n"
+    "                        the text its display shows (Oversample=8x)\n"
     "      --preset FILE     NAME=VALUE lines (# comments), applied before --set\n"
     "      --save-preset FILE  also write the settings used as a preset\n"
     "      --bypass          render with the plug-in bypassed\n"
@@ -51,6 +56,12 @@ constexpr const char* kRenderUsage =
     "      --plugin PATH     plug-in to load instead of the built one\n"
     "      --plot FILE.svg   draw the transfer curve and a waveform excerpt\n"
     "      --quiet           print nothing but errors\n"
+    "      --scan-timeout S  as for info\n"
+    "      An input shorter than its header claims is rendered as far as it goes,\n"
+    "      with a warning giving both lengths.\n"
+    "      The plug-in runs in a separate process: if it crashes, the command says\n"
+    "      where and leaves OUT as it was. A plug-in's reported latency is removed\n"
+    "      and its tail flushed, so the output is aligned with the input.\n"
     "      --oversample N    run the plug-in at N = 2, 4, 8 or 16 times the file's\n"
     "                        rate between linear-phase resamplers (libsoxr); the\n"
     "                        output keeps the file's rate, length and timing.\n"
@@ -67,7 +78,7 @@ constexpr const char* kAnalyzeUsage =
     "      --rate HZ         sample rate (default 48000)\n"
     "      --oversample N    also measure at N times the rate, drawn together\n"
     "      --sweep           draw the aliasing level against the tone frequency\n"
-    "      --set, --preset, --plugin, --block  as for render\n";
+    "      --set, --preset, --plugin, --block, --scan-timeout  as for render\n";
 constexpr const char* kDemoUsage =
     "  ondulaxis demo [OUTDIR]\n"
     "      Synthesise a test piece and render it through the four preset files\n"
@@ -144,6 +155,7 @@ void addSettingOptions(CLI::App& command) {
     command.add_option("--plugin")->type_name("PATH");
     command.add_option("--block")->type_name("N");
     command.add_option("--oversample")->type_name("N");
+    command.add_option("--scan-timeout")->type_name("SECONDS");
 }
 
 // The presets' settings come first, so that --set overrides them whatever
@@ -163,10 +175,18 @@ std::filesystem::path pluginOf(const CLI::App& command) {
     return plugin && !plugin->empty() ? std::filesystem::path(*plugin) : defaultPluginPath();
 }
 
-int runInfo(const CLI::App&, const std::vector<std::string>& operands, std::ostream& out) {
+std::chrono::milliseconds scanTimeoutOf(const CLI::App& command) {
+    const std::optional<std::string> text = valueOf(command, "--scan-timeout");
+    if (!text) return kScanTimeout;
+    return std::chrono::milliseconds(std::llround(parseNumber("--scan-timeout", *text, 0.001, 3600.0) * 1000.0));
+}
+
+int runInfo(const CLI::App& command, const std::vector<std::string>& operands, std::ostream& out) {
     if (operands.size() > 1) throw UsageError("info takes at most one plug-in file");
     const std::filesystem::path path = operands.empty() ? defaultPluginPath() : std::filesystem::path(operands[0]);
-    auto library = loadScannedPlugin(path);
+    const std::chrono::milliseconds timeout = scanTimeoutOf(command);
+    installInterruptHandler();
+    auto library = loadScannedPlugin(path, timeout);
     PluginInstance instance(library);
     instance.open();
     writePluginInfo(instance, out);
@@ -193,6 +213,7 @@ int runRender(const CLI::App& command, const std::vector<std::string>& operands,
     options.typedParameters = settingsOf(command);
     for (const TypedSetting& setting : options.typedParameters) options.parameters.push_back(setting.setting);
     options.plugin = pluginOf(command);
+    options.scanTimeout = scanTimeoutOf(command);
     installInterruptHandler();
     renderFile(options, out);
     return 0;
@@ -217,6 +238,8 @@ int runAnalyze(const CLI::App& command, const std::vector<std::string>& operands
     }
     options.parameters = settingsOf(command);
     options.plugin = pluginOf(command);
+    options.scanTimeout = scanTimeoutOf(command);
+    installInterruptHandler();
     runAnalysis(options, out);
     return 0;
 }
@@ -261,6 +284,7 @@ void describe(CLI::App& app) {
             ->allow_extra_args()
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     }
+    app.get_subcommand("info")->add_option("--scan-timeout")->type_name("SECONDS");
     CLI::App& render = *app.get_subcommand("render");
     addSettingOptions(render);
     render.add_option("--save-preset")->type_name("FILE");

@@ -172,6 +172,11 @@ TypedSetting parseTypedSetting(std::string_view text) {
     }
     const std::string_view name = text.substr(0, equals);
     const std::string_view value = text.substr(equals + 1);
+    if (findCurve(name) == nullptr && !value.empty()) {
+        // Another plug-in's parameter: the plug-in itself says which value
+        // shows this text, once it is loaded.
+        return {{std::string(name), 0.0f, std::string(value)}, std::string(value)};
+    }
     return {{std::string(name), normalisedFromDisplay(name, value)}, std::string(value)};
 }
 

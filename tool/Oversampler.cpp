@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
+#include <strings.h>
 
 namespace ondulaxis::host {
 
@@ -113,6 +115,8 @@ OversampledSession::OversampledSession(std::shared_ptr<const PluginLibrary> libr
     settings.sampleRate = rate * factor;
     settings.blockSize = blockSize_ * factor;
     session_ = std::make_unique<LayoutSession>(std::move(library), settings);
+    pluginLatency_ = session_->latency();
+    pluginToSkip_ = pluginLatency_;
     if (factor_ == 1) return;
     latency_ = std::max<int64_t>(0, measureLatency(rate, factor_));
     toSkip_ = latency_;
@@ -140,6 +144,17 @@ void OversampledSession::runPlugin(const float* upsampled, std::size_t frames, s
         session_->processBlock(upsampled + done * stride, output.data() + start + done * stride,
                                static_cast<int32_t>(count));
     }
+    const std::size_t skipped = static_cast<std::size_t>(std::min<int64_t>(pluginToSkip_, static_cast<int64_t>(frames)));
+    pluginToSkip_ -= static_cast<int64_t>(skipped);
+    output.erase(output.begin() + static_cast<std::ptrdiff_t>(start),
+                 output.begin() + static_cast<std::ptrdiff_t>(start + skipped * stride));
+}
+
+void OversampledSession::flushPlugin(std::vector<float>& output) {
+    // Silence in, the plug-in's delayed tail out, as many frames as were dropped.
+    const std::vector<float> silence(static_cast<std::size_t>(pluginLatency_) * static_cast<std::size_t>(channels_),
+                                     0.0f);
+    runPlugin(silence.data(), static_cast<std::size_t>(pluginLatency_), output);
 }
 
 void OversampledSession::emit(const float* frames, std::size_t count, std::vector<float>& output) {
@@ -157,14 +172,9 @@ void OversampledSession::process(const float* input, int64_t frames, std::vector
     if (frames <= 0) return;
     framesIn_ += frames;
     if (factor_ == 1) {
-        const std::size_t stride = static_cast<std::size_t>(channels_);
-        for (int64_t done = 0; done < frames; done += blockSize_) {
-            const int32_t count = static_cast<int32_t>(std::min<int64_t>(blockSize_, frames - done));
-            const std::size_t start = output.size();
-            output.resize(start + static_cast<std::size_t>(count) * stride);
-            session_->processBlock(input + static_cast<std::size_t>(done) * stride, output.data() + start, count);
-        }
-        framesOut_ += frames;
+        const std::size_t before = output.size();
+        runPlugin(input, static_cast<std::size_t>(frames), output);
+        framesOut_ += static_cast<int64_t>((output.size() - before) / static_cast<std::size_t>(channels_));
         return;
     }
     upsampled_.clear();
@@ -183,6 +193,7 @@ void OversampledSession::finish(std::vector<float>& output) {
         drain(up_, channels_, upsampled_);
         processed_.clear();
         runPlugin(upsampled_.data(), upsampled_.size() / static_cast<std::size_t>(channels_), processed_);
+        flushPlugin(processed_);
         downsampled_.clear();
         resample(down_, processed_.data(), processed_.size() / static_cast<std::size_t>(channels_), channels_,
                  1.0 / factor_, downsampled_);
@@ -194,8 +205,43 @@ void OversampledSession::finish(std::vector<float>& output) {
                                               static_cast<std::size_t>(channels_), 0.0f);
             framesOut_ = framesIn_;
         }
+    } else if (pluginLatency_ > 0) {
+        // Only the frames that went in come out; a file shorter than the
+        // delay gets the start of the tail.
+        std::vector<float> tail;
+        flushPlugin(tail);
+        const std::size_t kept = static_cast<std::size_t>(framesIn_ - framesOut_) * static_cast<std::size_t>(channels_);
+        output.insert(output.end(), tail.begin(), tail.begin() + static_cast<std::ptrdiff_t>(std::min(kept, tail.size())));
+        framesOut_ = framesIn_;
     }
     session_->finish();
+}
+
+std::vector<ParameterSetting> settingsAtRate(const std::vector<TypedSetting>& settings, int factor,
+                                             std::ostream* report) {
+    std::vector<ParameterSetting> result;
+    for (const TypedSetting& typed : settings) {
+        ParameterSetting setting = typed.setting;
+        if (factor > 1 && strcasecmp(setting.name.c_str(), "SlewLim") == 0) {
+            bool clamped = false;
+            const float scaled = slewLimitAtRate(setting.value, factor, clamped);
+            if (report != nullptr && scaled != setting.value) {
+                // SlewLim's step per sample, in percent of full scale.
+                const auto step = [](float value) { return 100.0 * std::exp2(9.0 * (static_cast<double>(value) - 1.0)); };
+                char line[240];
+                std::snprintf(line, sizeof line,
+                              "SlewLim %g (%.2f %% per sample) becomes %g (%.2f %%) at %dx: the same slope per "
+                              "second%s\n",
+                              static_cast<double>(setting.value), step(setting.value), static_cast<double>(scaled),
+                              step(scaled), factor,
+                              clamped ? " as near as it goes; the smallest step slews faster" : "");
+                *report << line;
+            }
+            setting.value = scaled;
+        }
+        result.push_back(setting);
+    }
+    return result;
 }
 
 }  // namespace ondulaxis::host

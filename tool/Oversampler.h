@@ -3,10 +3,12 @@
 // rate aligned with the input.
 #pragma once
 
+#include "DisplayUnits.h"
 #include "LayoutSession.h"
 
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <vector>
 
 struct soxr;
@@ -29,6 +31,10 @@ public:
     // Frames the resamplers delay the signal by, at the file's rate, beyond
     // what libsoxr removes itself; the output is shifted back by this much.
     int64_t latency() const { return latency_; }
+    // The delay the plug-in reports, in frames at the rate it runs at: its
+    // first output frames are dropped and its tail flushed with silence, so
+    // that the output is aligned with the input for any plug-in.
+    int32_t pluginLatency() const { return pluginLatency_; }
 
     // Processes interleaved frames (any count) and appends the output frames
     // that are ready, aligned with the input, to `output`.
@@ -39,6 +45,7 @@ public:
 
 private:
     void runPlugin(const float* upsampled, std::size_t frames, std::vector<float>& output);
+    void flushPlugin(std::vector<float>& output);
     void downsample(const float* processed, std::size_t frames, std::vector<float>& output);
     void emit(const float* frames, std::size_t count, std::vector<float>& output);
 
@@ -49,6 +56,8 @@ private:
     soxr* up_ = nullptr;
     soxr* down_ = nullptr;
     int64_t latency_ = 0;
+    int32_t pluginLatency_ = 0;
+    int64_t pluginToSkip_ = 0;
     int64_t framesIn_ = 0;
     int64_t framesOut_ = 0;
     int64_t toSkip_ = 0;
@@ -56,5 +65,11 @@ private:
     std::vector<float> processed_;
     std::vector<float> downsampled_;
 };
+
+// The settings to run the plug-in with at `factor` times the rate: SlewLim
+// scaled so that it limits the same slope per second. Says what it changed
+// on `report` unless null.
+std::vector<ParameterSetting> settingsAtRate(const std::vector<TypedSetting>& settings, int factor,
+                                             std::ostream* report);
 
 }  // namespace ondulaxis::host

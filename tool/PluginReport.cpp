@@ -28,7 +28,16 @@ std::string describeCategory(intptr_t category) {
         case 0: return "0 (unknown)";
         case 1: return "1 (effect)";
         case 2: return "2 (synth)";
-        default: return std::to_string(category);
+        case 3: return "3 (analysis)";
+        case 4: return "4 (mastering)";
+        case 5: return "5 (spatial)";
+        case 6: return "6 (room effect)";
+        case 7: return "7 (surround effect)";
+        case 8: return "8 (restoration)";
+        case 9: return "9 (offline process)";
+        case 10: return "10 (shell)";
+        case 11: return "11 (generator)";
+        default: return std::to_string(category) + " (unknown)";
     }
 }
 

@@ -5,6 +5,7 @@
 #include "HostError.h"
 #include "LayoutSession.h"
 #include "PluginReport.h"
+#include "PluginProcess.h"
 #include "PluginScan.h"
 #include "ProgressMeter.h"
 #include "SoundFile.h"
@@ -14,17 +15,14 @@
 #include <cctype>
 #include <chrono>
 #include <cmath>
-#include <csignal>
+#include <cstring>
+#include <memory>
 #include <cstdio>
 #include <sstream>
 
 namespace ondulaxis::host {
 
 namespace {
-
-volatile std::sig_atomic_t interrupted = 0;
-
-extern "C" void onInterrupt(int) { interrupted = 1; }
 
 std::string describeBypass(BypassMode mode) {
     switch (mode) {
@@ -78,9 +76,113 @@ void reportTypedSettings(const std::vector<TypedSetting>& settings, PluginInstan
         const std::string label = instance.parameterLabel(index);
         const bool numeric = !display.empty() && std::isdigit(static_cast<unsigned char>(display.back())) != 0;
         char value[32];
-        std::snprintf(value, sizeof value, "%.7g", static_cast<double>(settings[i].setting.value));
+        std::snprintf(value, sizeof value, "%.7g", static_cast<double>(assignments[i].value));
         report << settings[i].setting.name << "=" << settings[i].typed << " is " << value << "; the plug-in shows "
                << display << (numeric && !label.empty() ? " " + label : "") << "\n";
+    }
+}
+
+// Everything that runs the plug-in, in the child: a crash there ends the
+// child only, and the parent, which owns the files, says where it happened.
+void renderInChild(const RenderOptions& options, int sampleRate, int channels, int64_t totalFrames,
+                   PluginProcess::Child& child) {
+    child.report.setStage("while the library was loading");
+    auto library = std::make_shared<const PluginLibrary>(options.plugin);
+    child.report.setStage("while being prepared");
+    SessionSettings settings;
+    settings.sampleRate = sampleRate;
+    settings.channels = channels;
+    settings.blockSize = options.blockSize;
+    settings.parameters = options.parameters;
+    settings.bypass = options.bypass;
+    settings.accumulate = options.accumulate;
+    if (!options.savePreset.empty()) {
+        // The settings as given, at the file's rate, not as adapted below.
+        LayoutSession plain(library, settings);
+        child.link.send(MessageKind::preset,
+                        presetText(plain.instance(), "settings of a render of " + options.input.filename().string()));
+        plain.finish();
+    }
+    std::ostringstream rateNotes;
+    SessionSettings chainSettings = settings;
+    chainSettings.blockCounter = &child.report.block;
+    if (options.oversample > 1) {
+        std::vector<TypedSetting> given = options.typedParameters;
+        if (given.empty()) {
+            for (const ParameterSetting& setting : options.parameters) given.push_back({setting, ""});
+        }
+        chainSettings.parameters = settingsAtRate(given, options.oversample, &rateNotes);
+    }
+    OversampledSession chain(library, chainSettings, options.oversample);
+    LayoutSession& session = chain.session();
+
+    // Sent even when empty: it tells the parent the plug-in is ready.
+    std::ostringstream report;
+    if (!options.quiet) {
+        report << "Rendering " << options.input.string() << " -> " << options.output.string() << " ("
+               << (channels == 1 ? "mono" : "stereo") << ", " << sampleRate << " Hz, " << totalFrames
+               << " frames, blocks of " << options.blockSize << ", "
+               << (options.accumulate ? "accumulating" : "replacing") << describeBypass(session.bypassMode())
+               << ")\n"
+               << "Layout: " << session.layout().pluginInputs << "-in/" << session.layout().pluginOutputs
+               << "-out plug-in, " << describeLayout(session.layout()) << "\n";
+        if (chain.pluginLatency() > 0) {
+            report << "Latency: the plug-in reports " << chain.pluginLatency()
+                   << " frames; they are removed and its tail flushed, so the output is aligned with the input\n";
+        }
+        if (options.oversample > 1) {
+            report << "Oversampled " << options.oversample << "x: the plug-in runs at "
+                   << sampleRate * options.oversample << " Hz in blocks of "
+                   << options.blockSize * options.oversample << "; output aligned with the input"
+                   << (chain.latency() > 0 ? " (" + std::to_string(chain.latency()) + " frames of delay removed)" : "")
+                   << "\n"
+                   << rateNotes.str();
+        }
+        reportTypedSettings(options.typedParameters, session.instance(), report);
+        writeParameterTable(session.instance(), report);
+    }
+    child.link.send(MessageKind::text, report.str());
+
+    ExcerptRecorder excerpt(sampleRate, channels);
+    const std::size_t stride = static_cast<std::size_t>(channels);
+    const std::size_t block = static_cast<std::size_t>(options.blockSize);
+    std::vector<float> output;
+    // Input frames whose output has not come out yet, for the excerpt.
+    std::vector<float> pendingInput;
+    const auto deliver = [&]() {
+        const int64_t frames = static_cast<int64_t>(output.size() / stride);
+        if (!options.plot.empty()) {
+            excerpt.feed(pendingInput.data(), output.data(), frames);
+            pendingInput.erase(pendingInput.begin(), pendingInput.begin() + static_cast<std::ptrdiff_t>(output.size()));
+        }
+        child.link.send(MessageKind::audio, output.data(), output.size() * sizeof(float));
+        output.clear();
+    };
+    std::vector<float> chunk;
+    child.report.setStage("while processing");
+    for (;;) {
+        const Message message = child.receive();
+        if (message.kind != MessageKind::audio) break;
+        const std::size_t frames = message.bytes.size() / sizeof(float) / stride;
+        chunk.resize(frames * stride);
+        if (frames > 0) std::memcpy(chunk.data(), message.bytes.data(), frames * stride * sizeof(float));
+        const float* input = chunk.data();
+        if (!options.plot.empty()) pendingInput.insert(pendingInput.end(), input, input + frames * stride);
+        // The blocks the plug-in sees are those of a file read block by block.
+        for (std::size_t done = 0; done < frames; done += block) {
+            chain.process(input + done * stride, static_cast<int64_t>(std::min(block, frames - done)), output);
+        }
+        deliver();
+    }
+    child.report.setStage("while finishing");
+    chain.finish(output);
+    deliver();
+    if (!options.plot.empty()) {
+        child.report.setStage("while its transfer curve was measured");
+        const std::string title = "Ondulaxis render of " + options.input.filename().string();
+        child.link.send(MessageKind::plot,
+                        transferPlotSvg(measureTransferCurve(library, settings), excerpt.excerpt(), title,
+                                        describeSettings(options.parameters, options.bypass)));
     }
 }
 
@@ -98,102 +200,89 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report) {
                         " channels; only mono and stereo files can be rendered");
     }
     const int format = outputFormatFor(options.output, options.bits, channels, reader.sampleRate());
+    scanPlugin(options.plugin, options.scanTimeout);
+    report.flush();
 
-    auto library = loadScannedPlugin(options.plugin);
-    SessionSettings settings;
-    settings.sampleRate = reader.sampleRate();
-    settings.channels = channels;
-    settings.blockSize = options.blockSize;
-    settings.parameters = options.parameters;
-    settings.bypass = options.bypass;
-    settings.accumulate = options.accumulate;
+    PluginProcess worker(options.plugin.string(), [&](PluginProcess::Child& child) {
+        renderInChild(options, reader.sampleRate(), channels, reader.frames(), child);
+    });
+    const auto interrupted = [&] {
+        return HostError("interrupted; " + options.output.string() + " was not written");
+    };
+    std::unique_ptr<StagedSoundFile> writer;
+    std::unique_ptr<ProgressMeter> progress;
+    std::string svg;
     std::string preset;
-    if (!options.savePreset.empty()) {
-        // The settings as given, at the file's rate, not as adapted below.
-        LayoutSession plain(library, settings);
-        preset = presetText(plain.instance(), "settings of a render of " + options.input.filename().string());
-        plain.finish();
-    }
-    std::ostringstream rateNotes;
-    SessionSettings chainSettings = settings;
-    if (options.oversample > 1) {
-        std::vector<TypedSetting> given = options.typedParameters;
-        if (given.empty()) {
-            for (const ParameterSetting& setting : options.parameters) given.push_back({setting, ""});
-        }
-        chainSettings.parameters = settingsAtRate(given, options.oversample, &rateNotes);
-    }
-    OversampledSession chain(library, chainSettings, options.oversample);
-    LayoutSession& session = chain.session();
-
-    if (!options.quiet) {
-        report << "Rendering " << options.input.string() << " -> " << options.output.string() << " ("
-               << (channels == 1 ? "mono" : "stereo") << ", " << reader.sampleRate() << " Hz, " << reader.frames()
-               << " frames, blocks of " << options.blockSize << ", "
-               << (options.accumulate ? "accumulating" : "replacing") << describeBypass(session.bypassMode())
-               << ")\n"
-               << "Layout: " << session.layout().pluginInputs << "-in/" << session.layout().pluginOutputs
-               << "-out plug-in, " << describeLayout(session.layout()) << "\n";
-        if (options.oversample > 1) {
-            report << "Oversampled " << options.oversample << "x: the plug-in runs at "
-                   << reader.sampleRate() * options.oversample << " Hz in blocks of "
-                   << options.blockSize * options.oversample << "; output aligned with the input"
-                   << (chain.latency() > 0 ? " (" + std::to_string(chain.latency()) + " frames of delay removed)" : "")
-                   << "\n"
-                   << rateNotes.str();
-        }
-        reportTypedSettings(options.typedParameters, session.instance(), report);
-        writeParameterTable(session.instance(), report);
-        report.flush();
-    }
-
-    StagedSoundFile writer(options.output, format, channels, reader.sampleRate());
-    ExcerptRecorder excerpt(reader.sampleRate(), channels);
-    ProgressMeter progress(stderr, !options.quiet, reader.frames(), reader.sampleRate());
-    const std::size_t stride = static_cast<std::size_t>(channels);
-    std::vector<float> input(static_cast<std::size_t>(options.blockSize) * stride);
-    std::vector<float> output;
-    // Input frames whose output has not come out yet, for the excerpt.
-    std::vector<float> pendingInput;
     RenderSummary summary;
     float peak = 0.0f;
-    const auto deliver = [&]() {
-        const int64_t frames = static_cast<int64_t>(output.size() / stride);
-        for (const float sample : output) peak = std::fmax(peak, std::fabs(sample));
-        writer.write(output.data(), frames);
-        if (!options.plot.empty()) {
-            excerpt.feed(pendingInput.data(), output.data(), frames);
-            pendingInput.erase(pendingInput.begin(), pendingInput.begin() + static_cast<std::ptrdiff_t>(output.size()));
-        }
-        summary.frames += frames;
-        progress.update(summary.frames);
-        output.clear();
+    // Chunks of whole blocks: fewer trips to the child, the same blocks.
+    const int64_t chunk = std::max<int64_t>(1, 32768 / options.blockSize) * options.blockSize;
+    std::vector<float> input(static_cast<std::size_t>(chunk) * static_cast<std::size_t>(channels));
+    bool ended = false;
+    int64_t framesRead = 0;
+    // The output file is begun once the plug-in is ready.
+    const auto begin = [&] {
+        if (writer) return;
+        writer = std::make_unique<StagedSoundFile>(options.output, format, channels, reader.sampleRate());
+        progress = std::make_unique<ProgressMeter>(stderr, !options.quiet, reader.frames(), reader.sampleRate());
     };
-    for (;;) {
-        if (interrupted) {
-            progress.finish();
-            throw HostError("interrupted; " + options.output.string() + " was not written");
+    try {
+        for (bool done = false; !done;) {
+            const Message message = worker.receive();
+            switch (message.kind) {
+                case MessageKind::text:
+                    // The first is the header (empty when quiet): the plug-in
+                    // is ready for audio.
+                    report << message.bytes;
+                    report.flush();
+                    if (writer) continue;
+                    break;
+                case MessageKind::preset: preset = message.bytes; continue;
+                case MessageKind::plot: svg = message.bytes; continue;
+                case MessageKind::done: done = true; continue;
+                case MessageKind::audio: {
+                    const std::size_t samples = message.bytes.size() / sizeof(float);
+                    // The bytes are copied: a string's storage need not suit floats.
+                    std::vector<float> output(samples);
+                    if (samples > 0) std::memcpy(output.data(), message.bytes.data(), samples * sizeof(float));
+                    for (const float sample : output) peak = std::fmax(peak, std::fabs(sample));
+                    const int64_t frames = static_cast<int64_t>(samples) / channels;
+                    begin();
+                    writer->write(output.data(), frames);
+                    summary.frames += frames;
+                    progress->update(summary.frames);
+                    break;
+                }
+                default: throw HostError("plug-in " + options.plugin.string() + " sent the host an unknown message");
+            }
+            if (ended) continue;
+            if (interruptRequested()) throw interrupted();
+            begin();
+            const int64_t frames = reader.read(input.data(), chunk);
+            framesRead += std::max<int64_t>(0, frames);
+            if (frames > 0) {
+                worker.send(MessageKind::audio, input.data(), static_cast<std::size_t>(frames * channels) * sizeof(float));
+            } else {
+                worker.send(MessageKind::end, nullptr, 0);
+                ended = true;
+            }
         }
-        const int64_t frames = reader.read(input.data(), options.blockSize);
-        if (frames <= 0) break;
-        if (!options.plot.empty()) {
-            pendingInput.insert(pendingInput.end(), input.begin(),
-                                input.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(frames) * stride));
-        }
-        chain.process(input.data(), frames, output);
-        deliver();
+        worker.finish();
+    } catch (const HostError& error) {
+        if (progress) progress->finish();
+        if (std::string_view(error.what()) == "interrupted") throw interrupted();
+        throw;
     }
-    chain.finish(output);
-    deliver();
-    progress.finish();
-
-    std::string svg;
-    if (!options.plot.empty()) {
-        const std::string title = "Ondulaxis render of " + options.input.filename().string();
-        svg = transferPlotSvg(measureTransferCurve(library, settings), excerpt.excerpt(), title,
-                              describeSettings(options.parameters, options.bypass));
+    begin();
+    progress->finish();
+    if (framesRead < reader.claimedFrames()) {
+        // A file cut short (a copy interrupted, a recorder that died) is
+        // rendered as far as it goes, but not in silence.
+        std::fprintf(stderr, "ondulaxis: warning: %s claims %lld frames but holds %lld; rendered those\n",
+                     options.input.c_str(), static_cast<long long>(reader.claimedFrames()),
+                     static_cast<long long>(framesRead));
     }
-    writer.commit();
+    writer->commit();
     if (!svg.empty()) writeTextFileAtomically(options.plot, svg);
     if (!preset.empty()) writeTextFileAtomically(options.savePreset, preset);
 
@@ -218,14 +307,6 @@ std::string describeSummary(const RenderSummary& summary) {
                   static_cast<long long>(summary.frames), summary.audioSeconds, summary.wallSeconds,
                   summary.realTimeFactor, peakText);
     return line;
-}
-
-void installInterruptHandler() {
-    struct sigaction action{};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
 }
 
 }  // namespace ondulaxis::host

@@ -3,7 +3,9 @@
 
 #include "DisplayUnits.h"
 #include "ParameterSettings.h"
+#include "PluginScan.h"
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <ostream>
@@ -26,6 +28,7 @@ struct RenderOptions {
     bool quiet = false;
     int32_t blockSize = 512;
     int bits = 0;  // 0: the output format's default
+    std::chrono::milliseconds scanTimeout = kScanTimeout;
 };
 
 struct RenderSummary {
@@ -38,7 +41,9 @@ struct RenderSummary {
 
 constexpr int32_t kMaxBlockSize = 1 << 20;
 
-// Renders options.input into options.output (and the plot, if asked for).
+// Renders options.input into options.output (and the plot, if asked for),
+// with the plug-in in a child process: a crash there becomes a HostError
+// that says where it happened.
 // Writes the parameter table and the closing summary to `report` unless
 // quiet, and a progress bar to stderr when that is a terminal. Throws
 // HostError; after a failure neither the output nor the plot file has
@@ -47,9 +52,5 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report);
 
 // One line: frames, seconds of audio, wall time, real-time factor, peak.
 std::string describeSummary(const RenderSummary& summary);
-
-// Makes Ctrl-C end a render cleanly (the partial output is removed)
-// instead of killing the process mid-write.
-void installInterruptHandler();
 
 }  // namespace ondulaxis::host

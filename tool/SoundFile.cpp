@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -24,46 +25,6 @@ std::string lowerCase(std::string text) {
 
 std::string systemError() { return std::strerror(errno); }
 
-mode_t creationMode() {
-    // A file created the ordinary way gets 0666 less the umask; mkstemp's
-    // 0600 would surprise whoever shares the output.
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
-
-// A temporary beside the destination, so the final rename stays on one
-// file system and is atomic.
-int createTemporaryBeside(const std::filesystem::path& destination, std::string& name) {
-    const std::filesystem::path folder = destination.has_parent_path() ? destination.parent_path() : ".";
-    std::string hidden(".");
-    hidden += destination.filename().string();
-    hidden += ".XXXXXX";
-    std::string pattern = (folder / hidden).string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    const int descriptor = mkstemp(buffer.data());
-    if (descriptor < 0) {
-        throw HostError("cannot write " + destination.string() + ": " + systemError());
-    }
-    fchmod(descriptor, creationMode());
-    name = buffer.data();
-    return descriptor;
-}
-
-void commitTemporary(int descriptor, const std::string& temporary, const std::filesystem::path& destination) {
-    if (fsync(descriptor) != 0 || close(descriptor) != 0) {
-        const std::string reason = systemError();
-        unlink(temporary.c_str());
-        throw HostError("cannot write " + destination.string() + ": " + reason);
-    }
-    if (std::rename(temporary.c_str(), destination.c_str()) != 0) {
-        const std::string reason = systemError();
-        unlink(temporary.c_str());
-        throw HostError("cannot write " + destination.string() + ": " + reason);
-    }
-}
-
 }  // namespace
 
 SoundFileReader::SoundFileReader(const std::filesystem::path& path) : path_(path) {
@@ -74,13 +35,38 @@ SoundFileReader::SoundFileReader(const std::filesystem::path& path) : path_(path
     SF_INFO info{};
     file_ = sf_open(path.c_str(), SFM_READ, &info);
     if (file_ == nullptr) {
-        const std::string reason = std::filesystem::exists(path, error) ? sf_strerror(nullptr)
-                                                                        : "No such file or directory";
+        // libsndfile's own words ("System error : Permission denied.",
+        // "Format not recognised.") say little to someone rendering a file.
+        std::string reason;
+        if (!std::filesystem::exists(path, error)) {
+            reason = "no such file";
+        } else if (access(path.c_str(), R_OK) != 0) {
+            reason = systemError();
+        } else if (sf_error(nullptr) == SF_ERR_UNRECOGNISED_FORMAT) {
+            reason = "not an audio file libsndfile reads (WAV, AIFF, FLAC, Ogg and others)";
+        } else {
+            reason = sf_strerror(nullptr);
+            if (!reason.empty() && reason.back() == '.') reason.pop_back();
+        }
         throw HostError("cannot read " + path.string() + ": " + reason);
     }
     channels_ = info.channels;
     sampleRate_ = info.samplerate;
     frames_ = info.frames;
+    claimedFrames_ = frames_;
+    // libsndfile notes a WAV data chunk longer than the file as
+    // "data : CLAIMED (should be ACTUAL)", beside "Block Align   : BYTES".
+    std::vector<char> log(16384, '\0');
+    sf_command(file_, SFC_GET_LOG_INFO, log.data(), static_cast<int>(log.size() - 1));
+    const std::string text(log.data());
+    const std::size_t data = text.find("\ndata : ");
+    const std::size_t align = text.find(':', text.find("Block Align"));
+    if (data != std::string::npos && align != std::string::npos &&
+        text.find("(should be", data) < text.find('\n', data + 1)) {
+        const long long claimedBytes = std::atoll(text.c_str() + data + 8);
+        const long long blockAlign = std::atoll(text.c_str() + align + 1);
+        if (blockAlign > 0 && claimedBytes / blockAlign > frames_) claimedFrames_ = claimedBytes / blockAlign;
+    }
 }
 
 SoundFileReader::~SoundFileReader() {
@@ -134,13 +120,12 @@ int outputFormatFor(const std::filesystem::path& path, int bits, int channels, i
 
 StagedSoundFile::StagedSoundFile(const std::filesystem::path& destination, int format, int channels,
                                  int sampleRate)
-    : destination_(destination) {
-    descriptor_ = createTemporaryBeside(destination, temporary_);
+    : destination_(destination), output_(destination) {
     SF_INFO info{};
     info.format = format;
     info.channels = channels;
     info.samplerate = sampleRate;
-    file_ = sf_open_fd(descriptor_, SFM_WRITE, &info, SF_FALSE);
+    file_ = sf_open_fd(output_.descriptor(), SFM_WRITE, &info, SF_FALSE);
     if (file_ == nullptr) {
         const std::string reason = sf_strerror(nullptr);
         discard();
@@ -166,72 +151,13 @@ void StagedSoundFile::commit() {
         discard();
         throw HostError("cannot write " + destination_.string() + ": " + reason);
     }
-    const int descriptor = descriptor_;
-    descriptor_ = -1;
-    const std::string temporary = std::move(temporary_);
-    temporary_.clear();
-    commitTemporary(descriptor, temporary, destination_);
+    output_.commit();
 }
 
 void StagedSoundFile::discard() noexcept {
     if (file_ != nullptr) sf_close(file_);
     file_ = nullptr;
-    if (descriptor_ >= 0) close(descriptor_);
-    descriptor_ = -1;
-    if (!temporary_.empty()) unlink(temporary_.c_str());
-    temporary_.clear();
-}
-
-void writeTextFileAtomically(const std::filesystem::path& destination, const std::string& text) {
-    std::string temporary;
-    const int descriptor = createTemporaryBeside(destination, temporary);
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t result = ::write(descriptor, text.data() + written, text.size() - written);
-        if (result < 0) {
-            if (errno == EINTR) continue;
-            const std::string reason = systemError();
-            close(descriptor);
-            unlink(temporary.c_str());
-            throw HostError("cannot write " + destination.string() + ": " + reason);
-        }
-        written += static_cast<std::size_t>(result);
-    }
-    commitTemporary(descriptor, temporary, destination);
-}
-
-bool refersToSameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
-    struct stat first{};
-    struct stat second{};
-    if (stat(a.c_str(), &first) != 0 || stat(b.c_str(), &second) != 0) return false;
-    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-}
-
-bool namesSameDestination(const std::filesystem::path& a, const std::filesystem::path& b) {
-    if (refersToSameFile(a, b)) return true;
-    std::error_code errorA;
-    std::error_code errorB;
-    const std::filesystem::path first = std::filesystem::weakly_canonical(a, errorA);
-    const std::filesystem::path second = std::filesystem::weakly_canonical(b, errorB);
-    return errorA || errorB ? a.lexically_normal() == b.lexically_normal() : first == second;
-}
-
-void checkWritableDestination(const std::filesystem::path& path, const std::string& what) {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
-        throw HostError("cannot write " + what + " " + path.string() + ": it is a directory");
-    }
-    if (std::filesystem::exists(path, error) && access(path.c_str(), W_OK) != 0) {
-        throw HostError("cannot write " + what + " " + path.string() + ": " + systemError());
-    }
-    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-    if (!std::filesystem::is_directory(folder, error)) {
-        throw HostError("cannot write " + what + " " + path.string() + ": folder " + folder.string() +
-                        " does not exist");
-    }
-    if (access(folder.c_str(), W_OK) != 0) {
-        throw HostError("cannot write " + what + " " + path.string() + ": " + systemError());
-    }
+    output_.discard();
 }
 
 }  // namespace ondulaxis::host

@@ -2,6 +2,8 @@
 // file in place once it is complete.
 #pragma once
 
+#include "OutputFile.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -21,6 +23,9 @@ public:
     int channels() const { return channels_; }
     int sampleRate() const { return sampleRate_; }
     int64_t frames() const { return frames_; }
+    // The frames the header claims: more than frames() when the file was
+    // cut short, which libsndfile quietly allows for.
+    int64_t claimedFrames() const { return claimedFrames_; }
     // Reads up to `frames` interleaved frames; returns how many it read.
     int64_t read(float* interleaved, int64_t frames);
 
@@ -30,6 +35,7 @@ private:
     int channels_ = 0;
     int sampleRate_ = 0;
     int64_t frames_ = 0;
+    int64_t claimedFrames_ = 0;
 };
 
 // The libsndfile format for a file name's extension (.wav, .aif/.aiff,
@@ -38,9 +44,8 @@ private:
 // combination libsndfile cannot write.
 int outputFormatFor(const std::filesystem::path& path, int bits, int channels, int sampleRate);
 
-// Writes into a hidden temporary file beside the destination and renames it
-// over the destination only in commit(). Until then the destination is never
-// touched, and a writer destroyed without commit() removes its temporary.
+// Writes through a StagedOutput: the destination appears, complete, only in
+// commit(); a writer destroyed without commit() leaves nothing behind.
 class StagedSoundFile {
 public:
     StagedSoundFile(const std::filesystem::path& destination, int format, int channels, int sampleRate);
@@ -55,24 +60,8 @@ private:
     void discard() noexcept;
 
     std::filesystem::path destination_;
-    std::string temporary_;
-    int descriptor_ = -1;
+    StagedOutput output_;
     sf_private_tag* file_ = nullptr;
 };
-
-// Writes a text file the same way: complete or not at all.
-void writeTextFileAtomically(const std::filesystem::path& destination, const std::string& text);
-
-// True when both names lead to the same existing file (same device and
-// inode), so links and differently spelled paths are caught too.
-bool refersToSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
-
-// True when both names lead to the same file, or would once it is written:
-// an output not yet created can be spelled in two ways ("out.wav", "./out.wav").
-bool namesSameDestination(const std::filesystem::path& a, const std::filesystem::path& b);
-
-// Throws HostError unless `path` could be created or replaced as a file: it
-// must not be a directory, and its folder must exist.
-void checkWritableDestination(const std::filesystem::path& path, const std::string& what);
 
 }  // namespace ondulaxis::host

@@ -1,19 +1,26 @@
 #include "ToneAnalysis.h"
 
+#include "ChannelLayout.h"
 #include "HostError.h"
+#include "Oversampler.h"
+#include "PluginInstance.h"
+#include "PluginProcess.h"
 #include "PluginScan.h"
 #include "SoundFile.h"
 #include "SpectrumPlot.h"
 
 #include <cmath>
 #include <cstdio>
-#include <strings.h>
+#include <sstream>
 
 namespace ondulaxis::host {
 
 namespace {
 
 constexpr int kSweepPoints = 25;
+
+// In the analysis child: counts the blocks, for saying where a crash was.
+std::atomic<int64_t>* blockCounter = nullptr;
 
 std::string describe(const std::vector<TypedSetting>& settings) {
     std::string text;
@@ -32,6 +39,7 @@ Spectrum measure(const AnalyzeOptions& options, const std::shared_ptr<const Plug
     settings.sampleRate = options.sampleRate;
     settings.blockSize = options.blockSize;
     settings.parameters = settingsAtRate(options.parameters, factor, nullptr);
+    settings.blockCounter = blockCounter;
     return analyseTone(renderTone(library, settings, tone, factor), options.sampleRate, tone.frequency);
 }
 
@@ -75,39 +83,42 @@ void printSpectra(const std::vector<LabelledSpectrum>& spectra, std::ostream& re
 
 }  // namespace
 
-std::vector<ParameterSetting> settingsAtRate(const std::vector<TypedSetting>& settings, int factor,
-                                             std::ostream* report) {
-    std::vector<ParameterSetting> result;
-    for (const TypedSetting& typed : settings) {
-        ParameterSetting setting = typed.setting;
-        if (factor > 1 && strcasecmp(setting.name.c_str(), "SlewLim") == 0) {
-            bool clamped = false;
-            const float scaled = slewLimitAtRate(setting.value, factor, clamped);
-            if (report != nullptr && scaled != setting.value) {
-                // SlewLim's step per sample, in percent of full scale.
-                const auto step = [](float value) { return 100.0 * std::exp2(9.0 * (static_cast<double>(value) - 1.0)); };
-                char line[240];
-                std::snprintf(line, sizeof line,
-                              "SlewLim %g (%.2f %% per sample) becomes %g (%.2f %%) at %dx: the same slope per "
-                              "second%s\n",
-                              static_cast<double>(setting.value), step(setting.value), static_cast<double>(scaled),
-                              step(scaled), factor,
-                              clamped ? " as near as it goes; the smallest step slews faster" : "");
-                *report << line;
-            }
-            setting.value = scaled;
-        }
-        result.push_back(setting);
-    }
-    return result;
-}
+namespace {
 
-void runAnalysis(const AnalyzeOptions& options, std::ostream& report) {
-    if (!(options.tone.frequency > 0.0) || options.tone.frequency >= options.sampleRate / 2.0) {
-        throw HostError("the tone must lie between 0 Hz and half the sample rate");
+// Report text the child sends to the parent whenever it is flushed.
+class TextMessages : public std::stringbuf {
+public:
+    explicit TextMessages(MessageLink& link) : link_(link) {}
+    ~TextMessages() override { sync(); }
+
+protected:
+    int sync() override {
+        if (!str().empty()) link_.send(MessageKind::text, str());
+        str("");
+        return 0;
     }
-    checkWritableDestination(options.output, "output");
-    auto library = loadScannedPlugin(options.plugin);
+
+private:
+    MessageLink& link_;
+};
+
+// The measurements, in the child: the plug-in runs only there.
+void analyseInChild(const AnalyzeOptions& options, PluginProcess::Child& child) {
+    TextMessages messages(child.link);
+    std::ostream report(&messages);
+    child.report.setStage("while the library was loading");
+    auto library = std::make_shared<const PluginLibrary>(options.plugin);
+    child.report.setStage("while being prepared");
+    {
+        // Refused before any figure is printed: an instrument has no input.
+        PluginInstance probe(library);
+        const ChannelLayout layout = planChannelLayout(probe.record().numInputs, probe.record().numOutputs, 2);
+        if (!layout.usable()) {
+            throw HostError("cannot analyse " + options.plugin.string() + ": " + layout.refusal);
+        }
+    }
+    child.report.setStage("while measuring");
+    blockCounter = &child.report.block;
     std::vector<int> factors{1};
     if (options.oversample > 1) factors.push_back(options.oversample);
     char subtitle[256];
@@ -172,6 +183,33 @@ void runAnalysis(const AnalyzeOptions& options, std::ostream& report) {
         }
         svg = sweepSvg(curves, "Aliasing against tone frequency, " + options.plugin.filename().string(), subtitle);
     }
+    report.flush();
+    child.link.send(MessageKind::plot, svg);
+}
+
+}  // namespace
+
+void runAnalysis(const AnalyzeOptions& options, std::ostream& report) {
+    if (!(options.tone.frequency > 0.0) || options.tone.frequency >= options.sampleRate / 2.0) {
+        throw HostError("the tone must lie between 0 Hz and half the sample rate");
+    }
+    checkWritableDestination(options.output, "output");
+    scanPlugin(options.plugin, options.scanTimeout);
+    report.flush();
+    PluginProcess worker(options.plugin.string(), [&](PluginProcess::Child& child) { analyseInChild(options, child); });
+    std::string svg;
+    for (;;) {
+        const Message message = worker.receive();
+        if (message.kind == MessageKind::text) {
+            report << message.bytes;
+            report.flush();
+        } else if (message.kind == MessageKind::plot) {
+            svg = message.bytes;
+        } else if (message.kind == MessageKind::done) {
+            break;
+        }
+    }
+    worker.finish();
     writeTextFileAtomically(options.output, svg);
     report << "Wrote " << options.output.string() << "\n";
 }

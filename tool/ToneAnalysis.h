@@ -3,8 +3,10 @@
 #pragma once
 
 #include "DisplayUnits.h"
+#include "PluginScan.h"
 #include "SpectrumAnalysis.h"
 
+#include <chrono>
 #include <filesystem>
 #include <ostream>
 #include <vector>
@@ -20,16 +22,12 @@ struct AnalyzeOptions {
     int32_t blockSize = 512;
     int oversample = 1;  // above 1: measured at 1x and at this factor
     bool sweep = false;  // aliasing against tone frequency instead of one spectrum
+    std::chrono::milliseconds scanTimeout = kScanTimeout;
 };
 
-// Measures, prints the figures to `report` and writes the SVG. Throws
-// HostError; the SVG is then left as it was.
+// Measures with the plug-in in a child process, prints the figures to
+// `report` and writes the SVG. Throws HostError (also for a crash, saying
+// where); the SVG is then left as it was.
 void runAnalysis(const AnalyzeOptions& options, std::ostream& report);
-
-// The settings to run the plug-in with at `factor` times the rate: SlewLim
-// scaled so that it limits the same slope per second. Says what it changed
-// on `report` unless null.
-std::vector<ParameterSetting> settingsAtRate(const std::vector<TypedSetting>& settings, int factor,
-                                             std::ostream* report);
 
 }  // namespace ondulaxis::host

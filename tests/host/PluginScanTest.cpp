@@ -2,7 +2,9 @@
 #include "PluginScan.h"
 #include "PluginTestSupport.h"
 
+#include <csignal>
 #include <fstream>
+#include <unistd.h>
 
 namespace ondulaxis::host::test {
 namespace {
@@ -12,6 +14,41 @@ TEST(PluginScanTest, ReadsTheRecordOfAWorkingPlugin) {
     EXPECT_EQ(scan.inputs, 2);
     EXPECT_EQ(scan.outputs, 2);
     EXPECT_EQ(scan.flags, effFlagsCanReplacing);
+}
+
+// A plug-in that writes forged verdicts to every descriptor and leaves a
+// helper holding them: the true verdict, at once rather than at the timeout.
+TEST(PluginScanTest, TakesOnlyTheChildsVerdictAndEndsWithIt) {
+    const auto start = std::chrono::steady_clock::now();
+    const PluginScan scan = scanPlugin(stubPath("WritesEverywhere"), std::chrono::milliseconds(2000));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+    EXPECT_EQ(scan.inputs, 2);
+    EXPECT_EQ(scan.flags, effFlagsCanReplacing);
+}
+
+extern "C" void exitQuietly(int) { _exit(0); }
+
+// Dispositions the caller set must not change the verdict: a crash handler
+// that exits quietly, an ignored SIGCHLD (which reaps children unasked).
+TEST(PluginScanTest, ReadsTheSameWhateverTheSignalDispositions) {
+    struct sigaction crash{};
+    struct sigaction child{};
+    struct sigaction oldCrash{};
+    struct sigaction oldChild{};
+    crash.sa_handler = exitQuietly;
+    child.sa_handler = SIG_IGN;
+    sigaction(SIGSEGV, &crash, &oldCrash);
+    sigaction(SIGCHLD, &child, &oldChild);
+    EXPECT_EQ(scanPlugin(ONDULAXIS_PLUGIN_PATH).inputs, 2);
+    EXPECT_THROW(
+        try { scanPlugin(stubPath("MainCrashes")); } catch (const HostError& error) {
+            EXPECT_NE(std::string(error.what()).find("crashed in its entry function"), std::string::npos)
+                << error.what();
+            throw;
+        },
+        HostError);
+    sigaction(SIGSEGV, &oldCrash, nullptr);
+    sigaction(SIGCHLD, &oldChild, nullptr);
 }
 
 struct ScanFailure {

@@ -78,14 +78,15 @@ struct CommandResult {
 
 // Runs the ondulaxis command with `arguments`, capturing both streams;
 // sends it SIGINT after `interruptAfter` when that is not zero. It runs in
-// `workingDirectory` when one is given.
+// `workingDirectory` when one is given, and inherits an ignored SIGCHLD
+// when asked to, as from a daemon.
 CommandResult runOndulaxis(const std::vector<std::string>& arguments,
                            std::chrono::milliseconds interruptAfter = std::chrono::milliseconds(0),
-                           const std::filesystem::path& workingDirectory = {});
+                           const std::filesystem::path& workingDirectory = {}, bool ignoreChildSignal = false);
 // The same for a copy of the command elsewhere.
 CommandResult runCommand(const std::filesystem::path& executable, const std::vector<std::string>& arguments,
                          std::chrono::milliseconds interruptAfter = std::chrono::milliseconds(0),
-                         const std::filesystem::path& workingDirectory = {});
+                         const std::filesystem::path& workingDirectory = {}, bool ignoreChildSignal = false);
 
 // Splits text into lines, dropping a final empty one.
 std::vector<std::string> lines(const std::string& text);

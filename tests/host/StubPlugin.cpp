@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <algorithm>
 #if !defined(_WIN32)
 #include <unistd.h>
 #endif
@@ -139,6 +141,135 @@ EXPORTED PluginRecord* VSTPluginMain(HostCallback) {
     // With the editor bit and one no name covers.
     record->flags = effFlagsCanReplacing | effFlagsHasEditor | 0x1000;
     return record;
+}
+
+#elif defined(STUB_CrashesInProcessing) || defined(STUB_AsksTheHost) || defined(STUB_DelayLine) || \
+    defined(STUB_WritesEverywhere)
+
+// Stereo plug-ins that misbehave or differ in one way each:
+// - CrashesInProcessing: a segmentation fault in its fourth block of audio;
+// - AsksTheHost: its name tells what the host answered when it resumed, its
+//   parameter 0 display the process level during its last block; it says it
+//   cannot bypass but accepts the request; its parameter 0 reads back the
+//   value its last block applied, not the one set;
+// - DelayLine: a pure delay whose length it reports as its latency; its
+//   stepped parameter Oversample (1x 2x 4x 8x 16x) sets 10, 20, 40, 80 or
+//   160 samples;
+// - WritesEverywhere: prints, writes forged verdicts to every descriptor and
+//   leaves a helper process holding them for a few seconds while it loads.
+namespace {
+
+struct State {
+    PluginRecord record{};
+    HostCallback host = nullptr;
+    int blocks = 0;
+    float set = 0.5f;
+    float applied = 0.0f;
+    intptr_t level = 0;
+    char resumed[128] = "";
+    float delay[2][256] = {};
+    int position = 0;
+};
+State state;
+
+int stepOf(float value) { return std::min(4, static_cast<int>(value * 5.0f)); }
+[[maybe_unused]] int32_t delayOf(float value) { return 10 << stepOf(value); }
+
+intptr_t ask(int32_t opcode, void* ptr = nullptr) { return state.host(&state.record, opcode, 0, 0, ptr, 0.0f); }
+
+intptr_t dispatch(PluginRecord*, int32_t opcode, int32_t, intptr_t, void* ptr, float) {
+    char* text = static_cast<char*>(ptr);
+    switch (opcode) {
+        case effClose: return 1;
+        case effMainsChanged: {
+            char vendor[64] = "";
+            char product[64] = "";
+            ask(audioMasterGetVendorString, vendor);
+            ask(audioMasterGetProductString, product);
+            std::snprintf(state.resumed, sizeof state.resumed, "%ld %ld %ld %ld %s/%s", static_cast<long>(ask(16)),
+                          static_cast<long>(ask(17)), static_cast<long>(ask(23)), static_cast<long>(ask(34)), vendor,
+                          product);
+            return 0;
+        }
+        case effGetEffectName: std::strcpy(text, state.resumed); return 1;
+        case effGetParamName: std::strcpy(text, "Oversample"); return 1;
+        case effGetParamDisplay:
+#if defined(STUB_DelayLine)
+            std::snprintf(text, 8, "%dx", 1 << stepOf(state.set));
+#else
+            std::snprintf(text, 8, "%ld", static_cast<long>(state.level));
+#endif
+            return 1;
+        case effCanDo: return ptr != nullptr && std::strcmp(text, "bypass") == 0 ? -1 : 0;
+        case effSetBypass: return 1;
+        default: return 0;
+    }
+}
+
+void replace(PluginRecord*, float** inputs, float** outputs, int32_t frames) {
+    if (frames > 1 && ++state.blocks == 4) {
+#if defined(STUB_CrashesInProcessing)
+        std::raise(SIGSEGV);
+#endif
+    }
+    state.applied = state.set;
+    state.level = ask(audioMasterGetCurrentProcessLevel);
+    const int32_t length = state.record.initialDelay;
+    for (int32_t i = 0; i < frames; ++i) {
+        for (int channel = 0; channel < 2; ++channel) {
+            float& slot = state.delay[channel][state.position];
+            outputs[channel][i] = length > 0 ? slot : inputs[channel][i];
+            slot = inputs[channel][i];
+        }
+        if (length > 0) state.position = (state.position + 1) % length;
+    }
+}
+void setParameter(PluginRecord*, int32_t index, float value) {
+    if (index != 0) return;
+    state.set = value;
+#if defined(STUB_DelayLine)
+    // A new length starts from silence.
+    state.record.initialDelay = delayOf(value);
+    state.position = 0;
+    std::memset(state.delay, 0, sizeof state.delay);
+    ask(audioMasterIOChanged);
+#endif
+}
+float getParameter(PluginRecord*, int32_t index) { return index == 0 ? state.applied : 0.0f; }
+
+}  // namespace
+
+EXPORTED PluginRecord* VSTPluginMain(HostCallback host) {
+#if defined(STUB_WritesEverywhere)
+    std::puts("ok 1 1 1");
+    std::fputs("error I am a forged verdict\n", stderr);
+    std::fflush(nullptr);
+    std::string junk(1 << 20, 'x');
+    junk += "\nerror I am a forged verdict\nok 9 9 9\n";
+    for (int descriptor = 3; descriptor < 64; ++descriptor) {
+        if (write(descriptor, junk.data(), junk.size()) < 0) continue;
+    }
+    if (fork() == 0) {
+        sleep(3);
+        _exit(0);
+    }
+#endif
+    state = State{};
+    state.host = host;
+    state.record.magic = kRecordMagic;
+    state.record.dispatcher = dispatch;
+    state.record.process = replace;
+    state.record.processReplacing = replace;
+    state.record.setParameter = setParameter;
+    state.record.getParameter = getParameter;
+    state.record.numParams = 1;
+    state.record.numInputs = 2;
+    state.record.numOutputs = 2;
+    state.record.flags = effFlagsCanReplacing;
+#if defined(STUB_DelayLine)
+    state.record.initialDelay = delayOf(state.set);
+#endif
+    return &state.record;
 }
 
 #elif defined(STUB_MainCrashes) || defined(STUB_MainProgram) || defined(STUB_MainExits) || defined(STUB_MainHangs)

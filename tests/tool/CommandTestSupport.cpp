@@ -22,12 +22,13 @@ std::string slurp(const std::filesystem::path& path) {
 }  // namespace
 
 CommandResult runOndulaxis(const std::vector<std::string>& arguments, std::chrono::milliseconds interruptAfter,
-                           const std::filesystem::path& workingDirectory) {
-    return runCommand(ONDULAXIS_COMMAND_PATH, arguments, interruptAfter, workingDirectory);
+                           const std::filesystem::path& workingDirectory, bool ignoreChildSignal) {
+    return runCommand(ONDULAXIS_COMMAND_PATH, arguments, interruptAfter, workingDirectory, ignoreChildSignal);
 }
 
 CommandResult runCommand(const std::filesystem::path& executable, const std::vector<std::string>& arguments,
-                         std::chrono::milliseconds interruptAfter, const std::filesystem::path& workingDirectory) {
+                         std::chrono::milliseconds interruptAfter, const std::filesystem::path& workingDirectory,
+                         bool ignoreChildSignal) {
     TemporaryFolder folder;
     const std::filesystem::path out = folder / "stdout";
     const std::filesystem::path errors = folder / "stderr";
@@ -38,6 +39,7 @@ CommandResult runCommand(const std::filesystem::path& executable, const std::vec
         freopen(out.c_str(), "w", stdout);
         freopen(errors.c_str(), "w", stderr);
         if (!workingDirectory.empty() && chdir(workingDirectory.c_str()) != 0) _exit(126);
+        if (ignoreChildSignal) signal(SIGCHLD, SIG_IGN);
         std::vector<char*> argv{const_cast<char*>(executable.c_str())};
         for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
         argv.push_back(nullptr);

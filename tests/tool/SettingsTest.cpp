@@ -92,7 +92,6 @@ INSTANTIATE_TEST_SUITE_P(
                       Refusal{"InGain=80%", "wrong unit"},
                       Refusal{"ZeroX=3dB", "on or off"},
                       Refusal{"FuncMix=on", "not a value of FuncMix"},
-                      Refusal{"Drive=3dB", "known only for"},
                       Refusal{"InGain=loud", "not a number"},
                       Refusal{"InGain=1e-50", "out of range"},
                       Refusal{"InGain=1e50", "between 0 and 1"},

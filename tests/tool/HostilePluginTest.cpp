@@ -1,0 +1,189 @@
+// The command with plug-ins that crash, hang, scribble on descriptors or
+// report a latency, and in settings that broke it: one row per fault.
+#include "PluginTestSupport.h"
+
+#include <sndfile.h>
+
+#include <bit>
+#include <cmath>
+#include <csignal>
+#include <fstream>
+#include <random>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace ondulaxis::host::test {
+namespace {
+
+void writeTone(const std::filesystem::path& path, int frames) {
+    SF_INFO info{};
+    info.channels = 2;
+    info.samplerate = 44100;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr);
+    std::vector<float> samples;
+    for (int i = 0; i < 2 * frames; ++i) samples.push_back(static_cast<float>(0.5 * std::sin(0.01 * i)));
+    sf_writef_float(file, samples.data(), frames);
+    sf_close(file);
+}
+
+std::vector<float> samplesOf(const std::filesystem::path& path) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (file == nullptr) return {};
+    std::vector<float> samples(static_cast<std::size_t>(info.frames * info.channels));
+    sf_readf_float(file, samples.data(), info.frames);
+    sf_close(file);
+    return samples;
+}
+
+struct HostileCase {
+    const char* name;
+    std::vector<std::string> arguments;  // $IN, $OUT, $DIR and Stub names are filled in
+    int status;
+    const char* errors;  // a part of the standard error
+    const char* out;     // a part of the standard output
+    int interruptAfterMs = 0;
+    bool ignoreChildSignal = false;
+};
+
+void PrintTo(const HostileCase& c, std::ostream* out) { *out << c.name; }
+
+class HostilePluginTest : public ::testing::TestWithParam<HostileCase> {};
+
+TEST_P(HostilePluginTest, EndsAsItShould) {
+    const HostileCase& c = GetParam();
+    TemporaryFolder folder;
+    writeTone(folder / "in.wav", 4096);
+    // A header that claims 4096 frames over a file cut to 1000 of them.
+    std::filesystem::copy_file(folder / "in.wav", folder / "cut.wav");
+    std::filesystem::resize_file(folder / "cut.wav", std::filesystem::file_size(folder / "in.wav") - 3096 * 8);
+    std::ofstream(folder / "notes.so") << "not a library\n";
+    std::vector<std::string> arguments;
+    for (std::string argument : c.arguments) {
+        if (argument == "$IN") argument = (folder / "in.wav").string();
+        if (argument == "$OUT") argument = (folder / "out.wav").string();
+        if (argument.rfind("$DIR/", 0) == 0) argument = (folder / argument.substr(5)).string();
+        if (argument.rfind("Stub", 0) == 0) argument = stubPath(argument.substr(4)).string();
+        arguments.push_back(argument);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const CommandResult result =
+        runOndulaxis(arguments, std::chrono::milliseconds(c.interruptAfterMs), {}, c.ignoreChildSignal);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3)) << "too slow";
+    EXPECT_EQ(result.status, c.status) << result.errors;
+    EXPECT_NE(result.errors.find(c.errors), std::string::npos) << result.errors;
+    EXPECT_NE(result.out.find(c.out), std::string::npos) << result.out;
+    if (c.status != 0) {
+        EXPECT_EQ(folder.names(), (std::vector<std::string>{"cut.wav", "in.wav", "notes.so"}));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, HostilePluginTest,
+    ::testing::Values(
+        HostileCase{"CrashInRender", {"render", "$IN", "$OUT", "--plugin", "StubCrashesInProcessing"}, 1,
+                    "crashed while processing block 4 (Segmentation fault)", ""},
+        HostileCase{"CrashInAnalysis", {"analyze", "$DIR/a.svg", "--plugin", "StubCrashesInProcessing"}, 1,
+                    "crashed while processing block 4 (Segmentation fault)", ""},
+        HostileCase{"HangWithinScanTimeout", {"info", "StubMainHangs", "--scan-timeout", "0.2"}, 1,
+                    "hung in its entry function main (no answer within 200 ms)", ""},
+        HostileCase{"InterruptedScan", {"render", "$IN", "$OUT", "--plugin", "StubMainHangs"}, 1, "interrupted", "",
+                    300},
+        HostileCase{"IgnoredChildSignal", {"render", "$IN", "$OUT"}, 0, "", "4096 frames", 0, true},
+        HostileCase{"ForgedVerdicts", {"info", "StubWritesEverywhere"}, 0, "", "Inputs:          2"},
+        HostileCase{"LatencyShown", {"info", "StubDelayLine"}, 0, "", "Latency:         40 samples"},
+        HostileCase{"SteppedDisplayText", {"render", "$IN", "$OUT", "--plugin", "StubDelayLine", "--set",
+                                           "oversample=8x"}, 0, "", "oversample=8x is 0.75; the plug-in shows 8x"},
+        HostileCase{"UnknownDisplayText", {"render", "$IN", "$OUT", "--plugin", "StubDelayLine", "--set",
+                                           "Oversample=3x"}, 1, "it shows 1x, 2x, 4x, 8x, 16x", ""},
+        HostileCase{"TruncatedInput", {"render", "$DIR/cut.wav", "$OUT", "--quiet"}, 0,
+                    "claims 4096 frames but holds 1000", ""},
+        HostileCase{"InstrumentAnalysed", {"analyze", "$DIR/a.svg", "--plugin", "StubInstrument"}, 1, "cannot analyse",
+                    ""},
+        HostileCase{"TextFileAsLibrary", {"info", "$DIR/notes.so"}, 1, "notes.so: not a shared library (", ""},
+        HostileCase{"NotAudio", {"render", "$DIR/notes.so", "$OUT"}, 1, "not an audio file libsndfile reads", ""}),
+    [](const ::testing::TestParamInfo<HostileCase>& info) { return std::string(info.param.name); });
+
+// The delay line's latency is taken out: it renders what a pass-through
+// renders, bit for bit, at every length, block size and oversampling.
+TEST(LatencyCompensationTest, AlignsTheOutputWithTheInput) {
+    TemporaryFolder folder;
+    writeTone(folder / "in.wav", 3000);
+    const auto render = [&](const std::string& plugin, const std::vector<std::string>& options) {
+        std::vector<std::string> arguments{"render", (folder / "in.wav").string(), (folder / "out.wav").string(),
+                                           "--plugin", plugin, "--quiet"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        const CommandResult result = runOndulaxis(arguments);
+        EXPECT_EQ(result.status, 0) << result.errors;
+        return samplesOf(folder / "out.wav");
+    };
+    for (const char* block : {"512", "7"}) {
+        for (const char* oversample : {"1", "2"}) {
+            const std::vector<float> expected = render(std::string(SHAPER_FOLDER) + "/ShaperPassThrough.so",
+                                                       {"--block", block, "--oversample", oversample});
+            for (const char* factor : {"1x", "16x"}) {
+                const std::vector<float> output = render(stubPath("DelayLine").string(),
+                                                         {"--set", std::string("Oversample=") + factor, "--block",
+                                                          block, "--oversample", oversample});
+                ASSERT_EQ(output.size(), expected.size());
+                EXPECT_TRUE(std::equal(output.begin(), output.end(), expected.begin(),
+                                       [](float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }))
+                    << factor << " in blocks of " << block << " at " << oversample << "x";
+            }
+        }
+    }
+}
+
+// Processes whose command line holds `marker`.
+int processesWith(const std::string& marker) {
+    int found = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream in(entry.path() / "cmdline", std::ios::binary);
+        const std::string line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (line.find(marker) != std::string::npos) ++found;
+    }
+    return found;
+}
+
+// Killed while a library hangs in its entry or while it renders, the
+// command leaves no process and no file behind.
+TEST(KilledCommandTest, LeavesNothingBehind) {
+    TemporaryFolder folder;
+    writeTone(folder / "in.wav", 400000);
+    const std::string in = (folder / "in.wav").string();
+    const std::string out = (folder / "out.wav").string();
+    const std::string hangs = stubPath("MainHangs").string();
+    struct Case {
+        int signal;
+        std::vector<std::string> arguments;
+    };
+    for (const Case& c : {Case{SIGTERM, {"info", hangs}}, Case{SIGKILL, {"render", in, out, "--plugin", hangs}},
+                          Case{SIGKILL, {"render", in, out, "--block", "1", "--oversample", "16"}}}) {
+        const std::string marker = "9." + std::to_string(std::random_device()() % 100000 + 1);
+        std::vector<std::string> arguments = c.arguments;
+        arguments.insert(arguments.end(), {"--scan-timeout", marker});
+        const pid_t command = fork();
+        if (command == 0) {
+            freopen("/dev/null", "w", stdout);
+            freopen("/dev/null", "w", stderr);
+            std::vector<char*> argv{const_cast<char*>(ONDULAXIS_COMMAND_PATH)};
+            for (std::string& argument : arguments) argv.push_back(argument.data());
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        EXPECT_EQ(processesWith(marker), 2) << "the command and its child";
+        kill(command, c.signal);
+        waitpid(command, nullptr, 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_EQ(processesWith(marker), 0) << arguments[0] << " after signal " << c.signal;
+        EXPECT_EQ(folder.names(), std::vector<std::string>{"in.wav"});
+    }
+}
+
+}  // namespace
+}  // namespace ondulaxis::host::test
