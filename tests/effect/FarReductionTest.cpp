@@ -9,7 +9,7 @@
 #include <limits>
 #include <random>
 
-#include "FarReduction.h"
+#include "kernels/FarReduction.h"
 
 namespace {
 

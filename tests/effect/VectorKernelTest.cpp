@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "ChunkKernels.h"
+#include "kernels/ChunkKernels.h"
 #include "EffectTestSupport.h"
 
 // Readable test names: the path's own name. Global, where lookup of the
