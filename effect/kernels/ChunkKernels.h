@@ -61,7 +61,7 @@ static_assert(guard <= 0x1p-47, "a wider guard would redo more vectors");
 constexpr double nearPhase = vectorMath::nearPhase;
 
 // Where a chunk's sines and cosines come from.
-enum class Waves { near, reduced };
+enum class Waves { direct, reduced };
 
 struct Coefficients {
     float inGain;
@@ -300,7 +300,7 @@ inline bool phasePass(Channel<Math>& channel, int padded, const Coefficients& c,
     const Doubles nearest = L::template splat<Doubles>(nearPhase);
     const Floats infinity = L::template splat<Floats>(std::numeric_limits<float>::infinity());
     const Floats largest = L::template splat<Floats>(std::numeric_limits<float>::max());
-    auto far = L::template splat<typename L::DoubleMask>(0);
+    auto beyond = L::template splat<typename L::DoubleMask>(0);
     for (int i = 0, vector = 0; i < padded; i += width, ++vector) {
         const Doubles state = L::widen(load<Floats>(channel.tracked() + i));
         // The exponent is at least 1, so a zero base gives +0, which the
@@ -322,10 +322,31 @@ inline bool phasePass(Channel<Math>& channel, int padded, const Coefficients& c,
         phase = L::abs(phase) == infinity ? L::copySign(largest, phase) : phase;
         store(channel.phase + i, phase);
         // A NaN phase counts as far.
-        far |= ~(L::abs(L::widen(phase)) <= nearest);
+        beyond |= ~(L::abs(L::widen(phase)) <= nearest);
         channel.suspect[vector] = Math::anyLane(unsure);
     }
-    return !Math::anyLane(far);
+    return !Math::anyLane(beyond);
+}
+
+// The guard's allowance for the sine shape, ((a w - plain) mix + plain) gain,
+// and the raised cosine's magnitude, (h (1 - w) - s) mix + s, with |w| <= 1:
+// the operands' sizes bound every intermediate's, so it holds for any finite
+// coefficients (an amplitude below 0 from a negative AmpMin, a FuncMix far
+// beyond 1).
+template <class Doubles>
+inline Doubles sineSlack(Doubles amplitude, Doubles plain, Doubles funcMix, Doubles outGain,
+                         Doubles tolerance) noexcept {
+    using O = vectorMath::Ops<Doubles>;
+    return ((O::abs(amplitude) + O::abs(plain)) * O::abs(funcMix) + O::abs(plain)) *
+           O::abs(outGain) * tolerance;
+}
+
+template <class Doubles>
+inline Doubles cosineSlack(Doubles halfAmplitude, Doubles envelope, Doubles funcMix,
+                           Doubles tolerance) noexcept {
+    using O = vectorMath::Ops<Doubles>;
+    return ((O::abs(halfAmplitude) * O::splat(2.0) + envelope) * O::abs(funcMix) + envelope) *
+           tolerance;
 }
 
 template <class Math, bool sine, Waves waves>
@@ -346,7 +367,6 @@ inline void shapePass(Channel<Math>& channel, int padded, const Coefficients& c)
         waves == Waves::reduced ? guard + farReduction::error : guard);
     const farWaves::Turns* turns = waves == Waves::reduced ? &farWaves::turns() : nullptr;
     const Doubles one = L::template splat<Doubles>(1.0);
-    const Doubles two = L::template splat<Doubles>(2.0);
     const Doubles four = L::template splat<Doubles>(4.0);
     const Doubles half = L::template splat<Doubles>(0.5);
     const Floats smallest = L::template splat<Floats>(std::numeric_limits<float>::min());
@@ -368,19 +388,14 @@ inline void shapePass(Channel<Math>& channel, int padded, const Coefficients& c)
             const Doubles plain = L::widen(L::copySign(s, x));
             const Doubles wave = vectorMath::sinNear(phase);
             const Doubles result = ((amplitude * wave - plain) * funcMix + plain) * outGain;
-            // Bounds every intermediate's size, so it holds for any finite
-            // coefficients (a negative AmpMin, a FuncMix far beyond 1).
-            const Doubles slack =
-                ((L::abs(amplitude) + L::abs(plain)) * L::abs(funcMix) + L::abs(plain)) *
-                L::abs(outGain) * tolerance;
+            const Doubles slack = sineSlack(amplitude, plain, funcMix, outGain, tolerance);
             unsure = L::narrow(result - slack) != L::narrow(result + slack);
             out = L::narrow(result);
         } else {
             const Doubles halfAmplitude = L::widen(L::narrow((envelope * ampRange + ampMin) * half));
             const Doubles wave = vectorMath::cosNear(phase);
             const Doubles magnitude = (halfAmplitude * (one - wave) - envelope) * funcMix + envelope;
-            const Doubles slack =
-                ((L::abs(halfAmplitude) * two + envelope) * L::abs(funcMix) + envelope) * tolerance;
+            const Doubles slack = cosineSlack(halfAmplitude, envelope, funcMix, tolerance);
             unsure = L::narrow(magnitude - slack) != L::narrow(magnitude + slack);
             out = L::narrow(L::widen(L::copySign(L::narrow(magnitude), x)) * outGain);
         }
@@ -413,12 +428,12 @@ template <class Math, bool sine>
 inline void shape(Channel<Math>& channel, int count, int padded, const Coefficients& c) noexcept {
     int whole = 0;
     const vectorMath::PowKind kind = vectorMath::powKind(c.shaping.freqDifLog, whole);
-    const bool near =
+    const bool allNear =
         kind == vectorMath::PowKind::identity   ? phasePass<Math, vectorMath::PowKind::identity>(channel, padded, c, whole)
         : kind == vectorMath::PowKind::integer ? phasePass<Math, vectorMath::PowKind::integer>(channel, padded, c, whole)
                                                : phasePass<Math, vectorMath::PowKind::general>(channel, padded, c, whole);
-    if (near) {
-        shapePass<Math, sine, Waves::near>(channel, padded, c);
+    if (allNear) {
+        shapePass<Math, sine, Waves::direct>(channel, padded, c);
     } else {
         shapePass<Math, sine, Waves::reduced>(channel, padded, c);
     }

@@ -54,6 +54,9 @@ struct Ops {
         }
         return vector;
     }
+    static Doubles abs(Doubles value) noexcept {
+        return (Doubles)((Bits)value & splatBits(INT64_MAX));
+    }
     // The integer nearest each value (ties to even), for |value| < 2^51: as a
     // double, and its low bits as an integer.
     static Doubles nearest(Doubles value, Bits& integer) noexcept {

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <random>
 
 #include "kernels/ChunkKernels.h"
 #include "kernels/VectorMath.h"
@@ -75,6 +76,57 @@ TEST(VectorMathTest, PowPassesInfinityAndNaN) {
     const Doubles power = vectorMath::powGeneral(Doubles{INFINITY, NAN}, 2.5);
     EXPECT_TRUE(std::isinf(power[0]));
     EXPECT_TRUE(std::isnan(power[1]));
+}
+
+// Wherever the guard's allowance calls a result sure, a wave off by as much
+// as the two waves may differ rounds to the same float. Waves are picked
+// where the shapes nearly cancel (a w near plain; h (1 - w) near s), where a
+// small allowance shows; amplitudes of both signs, as AmpMin below 0 gives.
+TEST(VectorMathTest, GuardAllowanceCoversTheWavesDistance) {
+    const double gap = vectorMath::sinCosError + chunked::referenceWaveError;
+    const Doubles tolerance{chunked::guard, chunked::guard};
+    std::mt19937 random(5);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    const auto f = [](double value) { return static_cast<float>(value); };
+    long unsafe = 0;
+    for (int run = 0; run < 200000; ++run) {
+        const double amplitude = f(4 * unit(random));
+        const double plain = f(unit(random));
+        const double mix = run % 3 == 0 ? f(1e7 * unit(random)) : f(2 * unit(random));
+        const double gain = run % 2 == 0 ? 1.0 : 0x1p-8;
+        const double near = std::clamp(plain / amplitude, -1.0, 1.0);
+        const double w = near + std::ldexp(unit(random), -40 - static_cast<int>(run % 12));
+        const Doubles sizes{amplitude, amplitude / 2};
+        const auto sineOf = [&](double wave) {
+            return f(((amplitude * wave - plain) * mix + plain) * gain);
+        };
+        const auto cosineOf = [&](double wave) {
+            const double half = amplitude / 2;
+            const double envelope = std::fabs(plain);
+            return f((half * (1.0 - wave) - envelope) * mix + envelope);
+        };
+        const double sineResult = ((amplitude * w - plain) * mix + plain) * gain;
+        const double sineSlack =
+            chunked::sineSlack(sizes, Doubles{plain, plain}, Doubles{mix, mix}, Doubles{gain, gain},
+                               tolerance)[0];
+        if (f(sineResult - sineSlack) == f(sineResult + sineSlack) &&
+            (sineOf(w - gap) != sineOf(w) || sineOf(w + gap) != sineOf(w))) {
+            ++unsafe;
+        }
+        const double cosineWave = std::clamp(1.0 - std::fabs(plain) / (amplitude / 2), -1.0, 1.0) +
+                                  std::ldexp(unit(random), -40 - static_cast<int>(run % 12));
+        const double envelope = std::fabs(plain);
+        const double magnitude = ((amplitude / 2) * (1.0 - cosineWave) - envelope) * mix + envelope;
+        const double cosineSlack = chunked::cosineSlack(Doubles{amplitude / 2, amplitude / 2},
+                                                        Doubles{envelope, envelope},
+                                                        Doubles{mix, mix}, tolerance)[0];
+        if (f(magnitude - cosineSlack) == f(magnitude + cosineSlack) &&
+            (cosineOf(cosineWave - gap) != cosineOf(cosineWave) ||
+             cosineOf(cosineWave + gap) != cosineOf(cosineWave))) {
+            ++unsafe;
+        }
+    }
+    EXPECT_EQ(unsafe, 0);
 }
 
 }  // namespace
