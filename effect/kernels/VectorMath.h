@@ -35,10 +35,27 @@ constexpr double nearPhase = 0x1p20;
 // three roundings of products (3 * 2^-53).
 constexpr double powError = 0x1p-50;
 
+template <int bytes>
+struct UnsignedLanes;
+template <>
+struct UnsignedLanes<16> {
+    typedef unsigned long long type __attribute__((vector_size(16)));
+};
+template <>
+struct UnsignedLanes<32> {
+    typedef unsigned long long type __attribute__((vector_size(32)));
+};
+template <>
+struct UnsignedLanes<64> {
+    typedef unsigned long long type __attribute__((vector_size(64)));
+};
+
 template <class Doubles>
 struct Ops {
     static constexpr int width = sizeof(Doubles) / sizeof(double);
     using Bits = decltype(Doubles{} < Doubles{});
+    // For shifts: AVX2 and SSE2 shift 64-bit lanes logically only.
+    using Unsigned = typename UnsignedLanes<sizeof(Doubles)>::type;
 
     static Doubles splat(double value) noexcept {
         Doubles vector;
@@ -251,11 +268,12 @@ inline Doubles powGeneral(Doubles b, double e) noexcept {
     using O = Ops<Doubles>;
     using Bits = typename O::Bits;
     constexpr int width = O::width;
+    using Unsigned = typename O::Unsigned;
     const Bits bits = (Bits)b;
     // b = 2^k m with m in [1, 2); b is a widened float, so a normal double.
-    const Bits k = ((bits >> 52) & 0x7FF) - 1023;
+    const Bits k = (Bits)(((Unsigned)bits >> 52) & 0x7FF) - 1023;
     const Doubles m = (Doubles)((bits & O::splatBits(0xFFFFFFFFFFFFF)) | O::splatBits(0x3FF0000000000000));
-    const Bits row = (bits >> 46) & 63;
+    const Bits row = (Bits)(((Unsigned)bits >> 46) & 63);
     Doubles inverse, high, low;
     for (int lane = 0; lane < width; ++lane) {
         const LogRow& entry = logRows[row[lane]];
@@ -266,13 +284,14 @@ inline Doubles powGeneral(Doubles b, double e) noexcept {
     // m has 24 bits and the inverse 24: the product is exact, and so is its
     // distance from 1.
     const Doubles z = m * inverse - O::splat(1.0);
-    // log(1 + z) - z, Taylor to z^7 (z^8/8 < 2^-59).
+    // log(1 + z) - z, Taylor to z^7 (z^8/8 < 2^-59), its terms paired so
+    // that they take fewer steps one after another.
     const Doubles z2 = z * z;
+    const Doubles z4 = z2 * z2;
     const Doubles series =
-        z2 * (O::splat(-0.5) +
-              z * (O::splat(1.0 / 3) +
-                   z * (O::splat(-0.25) +
-                        z * (O::splat(0.2) + z * (O::splat(-1.0 / 6) + z * O::splat(1.0 / 7))))));
+        z2 * ((O::splat(-0.5) + z * O::splat(1.0 / 3)) +
+              z2 * (O::splat(-0.25) + z * O::splat(0.2)) +
+              z4 * (O::splat(-1.0 / 6) + z * O::splat(1.0 / 7)));
     const Doubles inverseLn2 = O::splat(0x1.71547652b82fep+0);
     const Doubles small =
         z * inverseLn2 + (z * O::splat(0x1.777d0ffda0d24p-56) + series * inverseLn2);
@@ -293,23 +312,23 @@ inline Doubles powGeneral(Doubles b, double e) noexcept {
     // and yHigh has no bits below 2^-42).
     const Doubles n = O::nearest(yHigh + yLow, whole);
     const Doubles f = (yHigh - n) + yLow;
-    // 2^f, |f| <= 1/2 + 2^-40: Taylor to degree 12, coefficients (ln 2)^i / i!.
-    const Doubles poly =
-        O::splat(1.0) +
-        f * (O::splat(0x1.62e42fefa39efp-1) +
-             f * (O::splat(0x1.ebfbdff82c58fp-3) +
-                  f * (O::splat(0x1.c6b08d704a0c0p-5) +
-                       f * (O::splat(0x1.3b2ab6fba4e77p-7) +
-                            f * (O::splat(0x1.5d87fe78a6731p-10) +
-                                 f * (O::splat(0x1.430912f86c787p-13) +
-                                      f * (O::splat(0x1.ffcbfc588b0c7p-17) +
-                                           f * (O::splat(0x1.62c0223a5c824p-20) +
-                                                f * (O::splat(0x1.b5253d395e7c4p-24) +
-                                                     f * (O::splat(0x1.e4cf5158b8ecap-28) +
-                                                          f * (O::splat(0x1.e8cac7351bb25p-32) +
-                                                               f * O::splat(0x1.c3bd650fc2986p-36))))))))))));
+    // 2^f, |f| <= 1/2: Taylor to degree 12, coefficients (ln 2)^i / i!, as
+    // 1 + f (c1 + f tail): the tail (below 0.25) in pairs, so that its terms
+    // take fewer steps one after another; its roundings move 2^f by less
+    // than 2^-55, and the two last steps round as in Horner's scheme.
+    const auto c = [](double value) { return O::splat(value); };
+    const Doubles f2 = f * f;
+    const Doubles f4 = f2 * f2;
+    const Doubles f8 = f4 * f4;
+    const Doubles tail =
+        ((c(0x1.ebfbdff82c58fp-3) + f * c(0x1.c6b08d704a0c0p-5)) +
+         f2 * (c(0x1.3b2ab6fba4e77p-7) + f * c(0x1.5d87fe78a6731p-10))) +
+        f4 * ((c(0x1.430912f86c787p-13) + f * c(0x1.ffcbfc588b0c7p-17)) +
+              f2 * (c(0x1.62c0223a5c824p-20) + f * c(0x1.b5253d395e7c4p-24))) +
+        f8 * ((c(0x1.e4cf5158b8ecap-28) + f * c(0x1.e8cac7351bb25p-32)) + f2 * c(0x1.c3bd650fc2986p-36));
+    const Doubles poly = O::splat(1.0) + f * (c(0x1.62e42fefa39efp-1) + f * tail);
     // 2^n in two factors, so that n from -1100 to 1000 stays representable.
-    const Bits firstHalf = whole >> 1;
+    const Bits firstHalf = (Bits)((Unsigned)(whole + 2048) >> 1) - 1024;
     const Doubles result = poly * O::twoToThe(firstHalf) * O::twoToThe(whole - firstHalf);
     return b < O::splat(__builtin_inf()) ? result : b;
 }
