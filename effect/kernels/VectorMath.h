@@ -140,7 +140,9 @@ inline Doubles wave(Doubles p) noexcept {
     const Doubles small = (Doubles)((Bits)r & O::splatBits(INT64_MAX));
     const Doubles odd = small < O::splat(0x1p-27) ? r : sine;
     const Doubles even = cosineKernel(r);
-    const Doubles value = (turn & 1) != 0 ? even : odd;
+    // All ones in odd turns; a bitwise choice, as SSE2 has no 64-bit compare.
+    const Bits oddTurn = -(turn & 1);
+    const Doubles value = (Doubles)(((Bits)even & oddTurn) | ((Bits)odd & ~oddTurn));
     // Half a turn on flips the sign.
     return (Doubles)((Bits)value ^ ((turn & 2) << 62));
 }
