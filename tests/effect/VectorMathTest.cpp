@@ -79,51 +79,50 @@ TEST(VectorMathTest, PowPassesInfinityAndNaN) {
 }
 
 // Wherever the guard's allowance calls a result sure, a wave off by as much
-// as the two waves may differ rounds to the same float. Waves are picked
-// where the shapes nearly cancel (a w near plain; h (1 - w) near s), where a
-// small allowance shows; amplitudes of both signs, as AmpMin below 0 gives.
+// as the two waves may differ rounds to the same float. Each wave is aimed
+// near a float rounding boundary of the shape's result, where a short
+// allowance shows; amplitudes of both signs, as AmpMin below 0 gives.
 TEST(VectorMathTest, GuardAllowanceCoversTheWavesDistance) {
     const double gap = vectorMath::sinCosError + chunked::referenceWaveError;
     const Doubles tolerance{chunked::guard, chunked::guard};
     std::mt19937 random(5);
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
     const auto f = [](double value) { return static_cast<float>(value); };
+    // Halfway between a float near `value` and the next one up.
+    const auto boundary = [&](double value) {
+        const float below = f(value);
+        return (static_cast<double>(below) + std::nextafter(below, INFINITY)) / 2;
+    };
     long unsafe = 0;
     for (int run = 0; run < 200000; ++run) {
         const double amplitude = f(4 * unit(random));
         const double plain = f(unit(random));
+        const double envelope = std::fabs(plain);
+        const double half = amplitude / 2;
         const double mix = run % 3 == 0 ? f(1e7 * unit(random)) : f(2 * unit(random));
         const double gain = run % 2 == 0 ? 1.0 : 0x1p-8;
-        const double near = std::clamp(plain / amplitude, -1.0, 1.0);
-        const double w = near + std::ldexp(unit(random), -40 - static_cast<int>(run % 12));
-        const Doubles sizes{amplitude, amplitude / 2};
-        const auto sineOf = [&](double wave) {
-            return f(((amplitude * wave - plain) * mix + plain) * gain);
-        };
-        const auto cosineOf = [&](double wave) {
-            const double half = amplitude / 2;
-            const double envelope = std::fabs(plain);
-            return f((half * (1.0 - wave) - envelope) * mix + envelope);
-        };
-        const double sineResult = ((amplitude * w - plain) * mix + plain) * gain;
-        const double sineSlack =
-            chunked::sineSlack(sizes, Doubles{plain, plain}, Doubles{mix, mix}, Doubles{gain, gain},
-                               tolerance)[0];
-        if (f(sineResult - sineSlack) == f(sineResult + sineSlack) &&
-            (sineOf(w - gap) != sineOf(w) || sineOf(w + gap) != sineOf(w))) {
-            ++unsafe;
+        const double jitter = std::ldexp(unit(random), -50 - static_cast<int>(run % 8));
+        const auto sine = [&](double w) { return ((amplitude * w - plain) * mix + plain) * gain; };
+        const auto cosine = [&](double w) { return (half * (1.0 - w) - envelope) * mix + envelope; };
+        // The waves that put each result on a boundary.
+        const double sineWave =
+            ((boundary(sine(unit(random))) / gain - plain) / mix + plain) / amplitude + jitter;
+        const double cosineWave =
+            1.0 - ((boundary(cosine(unit(random))) - envelope) / mix + envelope) / half + jitter;
+        if (std::fabs(sineWave) <= 1.0) {
+            const double result = sine(sineWave);
+            const double slack = chunked::sineSlack(Doubles{amplitude, 0}, Doubles{plain, 0},
+                                                    Doubles{mix, 0}, Doubles{gain, 0}, tolerance)[0];
+            unsafe += f(result - slack) == f(result + slack) &&
+                      (f(sine(sineWave - gap)) != f(result) || f(sine(sineWave + gap)) != f(result));
         }
-        const double cosineWave = std::clamp(1.0 - std::fabs(plain) / (amplitude / 2), -1.0, 1.0) +
-                                  std::ldexp(unit(random), -40 - static_cast<int>(run % 12));
-        const double envelope = std::fabs(plain);
-        const double magnitude = ((amplitude / 2) * (1.0 - cosineWave) - envelope) * mix + envelope;
-        const double cosineSlack = chunked::cosineSlack(Doubles{amplitude / 2, amplitude / 2},
-                                                        Doubles{envelope, envelope},
-                                                        Doubles{mix, mix}, tolerance)[0];
-        if (f(magnitude - cosineSlack) == f(magnitude + cosineSlack) &&
-            (cosineOf(cosineWave - gap) != cosineOf(cosineWave) ||
-             cosineOf(cosineWave + gap) != cosineOf(cosineWave))) {
-            ++unsafe;
+        if (std::fabs(cosineWave) <= 1.0) {
+            const double result = cosine(cosineWave);
+            const double slack = chunked::cosineSlack(Doubles{half, 0}, Doubles{envelope, 0},
+                                                      Doubles{mix, 0}, tolerance)[0];
+            unsafe += f(result - slack) == f(result + slack) &&
+                      (f(cosine(cosineWave - gap)) != f(result) ||
+                       f(cosine(cosineWave + gap)) != f(result));
         }
     }
     EXPECT_EQ(unsafe, 0);
