@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "KernelMath.h"
+#include "kernels/KernelMath.h"
 #include "Ondulaxis.h"
 
 namespace {

@@ -1,6 +1,6 @@
-// The vector reduction of huge phases, which keeps libmvec's sine and cosine
-// fast where SLEEF is missing, against glibc's scalar sine and cosine (which
-// reduce exactly) and against values of 2^k mod 2π worked out with bc.
+// The vector reduction of huge phases, which lets the kernels' own sine and
+// cosine take them, against glibc's scalar sine and cosine (which reduce
+// exactly) and against values of 2^k mod 2π worked out with bc.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,7 +9,7 @@
 #include <limits>
 #include <random>
 
-#include "FarReduction.h"
+#include "kernels/FarReduction.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "ChunkKernels.h"
+#include "kernels/ChunkKernels.h"
 #include "EffectTestSupport.h"
 
 // Readable test names: the path's own name. Global, where lookup of the
@@ -229,15 +229,18 @@ TEST_P(VectorKernelTest, ValuesOutsideZeroToOneMatchReferenceBitForBit) {
     }
 }
 
-// A host may hand output A as input B, or output B as input A. The reference
-// reads and writes channel A of a sample before it reads channel B, and every
-// path must give its bits, in every kernel.
+// A host may hand output A as input B, or output B as input A, or either
+// shifted by a sample against the other. The reference reads and writes
+// channel A of a sample before it reads channel B, and every path must give
+// its bits, in every kernel.
 TEST_P(VectorKernelTest, CrossedBuffersMatchReference) {
     constexpr int frames = 700;
     SignalSource source(11);
-    std::vector<float> signal[2] = {std::vector<float>(frames), std::vector<float>(frames)};
-    source.fill(signal[0].data(), frames);
-    source.fill(signal[1].data(), frames);
+    // A sample of room on either side, for the shifted outputs.
+    std::vector<float> signal[2] = {std::vector<float>(frames + 2), std::vector<float>(frames + 2)};
+    source.fill(signal[0].data(), frames + 2);
+    source.fill(signal[1].data(), frames + 2);
+    for (int shift : {0, 1, -1})
     for (bool outputAIsInputB : {true, false}) {
         for (bool bypass : {false, true}) {
             for (float zeroX : {0.0f, 1.0f}) {
@@ -254,10 +257,11 @@ TEST_P(VectorKernelTest, CrossedBuffersMatchReference) {
                         // Buffers 0 and 1 are the inputs; the crossed output is one
                         // of them, the other output is buffer 2.
                         std::vector<float> buffers[3] = {signal[0], signal[1],
-                                                         std::vector<float>(frames, 0.25f)};
-                        float* inputs[2] = {buffers[0].data(), buffers[1].data()};
-                        float* outputs[2] = {outputAIsInputB ? buffers[1].data() : buffers[2].data(),
-                                             outputAIsInputB ? buffers[2].data() : buffers[0].data()};
+                                                         std::vector<float>(frames + 2, 0.25f)};
+                        float* inputs[2] = {buffers[0].data() + 1, buffers[1].data() + 1};
+                        float* crossed = (outputAIsInputB ? buffers[1] : buffers[0]).data() + 1 + shift;
+                        float* outputs[2] = {outputAIsInputB ? crossed : buffers[2].data() + 1,
+                                             outputAIsInputB ? buffers[2].data() + 1 : crossed};
                         if (accumulate) {
                             effect->process(inputs, outputs, frames);
                         } else {
@@ -271,9 +275,10 @@ TEST_P(VectorKernelTest, CrossedBuffersMatchReference) {
                         ++run;
                     }
                     for (int k = 0; k < 3; ++k) {
-                        for (int i = 0; i < frames; ++i) {
+                        for (int i = 0; i < frames + 2; ++i) {
                             ASSERT_TRUE(sameSample(results[0][k][i], results[1][k][i]))
                                 << (outputAIsInputB ? "output A is input B" : "output B is input A")
+                                << " shifted by " << shift
                                 << (bypass ? ", bypass" : "") << ", zeroX " << zeroX
                                 << (accumulate ? ", accumulate" : "") << ": buffer " << k
                                 << " sample " << i;

@@ -29,7 +29,7 @@ exports=$(nm -D --defined-only "$bundle/Ondulaxis.so" | awk '{print $3}' | sort 
 [ "$exports" = "lv2_descriptor " ] || { echo "bundle_check: the library exports: $exports" >&2; exit 1; }
 # Self-contained: glibc's own libraries only.
 [ "$kind" = sanitized ] || needed=$(readelf -d "$bundle/Ondulaxis.so" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' |
-  grep -vxE 'libc\.so\.6|libm\.so\.6|libmvec\.so\.1|ld-linux-x86-64\.so\.2' || true)
+  grep -vxE 'libc\.so\.6|libm\.so\.6|ld-linux-x86-64\.so\.2' || true)
 [ -z "${needed:-}" ] || { echo "bundle_check: the library needs: $needed" >&2; exit 1; }
 
 export LV2_PATH="$lv2_dir"

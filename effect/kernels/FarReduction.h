@@ -1,5 +1,5 @@
-// Huge float phases reduced modulo 2π in vector code, so that libmvec's sine
-// and cosine stay on their fast path where SLEEF is missing.
+// Huge float phases reduced modulo 2π in vector code, so that the kernels'
+// own sine and cosine (VectorMath.h), made for phases up to 2^20, take them.
 //
 // A float phase p from 2^20 up is m * 2^k with m an integer, |m| < 2^24, so
 // p = m * T (mod 2π) with T = 2^k mod 2π from the table (farWaves::Turns,

@@ -5,13 +5,6 @@
 #include "ChunkKernels.h"
 #include "FarWaves.h"
 
-// libmvec, glibc's vector math, by its vector-function ABI names.
-extern "C" {
-__m256d _ZGVdN4vv_pow(__m256d base, __m256d exponent);
-__m256d _ZGVdN4v_sin(__m256d phase);
-__m256d _ZGVdN4v_cos(__m256d phase);
-}
-
 namespace {
 
 struct Avx2Math {
@@ -40,14 +33,6 @@ struct Avx2Math {
     static unsigned laneBits(Mask mask) noexcept {
         return static_cast<unsigned>(_mm_movemask_ps((__m128)mask));
     }
-    static Doubles pow(Doubles base, Doubles exponent) noexcept {
-        return _ZGVdN4vv_pow(base, exponent);
-    }
-    static Doubles sinNear(Doubles phase) noexcept { return _ZGVdN4v_sin(phase); }
-    static Doubles cosNear(Doubles phase) noexcept { return _ZGVdN4v_cos(phase); }
-    // Huge phases take the kernels' own exact reduction, which is faster
-    // here than SLEEF's (bench/README.md).
-    static constexpr bool takesSleef = false;
 };
 
 }  // namespace

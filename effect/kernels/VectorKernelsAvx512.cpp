@@ -5,22 +5,7 @@
 #include "ChunkKernels.h"
 #include "FarWaves.h"
 
-// libmvec, glibc's vector math, by its vector-function ABI names.
-extern "C" {
-__m512d _ZGVeN8vv_pow(__m512d base, __m512d exponent);
-__m512d _ZGVeN8v_sin(__m512d phase);
-__m512d _ZGVeN8v_cos(__m512d phase);
-}
-
 namespace {
-
-// Sine and cosine for chunks with huge phases: SLEEF's when the system has
-// it, chosen with the first kernel tables; nulls without it.
-using Wave = __m512d (*)(__m512d);
-struct {
-    Wave sin;
-    Wave cos;
-} far{nullptr, nullptr};
 
 struct Avx512Math {
     static constexpr Ondulaxis::KernelPath path = Ondulaxis::KernelPath::avx512;
@@ -49,29 +34,12 @@ struct Avx512Math {
     static unsigned laneBits(Mask mask) noexcept {
         return static_cast<unsigned>(_mm256_movemask_ps((__m256)mask));
     }
-    static Doubles pow(Doubles base, Doubles exponent) noexcept {
-        return _ZGVeN8vv_pow(base, exponent);
-    }
-    static Doubles sinNear(Doubles phase) noexcept { return _ZGVeN8v_sin(phase); }
-    static Doubles cosNear(Doubles phase) noexcept { return _ZGVeN8v_cos(phase); }
-    static constexpr bool takesSleef = true;
-    static bool sleef() noexcept { return far.sin != nullptr; }
-    static Doubles sinFar(Doubles phase) noexcept { return far.sin(phase); }
-    static Doubles cosFar(Doubles phase) noexcept { return far.cos(phase); }
 };
 
 }  // namespace
 
 Ondulaxis::KernelTables Ondulaxis::avx512KernelTables() noexcept {
-    static const bool chosen = [] {
-        const farWaves::Found found = farWaves::find("Sleef_sind8_u10avx512f", "Sleef_cosd8_u10avx512f");
-        if (found.sin != nullptr) {
-            far = {reinterpret_cast<Wave>(found.sin), reinterpret_cast<Wave>(found.cos)};
-        }
-        // Made here, not on the audio thread.
-        farWaves::turns();
-        return true;
-    }();
-    (void)chosen;
+    // The reduction's table is made here, not on the audio thread.
+    farWaves::turns();
     return chunkedKernelTables<Avx512Math>();
 }

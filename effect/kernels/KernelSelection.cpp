@@ -1,13 +1,28 @@
 // Which instruction set's kernels an instance uses. Chosen once, at
 // construction, from what this build holds and what the processor supports;
-// this file itself is built for any x86-64 (or any processor at all in a
-// build with the reference kernels only).
+// this file itself is built for the baseline of its target (SSE2 on x86),
+// or for any processor at all in a build with the reference kernels only.
 #include <cstdlib>
 #include <iterator>
 #include <cstring>
 #include <mutex>
 
 #include "Ondulaxis.h"
+
+namespace {
+
+// The processor probe behind __builtin_cpu_supports fills its answers from a
+// constructor of the GCC runtime, which in a DLL or a static program may run
+// after ours; asking it first is harmless and makes the answers ready.
+[[maybe_unused]] void processorProbed() noexcept {
+    static const bool probed = [] {
+        __builtin_cpu_init();
+        return true;
+    }();
+    (void)probed;
+}
+
+}  // namespace
 
 bool Ondulaxis::kernelPathRuns(KernelPath path) noexcept {
     switch (path) {
@@ -17,11 +32,11 @@ bool Ondulaxis::kernelPathRuns(KernelPath path) noexcept {
     case KernelPath::generic:
         return true;
     case KernelPath::avx2:
-        // The vector math for this set uses fused multiply-adds internally.
-        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+        processorProbed();
+        return __builtin_cpu_supports("avx2");
     case KernelPath::avx512:
-        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx2") &&
-               __builtin_cpu_supports("fma");
+        processorProbed();
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx2");
 #endif
     default:
         return false;

@@ -5,14 +5,6 @@
 #include "ChunkKernels.h"
 #include "FarWaves.h"
 
-// libmvec, glibc's vector math, by its vector-function ABI names; the
-// baseline set picks its best implementation at load time.
-extern "C" {
-__m128d _ZGVbN2vv_pow(__m128d base, __m128d exponent);
-__m128d _ZGVbN2v_sin(__m128d phase);
-__m128d _ZGVbN2v_cos(__m128d phase);
-}
-
 namespace {
 
 struct GenericMath {
@@ -38,14 +30,6 @@ struct GenericMath {
     static unsigned laneBits(Mask mask) noexcept {
         return (mask[0] != 0 ? 1u : 0u) | (mask[1] != 0 ? 2u : 0u);
     }
-    static Doubles pow(Doubles base, Doubles exponent) noexcept {
-        return _ZGVbN2vv_pow(base, exponent);
-    }
-    static Doubles sinNear(Doubles phase) noexcept { return _ZGVbN2v_sin(phase); }
-    static Doubles cosNear(Doubles phase) noexcept { return _ZGVbN2v_cos(phase); }
-    // Huge phases take the kernels' own exact reduction, which is faster
-    // here than SLEEF's (bench/README.md).
-    static constexpr bool takesSleef = false;
 };
 
 }  // namespace

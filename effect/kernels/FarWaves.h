@@ -1,21 +1,10 @@
-// Sine and cosine for the vector kernels' chunks with huge phases. SLEEF
-// reduces such phases in vector code; the system's libsleef is loaded when
-// present, so the plug-in needs nothing beyond glibc to run. Without it the
-// kernels reduce the phases themselves (FarReduction.h) before libmvec's
-// sine and cosine; the output is the same bits either way.
+// The table for the vector kernels' chunks with huge phases, which they
+// reduce (FarReduction.h) before their own sine and cosine. Built with the
+// baseline flags, so that no instruction-set file lends it instructions
+// another processor lacks.
 #pragma once
 
 namespace farWaves {
-
-// SLEEF's sine and cosine of one vector width, or nulls when it lacks either.
-// Called while the kernel tables are made, never on the audio thread. Built
-// with the baseline flags (FarWaves.cpp), so that no instruction-set file
-// lends it instructions another processor lacks.
-struct Found {
-    void* sin;
-    void* cos;
-};
-Found find(const char* sinName, const char* cosName) noexcept;
 
 // 2^k mod 2π for the exponents of float phases from 2^20 up, and 2π itself,
 // each in three parts: a multiple of 2^-25 below 8 (28 bits), a multiple of

@@ -23,6 +23,7 @@
 
 #include "FarReduction.h"
 #include "KernelMath.h"
+#include "VectorMath.h"
 #include "Ondulaxis.h"
 #include "ParameterCurves.h"
 
@@ -36,40 +37,31 @@ constexpr int chunkSize = 256;
 // reference kernels, whose results the vector kernels equal bit for bit.
 constexpr int32_t shortBlock = 4;
 
-// The vector pow, sine and cosine stay within a few units in the last place
-// (2^-52 relative) of the ones the reference uses. A value farther than this
-// guard, relative to the operands' size, from a float rounding boundary rounds
-// to the same float either way; a vector holding a value closer than that is
-// computed again the reference way, so results equal the reference.
-constexpr double guard = 0x1p-47;
+// The reference's pow, sine and cosine (glibc's, or the project's own exact
+// ones) are within one unit in the last place: 2^-52 relative for pow, 2^-53
+// absolute for sine and cosine, whose values lie within 1.
+constexpr double referencePowError = 0x1p-52;
+constexpr double referenceWaveError = 0x1p-53;
 
-// libmvec's sine and cosine are the fastest in this range but turn scalar for
-// phases above about 1e7; chunks reaching beyond use SLEEF, which reduces
-// huge arguments in vector code as well, or, without SLEEF, reduce their
-// phases first (FarReduction.h).
-constexpr double nearPhase = 0x1p20;
+// A value farther than the guard, relative to the operands' size, from a
+// float rounding boundary rounds to the same float in the reference; a vector
+// holding a value closer than that is computed again the reference way, so
+// results equal the reference. The guard covers the two pows' distance, and
+// the two waves' distance plus the mixing's own roundings: when one input of
+// a rounding moves by d, its result moves by at most d plus one unit in the
+// last place of the largest operand, 2^-52 of the sizes the slack adds up, at
+// most four times. Doubled for margin.
+constexpr double guard =
+    2 * std::max(vectorMath::powError + referencePowError,
+                 vectorMath::sinCosError + referenceWaveError + 4 * 0x1p-52);
+static_assert(guard <= 0x1p-47, "a wider guard would redo more vectors");
+
+// The vector sine and cosine take phases up to this size; chunks reaching
+// beyond reduce their phases first (FarReduction.h).
+constexpr double nearPhase = vectorMath::nearPhase;
 
 // Where a chunk's sines and cosines come from.
-enum class Waves { near, sleef, reduced };
-
-// Only paths whose Math takes SLEEF (takesSleef) have sinFar and cosFar.
-template <class Math, Waves waves>
-inline typename Math::Doubles sineOf(typename Math::Doubles phase) noexcept {
-    if constexpr (waves == Waves::sleef) {
-        return Math::sinFar(phase);
-    } else {
-        return Math::sinNear(phase);
-    }
-}
-
-template <class Math, Waves waves>
-inline typename Math::Doubles cosineOf(typename Math::Doubles phase) noexcept {
-    if constexpr (waves == Waves::sleef) {
-        return Math::cosFar(phase);
-    } else {
-        return Math::cosNear(phase);
-    }
-}
+enum class Waves { direct, reduced };
 
 struct Coefficients {
     float inGain;
@@ -291,14 +283,16 @@ inline void track(Channel<Math>* channel, float* state, int count, int padded,
 }
 
 // Power and phase; returns whether every phase is small enough for the
-// fastest sine and cosine.
-template <class Math>
-inline bool phasePass(Channel<Math>& channel, int padded, const Coefficients& c) noexcept {
+// near sine and cosine. The exponent is the block's, so the way pow is taken
+// is chosen once: FreqDif's centre, the default, gives exponent 1.
+template <class Math, vectorMath::PowKind kind>
+inline bool phasePass(Channel<Math>& channel, int padded, const Coefficients& c,
+                      int whole) noexcept {
     using L = Lanes<Math>;
     using Doubles = typename L::Doubles;
     using Floats = typename L::Floats;
     constexpr int width = Math::width;
-    const Doubles exponent = L::template splat<Doubles>(double{c.shaping.freqDifLog});
+    const double exponent = c.shaping.freqDifLog;
     const Doubles dif = L::template splat<Doubles>(double{c.shaping.freqDif});
     const Doubles min = L::template splat<Doubles>(double{c.shaping.freqMin});
     const Doubles below = L::template splat<Doubles>(1.0 - guard);
@@ -306,14 +300,21 @@ inline bool phasePass(Channel<Math>& channel, int padded, const Coefficients& c)
     const Doubles nearest = L::template splat<Doubles>(nearPhase);
     const Floats infinity = L::template splat<Floats>(std::numeric_limits<float>::infinity());
     const Floats largest = L::template splat<Floats>(std::numeric_limits<float>::max());
-    auto far = L::template splat<typename L::DoubleMask>(0);
+    auto beyond = L::template splat<typename L::DoubleMask>(0);
     for (int i = 0, vector = 0; i < padded; i += width, ++vector) {
         const Doubles state = L::widen(load<Floats>(channel.tracked() + i));
-        // A zero base is a special case that libmvec's pow hands to scalar code
-        // lane by lane; the exponent is at least 1, so the power is +0.
+        // The exponent is at least 1, so a zero base gives +0, which the
+        // logarithm cannot.
         const auto zero = L::abs(state) == L::template splat<Doubles>(0.0);
         const Doubles base = zero ? L::template splat<Doubles>(1.0) : L::abs(state);
-        const Doubles power = zero ? L::template splat<Doubles>(0.0) : Math::pow(base, exponent);
+        Doubles power;
+        if constexpr (kind == vectorMath::PowKind::identity) {
+            power = L::abs(state);
+        } else if constexpr (kind == vectorMath::PowKind::integer) {
+            power = vectorMath::powInteger(L::abs(state), whole);
+        } else {
+            power = zero ? L::template splat<Doubles>(0.0) : vectorMath::powGeneral(base, exponent);
+        }
         const Floats rounded = L::narrow(power);
         const auto unsure = L::narrow(power * below) != L::narrow(power * above);
         Floats phase = L::narrow((L::widen(rounded) * dif + min) * state);
@@ -321,10 +322,31 @@ inline bool phasePass(Channel<Math>& channel, int padded, const Coefficients& c)
         phase = L::abs(phase) == infinity ? L::copySign(largest, phase) : phase;
         store(channel.phase + i, phase);
         // A NaN phase counts as far.
-        far |= ~(L::abs(L::widen(phase)) <= nearest);
+        beyond |= ~(L::abs(L::widen(phase)) <= nearest);
         channel.suspect[vector] = Math::anyLane(unsure);
     }
-    return !Math::anyLane(far);
+    return !Math::anyLane(beyond);
+}
+
+// The guard's allowance for the sine shape, ((a w - plain) mix + plain) gain,
+// and the raised cosine's magnitude, (h (1 - w) - s) mix + s, with |w| <= 1:
+// the operands' sizes bound every intermediate's, so it holds for any finite
+// coefficients (an amplitude below 0 from a negative AmpMin, a FuncMix far
+// beyond 1).
+template <class Doubles>
+inline Doubles sineSlack(Doubles amplitude, Doubles plain, Doubles funcMix, Doubles outGain,
+                         Doubles tolerance) noexcept {
+    using O = vectorMath::Ops<Doubles>;
+    return ((O::abs(amplitude) + O::abs(plain)) * O::abs(funcMix) + O::abs(plain)) *
+           O::abs(outGain) * tolerance;
+}
+
+template <class Doubles>
+inline Doubles cosineSlack(Doubles halfAmplitude, Doubles envelope, Doubles funcMix,
+                           Doubles tolerance) noexcept {
+    using O = vectorMath::Ops<Doubles>;
+    return ((O::abs(halfAmplitude) * O::splat(2.0) + envelope) * O::abs(funcMix) + envelope) *
+           tolerance;
 }
 
 template <class Math, bool sine, Waves waves>
@@ -340,12 +362,11 @@ inline void shapePass(Channel<Math>& channel, int padded, const Coefficients& c)
     const Doubles funcMix = L::template splat<Doubles>(double{k.funcMix});
     const Doubles outGain = L::template splat<Doubles>(double{k.outGain});
     // Reduced phases are off by up to farReduction::error, and so are their
-    // sines and cosines, on top of the error the guard allows for libmvec.
+    // sines and cosines, on top of the error the guard allows for.
     const Doubles tolerance = L::template splat<Doubles>(
         waves == Waves::reduced ? guard + farReduction::error : guard);
     const farWaves::Turns* turns = waves == Waves::reduced ? &farWaves::turns() : nullptr;
     const Doubles one = L::template splat<Doubles>(1.0);
-    const Doubles two = L::template splat<Doubles>(2.0);
     const Doubles four = L::template splat<Doubles>(4.0);
     const Doubles half = L::template splat<Doubles>(0.5);
     const Floats smallest = L::template splat<Floats>(std::numeric_limits<float>::min());
@@ -365,21 +386,16 @@ inline void shapePass(Channel<Math>& channel, int padded, const Coefficients& c)
         if constexpr (sine) {
             const Doubles amplitude = L::widen(L::narrow(envelope * ampRange + ampMin));
             const Doubles plain = L::widen(L::copySign(s, x));
-            const Doubles wave = sineOf<Math, waves>(phase);
+            const Doubles wave = vectorMath::sinNear(phase);
             const Doubles result = ((amplitude * wave - plain) * funcMix + plain) * outGain;
-            // Bounds every intermediate's size, so it holds for any finite
-            // coefficients (a negative AmpMin, a FuncMix far beyond 1).
-            const Doubles slack =
-                ((L::abs(amplitude) + L::abs(plain)) * L::abs(funcMix) + L::abs(plain)) *
-                L::abs(outGain) * tolerance;
+            const Doubles slack = sineSlack(amplitude, plain, funcMix, outGain, tolerance);
             unsure = L::narrow(result - slack) != L::narrow(result + slack);
             out = L::narrow(result);
         } else {
             const Doubles halfAmplitude = L::widen(L::narrow((envelope * ampRange + ampMin) * half));
-            const Doubles wave = cosineOf<Math, waves>(phase);
+            const Doubles wave = vectorMath::cosNear(phase);
             const Doubles magnitude = (halfAmplitude * (one - wave) - envelope) * funcMix + envelope;
-            const Doubles slack =
-                ((L::abs(halfAmplitude) * two + envelope) * L::abs(funcMix) + envelope) * tolerance;
+            const Doubles slack = cosineSlack(halfAmplitude, envelope, funcMix, tolerance);
             unsure = L::narrow(magnitude - slack) != L::narrow(magnitude + slack);
             out = L::narrow(L::widen(L::copySign(L::narrow(magnitude), x)) * outGain);
         }
@@ -408,25 +424,18 @@ inline void redoSuspects(Channel<Math>& channel, int count, const Coefficients& 
     }
 }
 
-// Chunks with huge phases: SLEEF's waves where the path takes them and the
-// system has SLEEF, otherwise the reduction.
-template <class Math, bool sine>
-inline void shapeFar(Channel<Math>& channel, int padded, const Coefficients& c) noexcept {
-    if constexpr (Math::takesSleef) {
-        if (Math::sleef()) {
-            shapePass<Math, sine, Waves::sleef>(channel, padded, c);
-            return;
-        }
-    }
-    shapePass<Math, sine, Waves::reduced>(channel, padded, c);
-}
-
 template <class Math, bool sine>
 inline void shape(Channel<Math>& channel, int count, int padded, const Coefficients& c) noexcept {
-    if (phasePass(channel, padded, c)) {
-        shapePass<Math, sine, Waves::near>(channel, padded, c);
+    int whole = 0;
+    const vectorMath::PowKind kind = vectorMath::powKind(c.shaping.freqDifLog, whole);
+    const bool allNear =
+        kind == vectorMath::PowKind::identity   ? phasePass<Math, vectorMath::PowKind::identity>(channel, padded, c, whole)
+        : kind == vectorMath::PowKind::integer ? phasePass<Math, vectorMath::PowKind::integer>(channel, padded, c, whole)
+                                               : phasePass<Math, vectorMath::PowKind::general>(channel, padded, c, whole);
+    if (allNear) {
+        shapePass<Math, sine, Waves::direct>(channel, padded, c);
     } else {
-        shapeFar<Math, sine>(channel, padded, c);
+        shapePass<Math, sine, Waves::reduced>(channel, padded, c);
     }
     redoSuspects<Math, sine>(channel, count, c);
 }
