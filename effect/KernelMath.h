@@ -12,6 +12,8 @@
 #include <cmath>
 #include <limits>
 
+#include "kernels/ExactWaves.h"
+
 namespace {
 namespace kernelMath {
 
@@ -67,7 +69,7 @@ inline float shapeSine(float x, float state, const Shaping& c) noexcept {
     const float phase = phaseOf(state, c);
     const float plain = std::copysign(s, x);
     const double mixed =
-        (widen(amplitude) * std::sin(widen(phase)) - widen(plain)) * widen(c.funcMix) +
+        (widen(amplitude) * exactMath::sin(phase) - widen(plain)) * widen(c.funcMix) +
         widen(plain);
     return flushSubnormal(narrow(mixed * widen(c.outGain)));
 }
@@ -79,7 +81,7 @@ inline float shapeRaisedCosine(float x, float state, const Shaping& c) noexcept 
     // The raised cosine is never negative; the input's sign bit, zero included,
     // gives the output's, so the output crosses zero only where the input does.
     const float magnitude = narrow(
-        (widen(halfAmplitude) * (1.0 - std::cos(widen(phase))) - widen(s)) * widen(c.funcMix) +
+        (widen(halfAmplitude) * (1.0 - exactMath::cos(phase)) - widen(s)) * widen(c.funcMix) +
         widen(s));
     return flushSubnormal(narrow(widen(std::copysign(magnitude, x)) * widen(c.outGain)));
 }
