@@ -12,6 +12,7 @@
 #include <cmath>
 #include <limits>
 
+#include "kernels/ExactPower.h"
 #include "kernels/ExactWaves.h"
 
 namespace {
@@ -56,7 +57,7 @@ inline float limitPhase(float phase) noexcept {
 }
 
 inline float phaseOf(float state, const Shaping& c) noexcept {
-    const float power = narrow(std::pow(std::fabs(widen(state)), widen(c.freqDifLog)));
+    const float power = exactMath::power(std::fabs(state), c.freqDifLog);
     return limitPhase(
         narrow((widen(power) * widen(c.freqDif) + widen(c.freqMin)) * widen(state)));
 }

@@ -360,7 +360,7 @@ inline double waveQuick(const Reduced& x, double reductionError, bool& decided) 
 // coefficient within 2^-106. With r within 2^-102 relative, the result is
 // within 2^-98 of its size (the tests' exhaustive run confirms every float
 // argument is decided by it).
-inline double waveAccurate(const Reduced& x, bool& decided) noexcept {
+inline double waveAccurate(const Reduced& x, bool& decided, double relativeError = 0x1p-98) noexcept {
     // (-1)^k / (2k)! for k = 1..7, and (-1)^k / (2k+1)! for k = 0..7.
     static constexpr Double2 cosine[] = {
         {-0x1.0000000000000p-1, 0.0},
@@ -399,7 +399,7 @@ inline double waveAccurate(const Reduced& x, bool& decided) noexcept {
     const Double2 cj{row[2], row[3]};
     const Double2 v = add(sj, add(mul(sj, c), mul(cj, mul(r, s))));
     const double size = v.hi < 0 ? -v.hi : v.hi;
-    return roundIfDecided(v.hi, v.lo, size * 0x1p-98, decided);
+    return roundIfDecided(v.hi, v.lo, size * relativeError, decided);
 }
 
 // sin (quarter 0) or cos (quarter 32) of a float, correctly rounded.
