@@ -272,7 +272,18 @@ inline float floatIfDecided(double hi, double lo, double error, bool& decided) n
 //   g = t - N/64 (|g| < 2^-6.9) in double-double, w = g ln 2 likewise;
 //   exp(w) - 1 - w to w^6: rest below 2^-65, sum within 2^-67;
 // so v is within 2^-62 relative, taken as 2^-60.
-inline float powerQuick(float e, const PowerParts& p, bool& decided) noexcept {
+// Beyond these bounds on t the float is infinity or zero, whatever t's error.
+constexpr double powerAbove = 130.0;
+constexpr double powerBelow = -153.0;
+
+// e k + e log2 m within 2^-13 (log(1 + u) taken as u), enough to tell the
+// range.
+inline double roughExponent(float e, const PowerParts& p) noexcept {
+    return p.exponentPart + static_cast<double>(e) * (logTable[p.row][1] + p.u * inverseLn2.hi);
+}
+
+// Only for powerBelow <= t <= powerAbove.
+inline Estimate powerQuickEstimate(float e, const PowerParts& p) noexcept {
     const double* row = logTable[p.row];
     const double u = p.u;
     const double q =
@@ -289,21 +300,15 @@ inline float powerQuick(float e, const PowerParts& p, bool& decided) noexcept {
     const Double2 b = twoProduct(ed, l.hi);
     const double c = b.lo + ed * lRest;
     const double t = p.exponentPart + b.hi;
-    if (t > 130.0) {
-        decided = true;
-        return static_cast<float>(0x1p1000);  // beyond the float range: infinity
-    }
-    if (t < -153.0) {
-        decided = true;
-        return 0.0f;  // below half the smallest float
-    }
     constexpr double shifter = 0x1.8p52;
     const double big = (t * 64.0 + shifter) - shifter;
     const int whole = static_cast<int>(big);
-    const Double2 g = twoSum(p.exponentPart - big * 0.015625, b.hi);
-    const double gl = g.lo + c;
+    const Double2 gRough = twoSum(p.exponentPart - big * 0.015625, b.hi);
+    // Renormalised: c is small beside t, not beside g, and exp(wh + wl) is
+    // taken as exp(wh) + wl below.
+    const Double2 g = twoSum(gRough.hi, gRough.lo + c);
     const Double2 w = twoProduct(g.hi, ln2.hi);
-    const double wl = w.lo + g.hi * ln2.lo + gl * ln2.hi;
+    const double wl = w.lo + g.hi * ln2.lo + g.lo * ln2.hi;
     const double wh = w.hi;
     const double rest =
         wl + wh * wh *
@@ -314,15 +319,16 @@ inline float powerQuick(float e, const PowerParts& p, bool& decided) noexcept {
     const Double2 s = fastTwoSum(power[0], ph.hi);
     const double lo = s.lo + ph.lo + power[1] + power[1] * wh + power[0] * rest;
     const double scale = powerOfTwo(whole >> 6);  // arithmetic shift: floor
-    return floatIfDecided(s.hi * scale, lo * scale, s.hi * scale * 0x1p-60, decided);
+    return {s.hi * scale, lo * scale, s.hi * scale * 0x1p-60};
 }
 
-// Accurate path, all in double-double: log(1 + u) to u^13 (rest below
-// 2^-115), exp(w) to w^11 (rest below 2^-118), every coefficient and table
+
+// Accurate path, all in double-double: log(1 + u) to u^12 (rest below
+// 2^-107.7), exp(w) to w^10 (rest below 2^-107.8), every coefficient and table
 // entry within 2^-106; t = e log2 a below 2^7.3 within 2^-96.7, so v
 // within 2^-96 relative, taken as 2^-94.
-inline float powerAccurate(float e, const PowerParts& p, bool& decided) noexcept {
-    static constexpr Double2 logSeries[] = {  // (-1)^(k+1) / k, k = 1..13
+inline Estimate powerAccurateEstimate(float e, const PowerParts& p) noexcept {
+    static constexpr Double2 logSeries[] = {  // (-1)^(k+1) / k, k = 1..12
         {0x1.0000000000000p+0, 0.0},
         {-0x1.0000000000000p-1, 0.0},
         {0x1.5555555555555p-2, 0x1.5555555555555p-56},
@@ -335,9 +341,8 @@ inline float powerAccurate(float e, const PowerParts& p, bool& decided) noexcept
         {-0x1.999999999999ap-4, 0x1.999999999999ap-58},
         {0x1.745d1745d1746p-4, -0x1.745d1745d1746p-59},
         {-0x1.5555555555555p-4, -0x1.5555555555555p-58},
-        {0x1.3b13b13b13b14p-4, -0x1.3b13b13b13b14p-58},
     };
-    static constexpr Double2 expSeries[] = {  // 1 / k!, k = 0..11
+    static constexpr Double2 expSeries[] = {  // 1 / k!, k = 0..10
         {0x1.0000000000000p+0, 0.0},
         {0x1.0000000000000p+0, 0.0},
         {0x1.0000000000000p-1, 0.0},
@@ -349,12 +354,11 @@ inline float powerAccurate(float e, const PowerParts& p, bool& decided) noexcept
         {0x1.a01a01a01a01ap-16, 0x1.a01a01a01a01ap-76},
         {0x1.71de3a556c734p-19, -0x1.c154f8ddc6c00p-73},
         {0x1.27e4fb7789f5cp-22, 0x1.cbbc05b4fa99ap-76},
-        {0x1.ae64567f544e4p-26, -0x1.c062e06d1f209p-80},
     };
     const double* row = logTable[p.row];
     const Double2 u{p.u, 0.0};
-    Double2 series = logSeries[12];
-    for (int k = 11; k >= 0; --k) {
+    Double2 series = logSeries[11];
+    for (int k = 10; k >= 0; --k) {
         series = add(mul(series, u), logSeries[k]);
     }
     const Double2 log2m = add(Double2{row[1], row[2]}, mul(mul(series, u), inverseLn2));
@@ -363,14 +367,14 @@ inline float powerAccurate(float e, const PowerParts& p, bool& decided) noexcept
     const double big = (t.hi * 64.0 + shifter) - shifter;
     const int whole = static_cast<int>(big);
     const Double2 w = mul(add(t, Double2{-big * 0.015625, 0.0}), ln2);
-    Double2 exp = expSeries[11];
-    for (int k = 10; k >= 0; --k) {
+    Double2 exp = expSeries[10];
+    for (int k = 9; k >= 0; --k) {
         exp = add(mul(exp, w), expSeries[k]);
     }
     const double* power = exp2Table[whole & 63];
     const Double2 v = mul(exp, Double2{power[0], power[1]});
     const double scale = powerOfTwo(whole >> 6);
-    return floatIfDecided(v.hi * scale, v.lo * scale, v.hi * scale * 0x1p-94, decided);
+    return {v.hi * scale, v.lo * scale, v.hi * scale * 0x1p-94};
 }
 
 // float(double(a^e)) for a >= 0 (a float) and 1 <= e <= 7.1.
@@ -379,9 +383,21 @@ inline float power(float a, float e) noexcept {
         return a;  // the identity; 0 (any e >= 1 gives +0), NaN and infinity
     }
     const PowerParts parts = splitBase(a, e);
+    const double rough = roughExponent(e, parts);
+    if (rough > powerAbove) {
+        return static_cast<float>(0x1p1000);  // infinity
+    }
+    if (rough < powerBelow) {
+        return 0.0f;  // below half the smallest float
+    }
     bool decided;
-    const float quick = powerQuick(e, parts, decided);
-    return decided ? quick : powerAccurate(e, parts, decided);
+    const Estimate quick = powerQuickEstimate(e, parts);
+    const float result = floatIfDecided(quick.hi, quick.lo, quick.error, decided);
+    if (decided) {
+        return result;
+    }
+    const Estimate accurate = powerAccurateEstimate(e, parts);
+    return floatIfDecided(accurate.hi, accurate.lo, accurate.error, decided);
 }
 
 }  // namespace exactMath

@@ -318,6 +318,11 @@ inline Reduced reduceNear(double x) noexcept {
     return {static_cast<int>(j) & 127, r};
 }
 
+// An approximation hi + lo and a bound on its error.
+struct Estimate {
+    double hi, lo, error;
+};
+
 // The double nearest to hi + lo, when every value within `error` of it
 // rounds the same way; `decided` tells. fl(lo -+ e) may round towards lo by
 // half an ulp of lo, hence the widened margin.
@@ -333,35 +338,37 @@ inline double roundIfDecided(double hi, double lo, double error, bool& decided) 
 // Quick evaluation, |r| <= 0.02455 (pi/128 + 2^-30), in double around the
 // exact product C_hi r_hi:
 //   c = cos r - 1 from its Taylor terms to r^8 (the rest below 2^-75),
-//   s = sin r - r to r^9 (the rest below 2^-85 |r|).
+//   s = sin r - r to r^7 (the rest below 2^-62.7 |r|).
 // Summing the bounds term by term: the error is below
-//   |S_j| 2^-60 + |C_j r| 2^-61.3 + (error of r),
+//   |S_j| 2^-60 + |C_j r| 2^-60.8 + (error of r),
 // taken as 2^-59 (|S_hi| + |C_hi r_hi|) + that of r.
-inline double waveQuick(const Reduced& x, double reductionError, bool& decided) noexcept {
+inline Estimate waveQuickEstimate(const Reduced& x, double reductionError) noexcept {
     const double* row = waveTable[x.index];
     const double rh = x.r.hi;
     const double z = rh * rh;
     const double c =
         z * (-0.5 + z * (0x1.5555555555555p-5 + z * (-0x1.6c16c16c16c17p-10 + z * 0x1.a01a01a01a01ap-16)));
-    const double s =
-        rh * z *
-        (-0x1.5555555555555p-3 +
-         z * (0x1.1111111111111p-7 + z * (-0x1.a01a01a01a01ap-13 + z * 0x1.71de3a556c734p-19)));
+    const double s = rh * z * (-0x1.5555555555555p-3 + z * (0x1.1111111111111p-7 + z * -0x1.a01a01a01a01ap-13));
     const Double2 p = twoProduct(row[2], rh);
     const Double2 main = twoSum(row[0], p.hi);
     const double tail = main.lo + p.lo + row[1] + row[2] * (x.r.lo + s) + row[3] * rh +
                         row[0] * (c - rh * x.r.lo);
     const double size = (row[0] < 0 ? -row[0] : row[0]) + (p.hi < 0 ? -p.hi : p.hi);
-    return roundIfDecided(main.hi, tail, size * 0x1p-59 + reductionError, decided);
+    return {main.hi, tail, size * 0x1p-59 + reductionError};
 }
 
-// Accurate evaluation in double-double: Taylor terms of cos r - 1 to r^14
-// and of sin r to r^15 (the rests below 2^-129 and 2^-134 |r|), each
+inline double waveQuick(const Reduced& x, double reductionError, bool& decided) noexcept {
+    const Estimate e = waveQuickEstimate(x, reductionError);
+    return roundIfDecided(e.hi, e.lo, e.error, decided);
+}
+
+// Accurate evaluation in double-double: Taylor terms of cos r - 1 to r^12
+// and of sin r to r^13 (the rests below 2^-111 and 2^-115 |r|), each
 // coefficient within 2^-106. With r within 2^-102 relative, the result is
-// within 2^-98 of its size (the tests' exhaustive run confirms every float
-// argument is decided by it).
-inline double waveAccurate(const Reduced& x, bool& decided, double relativeError = 0x1p-98) noexcept {
-    // (-1)^k / (2k)! for k = 1..7, and (-1)^k / (2k+1)! for k = 0..7.
+// within 2^-98 of its size; the exhaustive run found every argument that
+// reaches it decided.
+inline Estimate waveAccurateEstimate(const Reduced& x) noexcept {
+    // (-1)^k / (2k)! for k = 1..6, and (-1)^k / (2k+1)! for k = 0..6.
     static constexpr Double2 cosine[] = {
         {-0x1.0000000000000p-1, 0.0},
         {0x1.5555555555555p-5, 0x1.5555555555555p-59},
@@ -369,7 +376,6 @@ inline double waveAccurate(const Reduced& x, bool& decided, double relativeError
         {0x1.a01a01a01a01ap-16, 0x1.a01a01a01a01ap-76},
         {-0x1.27e4fb7789f5cp-22, -0x1.cbbc05b4fa99ap-76},
         {0x1.1eed8eff8d898p-29, -0x1.2aec959e14c06p-83},
-        {-0x1.93974a8c07c9dp-37, -0x1.05d6f8a2efd1fp-92},
     };
     static constexpr Double2 sine[] = {
         {0x1.0000000000000p+0, 0.0},
@@ -379,18 +385,17 @@ inline double waveAccurate(const Reduced& x, bool& decided, double relativeError
         {0x1.71de3a556c734p-19, -0x1.c154f8ddc6c00p-73},
         {-0x1.ae64567f544e4p-26, 0x1.c062e06d1f209p-80},
         {0x1.6124613a86d09p-33, 0x1.f28e0cc748ebep-87},
-        {-0x1.ae7f3e733b81fp-41, -0x1.1d8656b0ee8cbp-97},
     };
     const double* row = waveTable[x.index];
     const Double2 r = x.r;
     const Double2 z = mul(r, r);
-    Double2 c = cosine[6];
-    for (int k = 5; k >= 0; --k) {
+    Double2 c = cosine[5];
+    for (int k = 4; k >= 0; --k) {
         c = add(mul(c, z), cosine[k]);
     }
     c = mul(c, z);
-    Double2 s = sine[7];
-    for (int k = 6; k >= 0; --k) {
+    Double2 s = sine[6];
+    for (int k = 5; k >= 0; --k) {
         s = add(mul(s, z), sine[k]);
     }
     // S cos r + C sin r = S + (S c + C r s'), with c = cos r - 1 and
@@ -399,7 +404,14 @@ inline double waveAccurate(const Reduced& x, bool& decided, double relativeError
     const Double2 cj{row[2], row[3]};
     const Double2 v = add(sj, add(mul(sj, c), mul(cj, mul(r, s))));
     const double size = v.hi < 0 ? -v.hi : v.hi;
-    return roundIfDecided(v.hi, v.lo, size * relativeError, decided);
+    return {v.hi, v.lo, size * 0x1p-98};
+}
+
+// `relativeError` above the stated one only for checks with a wider margin.
+inline double waveAccurate(const Reduced& x, bool& decided, double relativeError = 0x1p-98) noexcept {
+    const Estimate e = waveAccurateEstimate(x);
+    const double size = e.hi < 0 ? -e.hi : e.hi;
+    return roundIfDecided(e.hi, e.lo, size * relativeError, decided);
 }
 
 // sin (quarter 0) or cos (quarter 32) of a float, correctly rounded.
@@ -408,7 +420,7 @@ inline double wave(float x, int quarter) noexcept {
     if (!(wide - wide == 0.0)) {
         return wide - wide;  // NaN for NaN and for infinities
     }
-    const bool negative = x < 0.0f;
+    const bool negative = (bitsOf(x) >> 31) != 0;  // -0 too: the sine of -0 is -0
     const float size = negative ? -x : x;
     const double ax = size;
     Reduced reduced;
