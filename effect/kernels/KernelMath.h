@@ -12,6 +12,9 @@
 #include <cmath>
 #include <limits>
 
+#include "kernels/ExactPower.h"
+#include "kernels/ExactWaves.h"
+
 namespace {
 namespace kernelMath {
 
@@ -54,7 +57,7 @@ inline float limitPhase(float phase) noexcept {
 }
 
 inline float phaseOf(float state, const Shaping& c) noexcept {
-    const float power = narrow(std::pow(std::fabs(widen(state)), widen(c.freqDifLog)));
+    const float power = exactMath::power(std::fabs(state), c.freqDifLog);
     return limitPhase(
         narrow((widen(power) * widen(c.freqDif) + widen(c.freqMin)) * widen(state)));
 }
@@ -67,7 +70,7 @@ inline float shapeSine(float x, float state, const Shaping& c) noexcept {
     const float phase = phaseOf(state, c);
     const float plain = std::copysign(s, x);
     const double mixed =
-        (widen(amplitude) * std::sin(widen(phase)) - widen(plain)) * widen(c.funcMix) +
+        (widen(amplitude) * exactMath::sin(phase) - widen(plain)) * widen(c.funcMix) +
         widen(plain);
     return flushSubnormal(narrow(mixed * widen(c.outGain)));
 }
@@ -79,7 +82,7 @@ inline float shapeRaisedCosine(float x, float state, const Shaping& c) noexcept 
     // The raised cosine is never negative; the input's sign bit, zero included,
     // gives the output's, so the output crosses zero only where the input does.
     const float magnitude = narrow(
-        (widen(halfAmplitude) * (1.0 - std::cos(widen(phase))) - widen(s)) * widen(c.funcMix) +
+        (widen(halfAmplitude) * (1.0 - exactMath::cos(phase)) - widen(s)) * widen(c.funcMix) +
         widen(s));
     return flushSubnormal(narrow(widen(std::copysign(magnitude, x)) * widen(c.outGain)));
 }

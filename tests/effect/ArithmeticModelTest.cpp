@@ -1,7 +1,9 @@
 // The arithmetic pinned bit for bit on every build, the reference-only ones
 // (Windows, 32-bit Linux) included: a model written here step by step, with
 // each rounding to 32-bit float spelled out as f(...), and nothing from the
-// effect's own sources, against the coefficients and samples of the effect.
+// effect's own sources but its sine, cosine and power (pinned to correctly
+// rounded values by ExactMathTest; a platform's own differ between builds),
+// against the coefficients and samples of the effect.
 // Built without contraction (CMakeLists), as the effect is.
 #include <gtest/gtest.h>
 
@@ -14,6 +16,8 @@
 #include <vector>
 
 #include "EffectTestSupport.h"
+#include "kernels/ExactPower.h"
+#include "kernels/ExactWaves.h"
 
 namespace {
 
@@ -70,16 +74,16 @@ struct Model {
         const float x = f(track(in, tracked));
         const double t = 4.0 * std::fabs(w(x)) * std::fabs(w(x));
         const float s = f(t / (1.0 + t));
-        const float p = f(std::pow(std::fabs(w(tracked)), w(freqDifLog)));
+        const float p = exactMath::power(std::fabs(tracked), freqDifLog);
         const float phi = f((w(p) * w(freqDif) + w(freqMin)) * w(tracked));
         if (zeroX) {
             const float a = f(w(s) * w(ampRange) + w(ampMin));
             const float plain = std::copysign(s, x);
-            const double y = (w(a) * std::sin(w(phi)) - w(plain)) * w(funcMix) + w(plain);
+            const double y = (w(a) * exactMath::sin(phi) - w(plain)) * w(funcMix) + w(plain);
             return f(y * w(outGain));
         }
         const float h = f((w(s) * w(ampRange) + w(ampMin)) * 0.5);
-        const float magnitude = f((w(h) * (1.0 - std::cos(w(phi))) - w(s)) * w(funcMix) + w(s));
+        const float magnitude = f((w(h) * (1.0 - exactMath::cos(phi)) - w(s)) * w(funcMix) + w(s));
         return f(w(std::copysign(magnitude, x)) * w(outGain));
     }
 };

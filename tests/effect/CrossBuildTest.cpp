@@ -160,34 +160,11 @@ uint64_t render(Path path, const Setting& setting, Signal signal) {
     return digest(out[0], out[1]);
 }
 
-// Whether the reference arithmetic of this build takes the sine of a huge
-// phase (about 8e20) as the stored digests' does. Where it takes the C
-// runtime's inexact one (Windows, until an exact one of its own replaces it),
-// the reference path, and the vector paths' cells with huge phases (whose
-// few unsure values it decides), cannot match yet and are skipped.
-bool referenceExactForHugePhases() {
-    // Volatile, so that the compiler does not work it out with its own exact
-    // arithmetic.
-    volatile float state = 1e18f;
-    const kernelMath::Shaping shaping{1.0f, 0.0f, 804.2477f, 0.0f, 1.0f, 1.0f, 1.0f};
-    return bitsOf(kernelMath::shapeSine(1.0f, state, shaping)) == 0xbe90098bu;
-}
-
 class CrossBuildTest : public ::testing::TestWithParam<Path> {};
 
 TEST_P(CrossBuildTest, OutputsMatchTheStoredDigests) {
-    const bool exact = referenceExactForHugePhases();
-    if (!exact && GetParam() == Path::reference) {
-        GTEST_SKIP() << "this build's reference sine is not exact for huge phases";
-    }
     for (size_t row = 0; row < std::size(settings); ++row) {
         for (size_t column = 0; column < std::size(signalNames); ++column) {
-            const bool hugePhases = std::string(settings[row].name).starts_with("extreme") ||
-                                    column == static_cast<size_t>(Signal::huge) ||
-                                    column == static_cast<size_t>(Signal::sprinkled);
-            if (!exact && hugePhases) {
-                continue;
-            }
             const uint64_t got = render(GetParam(), settings[row], static_cast<Signal>(column));
             EXPECT_EQ(got, expected[row][column])
                 << settings[row].name << " x " << signalNames[column] << ": 0x" << std::hex << got;

@@ -1,0 +1,174 @@
+// The kernels' own sine, cosine and power, which every build must compute to
+// the same bits: results against correctly rounded values worked out to 800
+// bits, and each path's unrounded estimate against its stated error bound,
+// so that a lost polynomial term, table part or reduction part fails here on
+// every build that runs these tests.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#include "kernels/ExactPower.h"
+#include "kernels/ExactWaves.h"
+
+namespace {
+
+using exactMath::Double2;
+using exactMath::Estimate;
+
+uint64_t bitsOf(double value) {
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+::testing::AssertionResult withinBound(const Estimate& estimate, Double2 exact) {
+    const double difference = (estimate.hi - exact.hi) + (estimate.lo - exact.lo);
+    if (std::fabs(difference) <= estimate.error) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "off by " << difference << ", bound " << estimate.error;
+}
+
+// The two paths of the waves as wave() takes them, for |x| and j offset by
+// `quarter`.
+Estimate quickWave(float x, int quarter) {
+    const float size = std::fabs(x);
+    exactMath::Reduced reduced{0, {size, 0.0}};
+    double error = 0.0;
+    if (size >= 0x1p20f) {
+        reduced = exactMath::reduceFar(size);
+        error = std::fabs(reduced.r.hi) * 0x1p-100;
+    } else if (size >= 0x1p-8f) {
+        reduced = exactMath::reduceNear(size);
+        error = exactMath::nearReductionError;
+    }
+    reduced.index = (reduced.index + quarter) & 127;
+    return exactMath::waveQuickEstimate(reduced, error);
+}
+
+Estimate accurateWave(float x, int quarter) {
+    const float size = std::fabs(x);
+    exactMath::Reduced reduced{0, {size, 0.0}};
+    if (size >= 0x1p-8f) {
+        reduced = exactMath::reduceFar(size);
+    }
+    reduced.index = (reduced.index + quarter) & 127;
+    return exactMath::waveAccurateEstimate(reduced);
+}
+
+// Small and huge arguments, both sides of each reduction's range, arguments
+// near a multiple of pi/64 (the smallest remainder among floats from 2^20 to
+// 2^24 at 0x1.4665d2p+20) and near an odd multiple of pi/128 (the largest),
+// arguments the quick path leaves to the accurate one (0x1.e8f6d6p+2 and
+// 0x1.aed568p+5 for the sine, 0x1.c47762p+4 and 0x1.38b3f4p+6 for the cosine)
+// and ones glibc rounds the wrong way (sine of 0x1.d56548p-12, cosine of
+// 0x1.9b329p-4).
+const struct WaveRow {
+    float x;
+    Double2 sin, cos;
+} waveRows[] = {
+    {0x1p-149f, {0x1.0000000000000p-149, -0x1.5555555555555p-450}, {0x1.0000000000000p+0, -0x1.0000000000000p-299}},
+    {0x1.fffffep-9f, {0x1.ffffa8aaafeefp-9, -0x1.41680542e51dap-65}, {0x1.ffff000017555p-1, 0x1.123d29d39b2e2p-55}},
+    {0x1p-8f, {0x1.ffffaaaaaeeefp-9, -0x1.2b12b0ce9b237p-65}, {0x1.ffff000015555p-1, 0x1.27d27df7df7bbp-55}},
+    {0x1.9p-4f, {0x1.8f5d5132710c4p-4, 0x1.ae29046de7c88p-61}, {0x1.fd8f7f1dbcb07p-1, -0x1.c752ecfaa985bp-55}},
+    {0x1.9b329p-4f, {0x1.9a81d60b7aae1p-4, -0x1.d19042a4a4ef1p-58}, {0x1.fd6c129077b4bp-1, -0x1.ffde218c41e49p-55}},
+    {0x1.d56548p-12f, {0x1.d56546f8fb51bp-12, 0x1.ffffff7862f4cp-66}, {0x1.fffffca353bf1p-1, -0x1.84ddc8feb7181p-58}},
+    {0x1.921fb6p+1f, {-0x1.777a5cf72cec6p-24, 0x1.4f3b49a585f97p-83}, {-0x1.fffffffffffdep-1, 0x1.adedb638bdc45p-55}},
+    {0x1.e8f6d6p+2f, {0x1.f4547d111ddb9p-1, 0x1.fd4f1609822e3p-55}, {0x1.b2c42b4fe101cp-3, -0x1.329af304b2d45p-58}},
+    {0x1.aed568p+5f, {-0x1.bac102b36d906p-2, 0x1.f596c45a6c601p-56}, {-0x1.cdaab37ee02f0p-1, -0x1.56838dab2a3c7p-55}},
+    {0x1.c47762p+4f, {-0x1.3b60e386be34ap-8, 0x1.dc6cff6be352bp-62}, {-0x1.fffe7b77d7fbcp-1, 0x1.f28d0e0be76d2p-55}},
+    {0x1.38b3f4p+6f, {0x1.6ca300e5907ffp-2, -0x1.113a4d3e682ebp-57}, {-0x1.de706ba934b6bp-1, -0x1.fc73449bf3028p-55}},
+    {0x1.fffffep+19f, {0x1.1566584a3fd94p-2, -0x1.fb7fe1d6badfep-56}, {0x1.ecdaf47bd0923p-1, 0x1.8808c49374829p-55}},
+    {0x1p+20f, {0x1.526ccb2fc8656p-2, -0x1.312bfebafe1dfp-56}, {0x1.e33ada92fe2aep-1, -0x1.420bfaf737b2dp-57}},
+    {0x1.4665d2p+20f, {0x1.ff621e37be575p-1, 0x1.39a96710833bcp-56}, {0x1.91f65ede9d8b4p-5, -0x1.12318bf82fa26p-60}},
+    {0x1.b1ae4ep+69f, {0x1.8a76a7ce1f07cp-1, -0x1.9f08e0a087e7ep-55}, {0x1.4668977565e1ap-1, -0x1.e829aa5247d6fp-55}},
+    {0x1.fffffep+127f, {-0x1.0b33665089575p-1, -0x1.06cee446be04ap-56}, {0x1.b4bf2c79bdfcep-1, -0x1.56b04a4ffb027p-55}},
+    {-0x1.5b0792p+3f, {0x1.fa2e84b0110ecp-1, 0x1.20b6bcf3d0a12p-56}, {-0x1.33df3d8809671p-3, -0x1.f5b419ab03711p-57}},
+    {0x1.8a14d60000000p-6f, {0x1.8a0b1bcd1b96fp-6, -0x1.35b1ad7e5a300p-63}, {0x1.ffda163584919p-1, -0x1.cebdde8fd32e0p-57}},
+    {0x1.9848080000000p+0f, {0x1.ffda163d08be2p-1, 0x1.3f1df1834fd60p-57}, {-0x1.8a0af4bf4bc12p-6, -0x1.b7600b95273a8p-62}},
+    {0x1.2c0db40000000p+2f, {-0x1.ffda166127dbdp-1, -0x1.15db8b45d30cfp-55}, {-0x1.8a0a39100421ep-6, 0x1.96415df832affp-61}},
+    {0x1.7f7ed20000000p+15f, {-0x1.98a37d869d79cp-6, -0x1.63654e3e7ba3fp-60}, {-0x1.ffd739c7d4db1p-1, -0x1.a0c3299cb5512p-55}},
+};
+
+TEST(ExactMathTest, WavesAreCorrectlyRoundedAndWithinTheirBounds) {
+    for (const WaveRow& row : waveRows) {
+        SCOPED_TRACE(::testing::Message() << std::hexfloat << row.x);
+        EXPECT_EQ(bitsOf(exactMath::sin(row.x)), bitsOf(row.sin.hi));
+        EXPECT_EQ(bitsOf(exactMath::cos(row.x)), bitsOf(row.cos.hi));
+        const Double2 sinOfSize = row.x < 0 ? Double2{-row.sin.hi, -row.sin.lo} : row.sin;
+        EXPECT_TRUE(withinBound(quickWave(row.x, 0), sinOfSize));
+        EXPECT_TRUE(withinBound(quickWave(row.x, 32), row.cos));
+        EXPECT_TRUE(withinBound(accurateWave(row.x, 0), sinOfSize));
+        EXPECT_TRUE(withinBound(accurateWave(row.x, 32), row.cos));
+    }
+}
+
+TEST(ExactMathTest, WavesOfSignedZerosInfinitiesAndNaN) {
+    constexpr float infinity = std::numeric_limits<float>::infinity();
+    EXPECT_EQ(bitsOf(exactMath::sin(0.0f)), bitsOf(0.0));
+    EXPECT_EQ(bitsOf(exactMath::sin(-0.0f)), bitsOf(-0.0));
+    EXPECT_EQ(exactMath::cos(-0.0f), 1.0);
+    for (float x : {infinity, -infinity, std::numeric_limits<float>::quiet_NaN()}) {
+        EXPECT_TRUE(std::isnan(exactMath::sin(x)));
+        EXPECT_TRUE(std::isnan(exactMath::cos(x)));
+    }
+}
+
+// Exact powers (9, 8, 27, a float midpoint that ties to even, 2^-150 that
+// ties to zero), 1 to the largest exponent with the largest |u|, results
+// beyond the float range both ways, and sampled ones.
+constexpr float infinity = std::numeric_limits<float>::infinity();
+const struct PowerRow {
+    float a, e, expected;
+    Double2 exact;
+} powerRows[] = {
+    {0x1.8p+1f, 0x1p+1f, 0x1.2000000000000p+3f, {0x1.2000000000000p+3, 0.0}},
+    {0x1.001p+12f, 0x1p+1f, 0x1.0020000000000p+24f, {0x1.0020010000000p+24, 0.0}},
+    {0x1p-75f, 0x1p+1f, 0.0f, {0x1.0000000000000p-150, 0.0}},
+    {0x1p+2f, 0x1.8p+0f, 0x1.0000000000000p+3f, {0x1.0000000000000p+3, 0.0}},
+    {0x1.2p+3f, 0x1.8p+0f, 0x1.b000000000000p+4f, {0x1.b000000000000p+4, -0x1.0500000000000p-388}},
+    {0x1p-21f, 0x1.cp+2f, 0x1.0000000000000p-147f, {0x1.0000000000000p-147, 0.0}},
+    {0x1p+0f, 0x1.c0b7p+2f, 0x1.0000000000000p+0f, {0x1.0000000000000p+0, 0.0}},
+    {0x1.fc05p-1f, 0x1.c0b7p+2f, 0x1.e4bc680000000p-1f, {0x1.e4bc6802cd613p-1, -0x1.19b4319f68802p-55}},
+    {0x1.95f40ap+28f, 0x1p+2f, 0x1.94b1140000000p+114f, {0x1.94b114b849b6fp+114, -0x1.dc9677b58f000p+60}},
+    {0x1.3db788p-29f, 0x1.5ed9ccp+1f, 0x1.4993980000000p-79f, {0x1.499398e457117p-79, -0x1.186ed285444e5p-138}},
+    {0x1.965adep+16f, 0x1.d74558p+1f, 0x1.4945b40000000p+61f, {0x1.4945b4cfd829fp+61, -0x1.dd8d9fe6dc93cp+3}},
+    {0x1.6a71a4p+1f, 0x1.3562ecp+2f, 0x1.325a180000000p+7f, {0x1.325a1768f2704p+7, -0x1.9b77c659c5af2p-47}},
+    {0x1.9c7978p-2f, 0x1.a0924p+2f, 0x1.6077180000000p-9f, {0x1.6077175e2c8c3p-9, 0x1.799a36436fa6dp-64}},
+    {0x1.7ffffep-1f, 0x1.fffffep+0f, 0x1.1ffffe0000000p-1f, {0x1.1ffffda5b4761p-1, 0x1.4c3a48651e171p-58}},
+    {0x1.02p+0f, 0x1.b5p+2f, 0x1.0df89a0000000p+0f, {0x1.0df8993af3e75p+0, 0x1.ad16af94f4186p-54}},
+    {0x1p-149f, 0x1.0p+1f, 0.0f, {0x1.0000000000000p-298, 0.0}},
+    {0x1.8p-75f, 0x1.0p+1f, 0x1.0000000000000p-149f, {0x1.2000000000000p-149, 0.0}},
+    {0x1.7p-22f, 0x1.cp+2f, 0.0f, {0x1.95e306ce00000p-151, 0.0}},
+    {0x1.fffffep+127f, 0x1.0p+1f, infinity, {0x1.fffffc0000020p+255, 0.0}},
+    {0x1.fffffep+63f, 0x1.0p+1f, 0x1.fffffc0000000p+127f, {0x1.fffffc0000020p+127, 0.0}},
+    {0x1.2p+2f, 0x1.c0b7p+2f, 0x1.28e0000000000p+15f, {0x1.28e0009c0a0b2p+15, 0x1.4a3067836145fp-39}},
+};
+
+TEST(ExactMathTest, PowersRoundAsDoubleThenFloatAndStayWithinTheirBounds) {
+    for (const PowerRow& row : powerRows) {
+        SCOPED_TRACE(::testing::Message() << std::hexfloat << row.a << " ^ " << row.e);
+        EXPECT_EQ(exactMath::power(row.a, row.e), row.expected);
+        const exactMath::PowerParts parts = exactMath::splitBase(row.a, row.e);
+        const double rough = exactMath::roughExponent(row.e, parts);
+        if (rough < exactMath::powerBelow || rough > exactMath::powerAbove) {
+            continue;
+        }
+        EXPECT_TRUE(withinBound(exactMath::powerQuickEstimate(row.e, parts), row.exact));
+        EXPECT_TRUE(withinBound(exactMath::powerAccurateEstimate(row.e, parts), row.exact));
+    }
+}
+
+TEST(ExactMathTest, PowerOfOneZeroAndNonFiniteBases) {
+    for (float a : {0x1p-149f, 0.3f, 3.4e38f}) {
+        EXPECT_EQ(exactMath::power(a, 1.0f), a);
+    }
+    EXPECT_EQ(bitsOf(exactMath::power(0.0f, 2.5f)), bitsOf(0.0f));
+    EXPECT_EQ(exactMath::power(infinity, 2.5f), infinity);
+    EXPECT_TRUE(std::isnan(exactMath::power(std::numeric_limits<float>::quiet_NaN(), 2.5f)));
+}
+
+}  // namespace
