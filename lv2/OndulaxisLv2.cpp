@@ -1,258 +1,28 @@
-// The LV2 face of the effect: one Ondulaxis instance per LV2 instance, driven
-// through its record exactly as a host of the C interface drives it. This
-// file plays that host: it answers the effect's requests, turns port values
-// into normalised parameter values and runs the replacing process call.
-#include <lv2/core/lv2.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstdint>
-#include <cstring>
-#include <limits>
-#include <new>
-
+// The LV2 face of the effect, stereo and mono: the eight controls in
+// parameter order, then the audio inputs, then the audio outputs, then the
+// switch that bypasses the effect.
+#include "Lv2Adapter.h"
 #include "Ondulaxis.h"
-#include "PluginEntry.h"
 #include "PortValues.h"
 
 namespace {
 
-constexpr char stereoUri[] = "https://ondulaxis.example/lv2/stereo";
-constexpr char monoUri[] = "https://ondulaxis.example/lv2/mono";
+struct Ports {
+    using Effect = Ondulaxis;
+    static constexpr char stereoUri[] = "https://ondulaxis.example/lv2/stereo";
+    static constexpr char monoUri[] = "https://ondulaxis.example/lv2/mono";
+    static constexpr uint32_t controlCount = paramCount;
+    static constexpr uint32_t latencyPort = lv2adapter::noPort;
+    static constexpr uint32_t firstAudioPort = paramCount;
+    static constexpr bool hasEnabledPort = true;
 
-// The interface version this host claims, the one the effect is written for.
-constexpr intptr_t hostVersion = 2400;
-
-// Ports: the eight controls in parameter order, then the audio inputs, then
-// the audio outputs, then the switch that bypasses the effect.
-constexpr uint32_t firstAudioPort = paramCount;
-
-// Frames of an input copied aside when an output of another channel shares
-// its buffer; longer runs go through in calls of this many frames.
-constexpr uint32_t asideFrames = 1024;
-
-// Whether [a, a + frames) and [b, b + frames) share a sample.
-bool overlap(const float* a, const float* b, uint32_t frames) noexcept {
-    const auto start = reinterpret_cast<uintptr_t>(a);
-    const auto other = reinterpret_cast<uintptr_t>(b);
-    const uintptr_t bytes = uintptr_t{frames} * sizeof(float);
-    return a != nullptr && b != nullptr && start < other + bytes && other < start + bytes;
-}
-
-class Lv2Instance {
-public:
-    Lv2Instance(uint32_t channels, double sampleRate) noexcept
-        : channels(channels), sampleRate(sampleRate) {
-        for (float& value : sentValues) {
-            value = std::numeric_limits<float>::quiet_NaN();
-        }
+    static float toNormalised(uint32_t port, float value) noexcept {
+        return portValues::toNormalised(static_cast<int32_t>(port), value);
     }
-
-    // [instantiation thread] creates the effect; false when it cannot be made.
-    bool open() noexcept {
-        record = createEffectRecord<Ondulaxis>(answerEffect);
-        if (record == nullptr) {
-            return false;
-        }
-        record->user = this;
-        record->dispatcher(record, effOpen, 0, 0, nullptr, 0.0f);
-        record->dispatcher(record, effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
-        // The pins follow from the layout alone, so the effect learns them
-        // now: a host that runs before activating gets this layout's route,
-        // not the mono one the effect starts on.
-        record->dispatcher(record, effMainsChanged, 0, 1, nullptr, 0.0f);
-        record->dispatcher(record, effMainsChanged, 0, 0, nullptr, 0.0f);
-        return true;
-    }
-
-    ~Lv2Instance() {
-        if (record != nullptr) {
-            record->dispatcher(record, effClose, 0, 0, nullptr, 0.0f);  // deletes the effect
-        }
-    }
-
-    Lv2Instance(const Lv2Instance&) = delete;
-    Lv2Instance& operator=(const Lv2Instance&) = delete;
-
-    void connect(uint32_t port, void* data) noexcept {
-        if (port < firstAudioPort) {
-            controls[port] = static_cast<const float*>(data);
-        } else if (port < firstAudioPort + channels) {
-            inputs[port - firstAudioPort] = static_cast<float*>(data);
-        } else if (port < firstAudioPort + 2 * channels) {
-            outputs[port - firstAudioPort - channels] = static_cast<float*>(data);
-        } else if (port == firstAudioPort + 2 * channels) {
-            enabled = static_cast<const float*>(data);
-        }
-    }
-
-    // The effect asks for its pins while resuming; it finds them connected.
-    void activate() noexcept { record->dispatcher(record, effMainsChanged, 0, 1, nullptr, 0.0f); }
-    void deactivate() noexcept { record->dispatcher(record, effMainsChanged, 0, 0, nullptr, 0.0f); }
-
-    // [audio thread] no allocation and no lock beyond the effect's own
-    // hand-over inside setParameter, setBypass and the process call.
-    void run(uint32_t sampleCount) noexcept {
-        sendChangedControls();
-        sendEnabled();
-        float* in[2] = {inputs[0], inputs[channels - 1]};
-        float* out[2] = {outputs[0], outputs[channels - 1]};
-        if (in[0] == nullptr || in[1] == nullptr || out[0] == nullptr || out[1] == nullptr) {
-            return;  // the changes wait in the effect for a run with buffers
-        }
-        // The stereo kernels write output A before they read input B, so an
-        // input that an output of the other channel shares (out L = in R, or
-        // both swapped) is read from a copy. A channel in place is safe.
-        bool aside[2] = {};
-        for (uint32_t channel = 0; channel < channels; ++channel) {
-            for (uint32_t other = 0; other < channels; ++other) {
-                const bool inPlace = other == channel && out[other] == in[channel];
-                aside[channel] =
-                    aside[channel] || (!inPlace && overlap(in[channel], out[other], sampleCount));
-            }
-        }
-        // The process call counts frames in int32_t.
-        const uint32_t largestCall = aside[0] || aside[1] ? asideFrames : std::numeric_limits<int32_t>::max();
-        while (sampleCount > 0) {
-            const uint32_t frames = std::min(sampleCount, largestCall);
-            float* callIn[2] = {in[0], in[1]};
-            for (uint32_t channel = 0; channel < channels; ++channel) {
-                if (aside[channel]) {
-                    std::memcpy(copies[channel], in[channel], frames * sizeof(float));
-                    callIn[channel] = copies[channel];
-                }
-            }
-            callIn[1] = callIn[channels - 1];
-            record->processReplacing(record, callIn, out, static_cast<int32_t>(frames));
-            sampleCount -= frames;
-            for (uint32_t channel = 0; channel < 2; ++channel) {
-                in[channel] += frames;
-                out[channel] += frames;
-            }
-        }
-    }
-
-private:
-    // Host requests from the effect. Every LV2 port is connected before any
-    // run, so the pins that exist are the connected ones; pointers cannot
-    // be asked at activation, since hosts may connect ports only later.
-    static intptr_t answerEffect(AEffect* record, int32_t opcode, int32_t index, intptr_t,
-                                 void*, float) noexcept {
-        if (opcode == audioMasterVersion) {
-            return hostVersion;
-        }
-        const auto* self = record != nullptr ? static_cast<const Lv2Instance*>(record->user) : nullptr;
-        if (self == nullptr) {
-            return 0;
-        }
-        switch (opcode) {
-            case audioMasterPinConnected:
-                // 0 answers connected; inputs and outputs pair up.
-                return index >= 0 && static_cast<uint32_t>(index) < self->channels ? 0 : 1;
-            case audioMasterGetSampleRate:
-                return static_cast<intptr_t>(self->sampleRate);
-            default:
-                return 0;
-        }
-    }
-
-    void sendChangedControls() noexcept {
-        for (int32_t index = 0; index < paramCount; ++index) {
-            const float* port = controls[index];
-            if (port == nullptr) {
-                continue;
-            }
-            const float value = *port;
-            // NaN is no value at all; the last one stays.
-            if (std::isnan(value) || value == sentValues[index]) {
-                continue;
-            }
-            sentValues[index] = value;
-            record->setParameter(record, index, portValues::toNormalised(index, value));
-        }
-    }
-
-    // The switch drives the effect's own bypass: the output is the input as
-    // it was, and the slew limiter keeps following it for the switch back.
-    // A toggle is on above zero.
-    void sendEnabled() noexcept {
-        if (enabled == nullptr || std::isnan(*enabled)) {
-            return;
-        }
-        const bool bypass = !(*enabled > 0.0f);
-        if (bypass != bypassed) {
-            bypassed = bypass;
-            record->dispatcher(record, effSetBypass, 0, bypass ? 1 : 0, nullptr, 0.0f);
-        }
-    }
-
-    const uint32_t channels;
-    const double sampleRate;
-    AEffect* record = nullptr;
-    const float* controls[paramCount] = {};
-    float sentValues[paramCount];
-    float* inputs[2] = {};
-    float* outputs[2] = {};
-    const float* enabled = nullptr;
-    bool bypassed = false;
-    float copies[2][asideFrames];
-};
-
-LV2_Handle instantiate(uint32_t channels, double sampleRate) noexcept {
-    // A rate no audio runs at would reach the effect as a nonsense answer.
-    if (!(sampleRate >= 1.0 && sampleRate <= 1.0e7)) {
-        return nullptr;
-    }
-    auto* instance = new (std::nothrow) Lv2Instance(channels, sampleRate);
-    if (instance == nullptr) {
-        return nullptr;
-    }
-    if (!instance->open()) {
-        delete instance;
-        return nullptr;
-    }
-    return instance;
-}
-
-LV2_Handle instantiateStereo(const LV2_Descriptor*, double sampleRate, const char*,
-                             const LV2_Feature* const*) {
-    return instantiate(2, sampleRate);
-}
-
-LV2_Handle instantiateMono(const LV2_Descriptor*, double sampleRate, const char*,
-                           const LV2_Feature* const*) {
-    return instantiate(1, sampleRate);
-}
-
-Lv2Instance* fromHandle(LV2_Handle handle) noexcept { return static_cast<Lv2Instance*>(handle); }
-
-void connectPort(LV2_Handle handle, uint32_t port, void* data) {
-    if (handle != nullptr) fromHandle(handle)->connect(port, data);
-}
-
-void activate(LV2_Handle handle) {
-    if (handle != nullptr) fromHandle(handle)->activate();
-}
-
-void run(LV2_Handle handle, uint32_t sampleCount) {
-    if (handle != nullptr) fromHandle(handle)->run(sampleCount);
-}
-
-void deactivate(LV2_Handle handle) {
-    if (handle != nullptr) fromHandle(handle)->deactivate();
-}
-
-void cleanup(LV2_Handle handle) { delete fromHandle(handle); }
-
-const void* extensionData(const char*) { return nullptr; }
-
-const LV2_Descriptor descriptors[] = {
-    {stereoUri, instantiateStereo, connectPort, activate, run, deactivate, cleanup, extensionData},
-    {monoUri, instantiateMono, connectPort, activate, run, deactivate, cleanup, extensionData},
 };
 
 }  // namespace
 
 LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index) {
-    return index < sizeof descriptors / sizeof descriptors[0] ? &descriptors[index] : nullptr;
+    return lv2adapter::descriptor<Ports>(index);
 }

@@ -28,11 +28,12 @@ for layout in stereo mono; do
   lv2info "$uri" >"$listing" 2>"$work/lv2info-$layout.err" || fail "lv2info $uri failed"
   [ ! -s "$work/lv2info-$layout.err" ] || { cat "$work/lv2info-$layout.err" >&2; fail "lv2info $uri complained"; }
   for text in "Has latency:       yes, reported by port 10" "Symbol:      Oversample" '16 = "16x"' \
-              "Symbol:      DryWet" "Designation: http://lv2plug.in/ns/lv2core#latency"; do
+              "Symbol:      DryWet" "Designation: http://lv2plug.in/ns/lv2core#latency" \
+              "Designation: http://lv2plug.in/ns/lv2core#enabled"; do
     grep -qF -- "$text" "$listing" || fail "$layout lacks: $text"
   done
   ports=$(grep -c "^	Port [0-9]*:" "$listing")
-  expected=$([ "$layout" = stereo ] && echo 15 || echo 13)
+  expected=$([ "$layout" = stereo ] && echo 16 || echo 14)
   [ "$ports" -eq "$expected" ] || fail "$layout has $ports ports, not $expected"
 
   channels=$([ "$layout" = stereo ] && echo 2 || echo 1)
