@@ -43,18 +43,21 @@ constexpr int32_t shortBlock = 4;
 constexpr double referencePowError = 0x1p-52;
 constexpr double referenceWaveError = 0x1p-53;
 
-// A value farther than the guard, relative to the operands' size, from a
+// A value farther than its guard, relative to the operands' size, from a
 // float rounding boundary rounds to the same float in the reference; a vector
 // holding a value closer than that is computed again the reference way, so
-// results equal the reference. The guard covers the two pows' distance, and
-// the two waves' distance plus the mixing's own roundings: when one input of
-// a rounding moves by d, its result moves by at most d plus one unit in the
-// last place of the largest operand, 2^-52 of the sizes the slack adds up, at
-// most four times. Doubled for margin.
-constexpr double guard =
-    2 * std::max(vectorMath::powError + referencePowError,
-                 vectorMath::sinCosError + referenceWaveError + 4 * 0x1p-52);
+// results equal the reference. The power is rounded to float at once, so
+// once decided it equals the reference's and its guard stands alone: it
+// covers the two pows' distance. The waves' guard covers the two waves'
+// distance plus the mixing's own roundings: when one input of a rounding
+// moves by d, its result moves by at most d plus one unit in the last place
+// of the largest operand, 2^-52 of the sizes the slack adds up, at most four
+// times. Each doubled for margin. The power's guard sends about one sample
+// in 2^14 to the reference (the share of floats within it of a boundary).
+constexpr double powGuard = 2 * (vectorMath::powError + referencePowError);
+constexpr double guard = 2 * (vectorMath::sinCosError + referenceWaveError + 4 * 0x1p-52);
 static_assert(guard <= 0x1p-47, "a wider guard would redo more vectors");
+static_assert(powGuard <= 0x1p-38, "a wider guard would redo more vectors");
 
 // The vector sine and cosine take phases up to this size; chunks reaching
 // beyond reduce their phases first (FarReduction.h).
@@ -295,8 +298,8 @@ inline bool phasePass(Channel<Math>& channel, int padded, const Coefficients& c,
     const double exponent = c.shaping.freqDifLog;
     const Doubles dif = L::template splat<Doubles>(double{c.shaping.freqDif});
     const Doubles min = L::template splat<Doubles>(double{c.shaping.freqMin});
-    const Doubles below = L::template splat<Doubles>(1.0 - guard);
-    const Doubles above = L::template splat<Doubles>(1.0 + guard);
+    const Doubles below = L::template splat<Doubles>(1.0 - powGuard);
+    const Doubles above = L::template splat<Doubles>(1.0 + powGuard);
     const Doubles nearest = L::template splat<Doubles>(nearPhase);
     const Floats infinity = L::template splat<Floats>(std::numeric_limits<float>::infinity());
     const Floats largest = L::template splat<Floats>(std::numeric_limits<float>::max());

@@ -24,16 +24,20 @@ constexpr double nearPhase = 0x1p20;
 
 // |pow(b, e) / exact - 1| for a float b > 0 widened to double (subnormal
 // floats included) and an exponent e >= 1 that is a float, the result
-// neither overflowing nor below 2^-1022. General exponents: log2 b is formed
-// as k + T + log2(1 + z), z exact, |z| < 2^-7, T from a table in two parts;
-// its error is below 2^-57 absolute (the series' cut z^8/8 < 2^-59 and the
-// roundings of terms below 2^-6), e * log2 b keeps it below 2^-54 (e < 8)
-// with the products of e exact, the fraction f costs one rounding (2^-54),
-// so 2^f is off by ln 2 * 2^-53 relative; its Taylor polynomial of degree
-// 12 is within 1.41 * 0.347^13 / 13! < 2^-51.9 of it and rounds within
-// 2^-52.4. Sum below 0.75 * 2^-50. Integer exponents 2 to 7 take at most
-// three roundings of products (3 * 2^-53).
-constexpr double powError = 0x1p-50;
+// neither overflowing nor below 2^-1022. The power is rounded to float at
+// once and has a guard of its own (ChunkKernels.h), so this bound is loose on
+// purpose: a few in a million samples go to the reference, and the chain
+// stays short. General exponents: log2 b = k + T + log2(1 + z), z exact,
+// |z| <= 2^-7, T rounded to double (2^-54). log(1 + z) is taken to z^5: the
+// cut, below z^6/6 = 2^-44.58, is 2^-44.05 in log2 and 2^-41.24 in e log2 b
+// (e < 7.02, the largest FreqDif gives); the series' roundings, T's and the
+// two products' add below 2^-48. e k is exact (24 by 8 bits), and so is
+// e k - n, so the fraction f (|f| <= 1/2 + 2^-50) carries only these errors:
+// 2^f moves by ln 2 times them, 2^-41.7 relative. 2^f's Taylor polynomial of
+// degree 10 is within sqrt 2 (ln 2 / 2)^11 / 11! = 2^-41.57 of it and rounds
+// within 2^-51. Sum below 0.65 * 2^-40. Integer exponents 2 to 7 take at
+// most three roundings of products (3 * 2^-53).
+constexpr double powError = 0x1p-40;
 
 template <int bytes>
 struct UnsignedLanes;
@@ -158,75 +162,75 @@ inline Doubles cosNear(Doubles p) noexcept {
 }
 
 // For m in [1 + j/64, 1 + (j+1)/64): a float r near 1 / (1 + (j + 1/2)/64),
-// and -log2 r in two parts (high rounded to double, low the rest rounded).
+// and -log2 r rounded to double.
 struct LogRow {
-    double inverse, high, low;
+    double inverse, high;
 };
 inline constexpr LogRow logRows[64] = {
-    {0x1.fc07f00000000p-1, 0x1.6fe516f994381p-7, -0x1.7c1ff82f44adcp-61},
-    {0x1.f4465a0000000p-1, 0x1.11cd1acadf723p-5, -0x1.efa68b88a0ae7p-64},
-    {0x1.ecc07c0000000p-1, 0x1.c4df9816b67cbp-5, -0x1.ad73136c614cbp-61},
-    {0x1.e573ac0000000p-1, 0x1.3aa304acd04f4p-4, -0x1.4b3077c27b8b4p-58},
-    {0x1.de5d6e0000000p-1, 0x1.918a19f536b15p-4, -0x1.336be543a9993p-60},
-    {0x1.d77b660000000p-1, 0x1.e72eb841d5082p-4, -0x1.f7c9478921bd7p-58},
-    {0x1.d0cb580000000p-1, 0x1.1dcd1f96f9b03p-3, 0x1.9a5aba13ee9c5p-57},
-    {0x1.ca4b300000000p-1, 0x1.476aa1c23e268p-3, 0x1.8bdb8834b12ffp-58},
-    {0x1.c3f8f00000000p-1, 0x1.70742e079a632p-3, 0x1.bd6b99f1a542fp-59},
-    {0x1.bdd2b80000000p-1, 0x1.98edd46f8f540p-3, 0x1.1d8e54f6b70ddp-58},
-    {0x1.b7d6c40000000p-1, 0x1.c0db6bf6c0150p-3, -0x1.a829cc1512df9p-57},
-    {0x1.b203640000000p-1, 0x1.e840bea311339p-3, 0x1.cbfe95c59cb8ap-57},
-    {0x1.ac57020000000p-1, 0x1.0790ac9a79044p-2, 0x1.3ee2f0e46be64p-57},
-    {0x1.a6d01a0000000p-1, 0x1.1ac05ca5fe214p-2, -0x1.1c2140fbe02dbp-56},
-    {0x1.a16d400000000p-1, 0x1.2db10e538534dp-2, 0x1.31cb428346b53p-57},
-    {0x1.9c2d140000000p-1, 0x1.40646707c3973p-2, -0x1.3ca60d9385e27p-57},
-    {0x1.970e500000000p-1, 0x1.52dbddf71fd7ap-2, -0x1.d9b1af94a58afp-56},
-    {0x1.920fb40000000p-1, 0x1.651900878bb3cp-2, 0x1.1f6461fef16c6p-60},
-    {0x1.8d30180000000p-1, 0x1.771d2eb8c3300p-2, -0x1.796e600ac247ep-58},
-    {0x1.886e600000000p-1, 0x1.88e9c392b7fbbp-2, -0x1.fb8ab87be1f10p-57},
-    {0x1.83c9780000000p-1, 0x1.9a80224eb84b9p-2, -0x1.bcddc6a14952cp-58},
-    {0x1.7f40600000000p-1, 0x1.abe186df47b97p-2, 0x1.234b98e55c106p-60},
-    {0x1.7ad2200000000p-1, 0x1.bd0f30c877b4fp-2, -0x1.57b3fe5f0580cp-58},
-    {0x1.767dce0000000p-1, 0x1.ce0a4a2d1a3cfp-2, -0x1.c50ac20cc5c35p-62},
-    {0x1.7242880000000p-1, 0x1.ded3fd15f8d60p-2, -0x1.2caa8abe0356cp-56},
-    {0x1.6e1f760000000p-1, 0x1.ef6d6a09ac6bbp-2, -0x1.3186b98f3f398p-57},
-    {0x1.6a13ce0000000p-1, 0x1.ffd795ea4ce80p-2, -0x1.16c968c39b3b9p-56},
-    {0x1.661ec60000000p-1, 0x1.0809d07c70e13p-1, 0x1.f7e57c5ce4173p-55},
-    {0x1.623fa80000000p-1, 0x1.101139e927eecp-1, 0x1.70576a5aa8a36p-57},
-    {0x1.5e75bc0000000p-1, 0x1.18028c04ca092p-1, 0x1.9995c81c00c2dp-55},
-    {0x1.5ac0560000000p-1, 0x1.1fde3ea801dafp-1, -0x1.369b2e485c22cp-58},
-    {0x1.571ed40000000p-1, 0x1.27a4bfd967b6ep-1, -0x1.2ebcc9e150d9dp-57},
-    {0x1.5390940000000p-1, 0x1.2f56889653368p-1, -0x1.cda19ac5ba99fp-55},
-    {0x1.5015020000000p-1, 0x1.36f3fe3434aabp-1, -0x1.58d4b780707c9p-55},
-    {0x1.4cab880000000p-1, 0x1.3e7d9477e112fp-1, -0x1.33be65373cea5p-55},
-    {0x1.49539e0000000p-1, 0x1.45f3aa0edace2p-1, -0x1.02e42a614f009p-55},
-    {0x1.460cbc0000000p-1, 0x1.4d56a6d3c6e8fp-1, -0x1.2f241dca6fc3fp-56},
-    {0x1.42d6620000000p-1, 0x1.54a6e99fd90d6p-1, 0x1.c9bb0d879afd7p-57},
-    {0x1.3fb0140000000p-1, 0x1.5be4d0bfc69fap-1, -0x1.f3fe11e52af38p-55},
-    {0x1.3c995a0000000p-1, 0x1.6310b99cad4a3p-1, 0x1.1dd54e5402552p-55},
-    {0x1.3991c20000000p-1, 0x1.6a2afbad85334p-1, -0x1.2d26bc91055b1p-55},
-    {0x1.3698e00000000p-1, 0x1.7133e7e3ad346p-1, 0x1.cc0a878e961c5p-55},
-    {0x1.33ae460000000p-1, 0x1.782bdb4af57c4p-1, -0x1.557b896ea3a78p-56},
-    {0x1.30d1900000000p-1, 0x1.7f13224657803p-1, -0x1.c92e2d7bc37aap-55},
-    {0x1.2e025c0000000p-1, 0x1.85ea0b16b2561p-1, 0x1.daa34a7bb78c7p-56},
-    {0x1.2b404a0000000p-1, 0x1.8cb0e5b64d312p-1, -0x1.ccbebabeea5d3p-55},
-    {0x1.288b020000000p-1, 0x1.9367f4c15bf7cp-1, -0x1.b7d2a848765fcp-56},
-    {0x1.25e2280000000p-1, 0x1.9a0f8acbcf7e6p-1, -0x1.afc63bd411931p-55},
-    {0x1.2345680000000p-1, 0x1.a0a7ec78ac72fp-1, -0x1.f798e1350d4d7p-55},
-    {0x1.20b4700000000p-1, 0x1.a7315efec62fep-1, -0x1.ee38a470ac49fp-56},
-    {0x1.1e2ef40000000p-1, 0x1.adac1dace7a47p-1, -0x1.335c4144edfdfp-55},
-    {0x1.1bb4a40000000p-1, 0x1.b41873561aac7p-1, 0x1.11897da40f648p-59},
-    {0x1.1945380000000p-1, 0x1.ba769b50f9ddap-1, 0x1.9dd80263d74dap-55},
-    {0x1.16e0680000000p-1, 0x1.c0c6d5d02f9b5p-1, 0x1.935900e9f53f3p-55},
-    {0x1.1485f00000000p-1, 0x1.c7095d41475dbp-1, 0x1.1f68825e6d096p-59},
-    {0x1.12358e0000000p-1, 0x1.cd3e6b4a0d266p-1, -0x1.29c6aa0b462f4p-58},
-    {0x1.0fef020000000p-1, 0x1.d366389bd9fd9p-1, -0x1.e7a68c54f1767p-55},
-    {0x1.0db20a0000000p-1, 0x1.d98107baf029dp-1, 0x1.df3740c72c784p-55},
-    {0x1.0b7e6e0000000p-1, 0x1.df8f042119af7p-1, 0x1.fa852f06b3c32p-55},
-    {0x1.0953f40000000p-1, 0x1.e5906290e2e95p-1, 0x1.51c0f0fb00167p-57},
-    {0x1.0732600000000p-1, 0x1.eb85615a52243p-1, -0x1.e003fad28da43p-55},
-    {0x1.0519800000000p-1, 0x1.f16e26ac62ed1p-1, -0x1.587ca1673278dp-56},
-    {0x1.03091c0000000p-1, 0x1.f74aed1eb17c8p-1, 0x1.42d2db81e263dp-55},
-    {0x1.0101020000000p-1, 0x1.fd1be1eb0f163p-1, 0x1.cd45fa1fe7c96p-56},
+    {0x1.fc07f00000000p-1, 0x1.6fe516f994381p-7},
+    {0x1.f4465a0000000p-1, 0x1.11cd1acadf723p-5},
+    {0x1.ecc07c0000000p-1, 0x1.c4df9816b67cbp-5},
+    {0x1.e573ac0000000p-1, 0x1.3aa304acd04f4p-4},
+    {0x1.de5d6e0000000p-1, 0x1.918a19f536b15p-4},
+    {0x1.d77b660000000p-1, 0x1.e72eb841d5082p-4},
+    {0x1.d0cb580000000p-1, 0x1.1dcd1f96f9b03p-3},
+    {0x1.ca4b300000000p-1, 0x1.476aa1c23e268p-3},
+    {0x1.c3f8f00000000p-1, 0x1.70742e079a632p-3},
+    {0x1.bdd2b80000000p-1, 0x1.98edd46f8f540p-3},
+    {0x1.b7d6c40000000p-1, 0x1.c0db6bf6c0150p-3},
+    {0x1.b203640000000p-1, 0x1.e840bea311339p-3},
+    {0x1.ac57020000000p-1, 0x1.0790ac9a79044p-2},
+    {0x1.a6d01a0000000p-1, 0x1.1ac05ca5fe214p-2},
+    {0x1.a16d400000000p-1, 0x1.2db10e538534dp-2},
+    {0x1.9c2d140000000p-1, 0x1.40646707c3973p-2},
+    {0x1.970e500000000p-1, 0x1.52dbddf71fd7ap-2},
+    {0x1.920fb40000000p-1, 0x1.651900878bb3cp-2},
+    {0x1.8d30180000000p-1, 0x1.771d2eb8c3300p-2},
+    {0x1.886e600000000p-1, 0x1.88e9c392b7fbbp-2},
+    {0x1.83c9780000000p-1, 0x1.9a80224eb84b9p-2},
+    {0x1.7f40600000000p-1, 0x1.abe186df47b97p-2},
+    {0x1.7ad2200000000p-1, 0x1.bd0f30c877b4fp-2},
+    {0x1.767dce0000000p-1, 0x1.ce0a4a2d1a3cfp-2},
+    {0x1.7242880000000p-1, 0x1.ded3fd15f8d60p-2},
+    {0x1.6e1f760000000p-1, 0x1.ef6d6a09ac6bbp-2},
+    {0x1.6a13ce0000000p-1, 0x1.ffd795ea4ce80p-2},
+    {0x1.661ec60000000p-1, 0x1.0809d07c70e13p-1},
+    {0x1.623fa80000000p-1, 0x1.101139e927eecp-1},
+    {0x1.5e75bc0000000p-1, 0x1.18028c04ca092p-1},
+    {0x1.5ac0560000000p-1, 0x1.1fde3ea801dafp-1},
+    {0x1.571ed40000000p-1, 0x1.27a4bfd967b6ep-1},
+    {0x1.5390940000000p-1, 0x1.2f56889653368p-1},
+    {0x1.5015020000000p-1, 0x1.36f3fe3434aabp-1},
+    {0x1.4cab880000000p-1, 0x1.3e7d9477e112fp-1},
+    {0x1.49539e0000000p-1, 0x1.45f3aa0edace2p-1},
+    {0x1.460cbc0000000p-1, 0x1.4d56a6d3c6e8fp-1},
+    {0x1.42d6620000000p-1, 0x1.54a6e99fd90d6p-1},
+    {0x1.3fb0140000000p-1, 0x1.5be4d0bfc69fap-1},
+    {0x1.3c995a0000000p-1, 0x1.6310b99cad4a3p-1},
+    {0x1.3991c20000000p-1, 0x1.6a2afbad85334p-1},
+    {0x1.3698e00000000p-1, 0x1.7133e7e3ad346p-1},
+    {0x1.33ae460000000p-1, 0x1.782bdb4af57c4p-1},
+    {0x1.30d1900000000p-1, 0x1.7f13224657803p-1},
+    {0x1.2e025c0000000p-1, 0x1.85ea0b16b2561p-1},
+    {0x1.2b404a0000000p-1, 0x1.8cb0e5b64d312p-1},
+    {0x1.288b020000000p-1, 0x1.9367f4c15bf7cp-1},
+    {0x1.25e2280000000p-1, 0x1.9a0f8acbcf7e6p-1},
+    {0x1.2345680000000p-1, 0x1.a0a7ec78ac72fp-1},
+    {0x1.20b4700000000p-1, 0x1.a7315efec62fep-1},
+    {0x1.1e2ef40000000p-1, 0x1.adac1dace7a47p-1},
+    {0x1.1bb4a40000000p-1, 0x1.b41873561aac7p-1},
+    {0x1.1945380000000p-1, 0x1.ba769b50f9ddap-1},
+    {0x1.16e0680000000p-1, 0x1.c0c6d5d02f9b5p-1},
+    {0x1.1485f00000000p-1, 0x1.c7095d41475dbp-1},
+    {0x1.12358e0000000p-1, 0x1.cd3e6b4a0d266p-1},
+    {0x1.0fef020000000p-1, 0x1.d366389bd9fd9p-1},
+    {0x1.0db20a0000000p-1, 0x1.d98107baf029dp-1},
+    {0x1.0b7e6e0000000p-1, 0x1.df8f042119af7p-1},
+    {0x1.0953f40000000p-1, 0x1.e5906290e2e95p-1},
+    {0x1.0732600000000p-1, 0x1.eb85615a52243p-1},
+    {0x1.0519800000000p-1, 0x1.f16e26ac62ed1p-1},
+    {0x1.03091c0000000p-1, 0x1.f74aed1eb17c8p-1},
+    {0x1.0101020000000p-1, 0x1.fd1be1eb0f163p-1},
 };
 
 // How pow is taken for one block's exponent.
@@ -276,62 +280,47 @@ inline Doubles powGeneral(Doubles b, double e) noexcept {
     const Bits k = (Bits)(((Unsigned)bits >> 52) & 0x7FF) - 1023;
     const Doubles m = (Doubles)((bits & O::splatBits(0xFFFFFFFFFFFFF)) | O::splatBits(0x3FF0000000000000));
     const Bits row = (Bits)(((Unsigned)bits >> 46) & 63);
-    Doubles inverse, high, low;
+    Doubles inverse, high;
     for (int lane = 0; lane < width; ++lane) {
         const LogRow& entry = logRows[row[lane]];
         inverse[lane] = entry.inverse;
         high[lane] = entry.high;
-        low[lane] = entry.low;
     }
     // m has 24 bits and the inverse 24: the product is exact, and so is its
     // distance from 1.
     const Doubles z = m * inverse - O::splat(1.0);
-    // log(1 + z) - z, Taylor to z^7 (z^8/8 < 2^-59), its terms paired so
+    // log(1 + z) - z, Taylor to z^5 (see powError), its terms paired so
     // that they take fewer steps one after another.
     const Doubles z2 = z * z;
-    const Doubles z4 = z2 * z2;
-    const Doubles series =
-        z2 * ((O::splat(-0.5) + z * O::splat(1.0 / 3)) +
-              z2 * (O::splat(-0.25) + z * O::splat(0.2)) +
-              z4 * (O::splat(-1.0 / 6) + z * O::splat(1.0 / 7)));
-    const Doubles inverseLn2 = O::splat(0x1.71547652b82fep+0);
-    const Doubles small =
-        z * inverseLn2 + (z * O::splat(0x1.777d0ffda0d24p-56) + series * inverseLn2);
-    // k + high exactly as a sum of two doubles.
-    const Doubles kd = O::fromSmallInteger(k);
-    const Doubles sum = kd + high;
-    const Doubles virtualK = sum - high;
-    const Doubles sumError = (kd - virtualK) + (high - (sum - virtualK));
-    // e * sum exactly: sum in halves of 26 and 27 bits, e of 24 bits.
-    const Doubles spread = sum * O::splat(0x1p27 + 1.0);
-    const Doubles sumHigh = spread - (spread - sum);
-    const Doubles sumLow = sum - sumHigh;
+    const Doubles series = z2 * ((O::splat(-0.5) + z * O::splat(1.0 / 3)) +
+                                 z2 * (O::splat(-0.25) + z * O::splat(0.2)));
+    // log2 of the row's m times its inverse: below 2^-6.5.
+    const Doubles small = (z + series) * O::splat(0x1.71547652b82fep+0);
     const Doubles exponent = O::splat(e);
-    const Doubles yHigh = exponent * sumHigh;
-    const Doubles yLow = exponent * sumLow + exponent * ((sumError + low) + small);
-    Bits whole;
-    // n from the whole sum, so that |f| <= 1/2; yHigh - n is exact (below 1,
-    // and yHigh has no bits below 2^-42).
-    const Doubles n = O::nearest(yHigh + yLow, whole);
-    const Doubles f = (yHigh - n) + yLow;
-    // 2^f, |f| <= 1/2: Taylor to degree 12, coefficients (ln 2)^i / i!, as
-    // 1 + f (c1 + f tail): the tail (below 0.25) in pairs, so that its terms
-    // take fewer steps one after another; its roundings move 2^f by less
-    // than 2^-55, and the two last steps round as in Horner's scheme.
+    // e k exactly; e (T + small) below 8.
+    const Doubles whole = exponent * O::fromSmallInteger(k);
+    const Doubles part = exponent * (high + small);
+    Bits integer;
+    // n from the whole sum, so that |f| <= 1/2 (and its rounding); e k - n
+    // is exact, both multiples of 2^-23 below 2^11.
+    const Doubles n = O::nearest(whole + part, integer);
+    const Doubles f = (whole - n) + part;
+    // 2^f, |f| <= 1/2: Taylor to degree 10, coefficients (ln 2)^i / i!, as
+    // 1 + f (c1 + f tail), the tail in pairs, so that its terms take fewer
+    // steps one after another.
     const auto c = [](double value) { return O::splat(value); };
     const Doubles f2 = f * f;
     const Doubles f4 = f2 * f2;
-    const Doubles f8 = f4 * f4;
     const Doubles tail =
         ((c(0x1.ebfbdff82c58fp-3) + f * c(0x1.c6b08d704a0c0p-5)) +
          f2 * (c(0x1.3b2ab6fba4e77p-7) + f * c(0x1.5d87fe78a6731p-10))) +
         f4 * ((c(0x1.430912f86c787p-13) + f * c(0x1.ffcbfc588b0c7p-17)) +
               f2 * (c(0x1.62c0223a5c824p-20) + f * c(0x1.b5253d395e7c4p-24))) +
-        f8 * ((c(0x1.e4cf5158b8ecap-28) + f * c(0x1.e8cac7351bb25p-32)) + f2 * c(0x1.c3bd650fc2986p-36));
+        (f4 * f4) * c(0x1.e4cf5158b8ecap-28);
     const Doubles poly = O::splat(1.0) + f * (c(0x1.62e42fefa39efp-1) + f * tail);
     // 2^n in two factors, so that n from -1100 to 1000 stays representable.
-    const Bits firstHalf = (Bits)((Unsigned)(whole + 2048) >> 1) - 1024;
-    const Doubles result = poly * O::twoToThe(firstHalf) * O::twoToThe(whole - firstHalf);
+    const Bits firstHalf = (Bits)((Unsigned)(integer + 2048) >> 1) - 1024;
+    const Doubles result = poly * O::twoToThe(firstHalf) * O::twoToThe(integer - firstHalf);
     return b < O::splat(__builtin_inf()) ? result : b;
 }
 

@@ -157,8 +157,30 @@ TEST(ExactMathTest, PowersRoundAsDoubleThenFloatAndStayWithinTheirBounds) {
         if (rough < exactMath::powerBelow || rough > exactMath::powerAbove) {
             continue;
         }
+        EXPECT_TRUE(withinBound(exactMath::powerShortEstimate(row.e, parts), row.exact));
         EXPECT_TRUE(withinBound(exactMath::powerQuickEstimate(row.e, parts), row.exact));
         EXPECT_TRUE(withinBound(exactMath::powerAccurateEstimate(row.e, parts), row.exact));
+    }
+}
+
+// The short path's bound on every 4099th positive float, against the accurate
+// estimate, at the least, an ordinary and the largest exponent.
+TEST(ExactMathTest, ShortPowerStaysWithinItsBound) {
+    for (float e : {1.0000001f, 2.9878f, 7.011227f}) {
+        for (uint32_t bits = 1; bits < 0x7F800000u; bits += 4099) {
+            float a;
+            std::memcpy(&a, &bits, sizeof a);
+            const exactMath::PowerParts parts = exactMath::splitBase(a, e);
+            const double rough = exactMath::roughExponent(e, parts);
+            if (rough < exactMath::powerBelow || rough > exactMath::powerAbove) {
+                continue;
+            }
+            const Estimate accurate = exactMath::powerAccurateEstimate(e, parts);
+            const Estimate estimate = exactMath::powerShortEstimate(e, parts);
+            ASSERT_TRUE(withinBound({estimate.hi, estimate.lo, estimate.error + accurate.error},
+                                    {accurate.hi, accurate.lo}))
+                << std::hexfloat << a << " ^ " << e;
+        }
     }
 }
 
