@@ -219,7 +219,9 @@ TEST(ExactMathTest, ParameterCurvesGiveTheStoredCoefficients) {
 }
 
 // Estimates against 2^t and ln x worked out to 300 bits, the hard cases
-// above among them; the logarithm must be the correctly rounded double.
+// above among them, and the results: float(double(2^t)), the correctly
+// rounded double ln x. No v from 0 to 1 leaves 2^t to the accurate path;
+// t within 2^-78 of log2 of a double rounding boundary just above 1 does.
 const struct EstimateRow {
     bool isLog;
     double argument;
@@ -228,6 +230,8 @@ const struct EstimateRow {
     {false, 0x1.0f39eep-18, {0x1.00002f0000003p+0, -0x1.45eec50a36fa0p-57}},
     {false, 0x1.b4e68a32p+2, {0x1.c601d0ffffffap+6, 0x1.eb3e71106047ap-48}},
     {false, -0x1.9905c8fp-1, {0x1.264bf6fffffffp-1, 0x1.ff81483f4eba0p-56}},
+    {false, 0x1.715475a59898ep-24, {0x1.0000010000001p+0, -0x1.ffffff01622d1p-54}},
+    {false, 0x1.7154758e83519p-24, {0x1.0000010000000p+0, -0x1.ffffff5640ee1p-54}},
     {true, 0x1.29979p+1, {0x1.aff89149e431dp-1, 0x1.ffffffbf4e766p-55}},
     {true, 0x1.4f7bf6p+4, {0x1.8580926e6db13p+1, -0x1.fffffe5ce61b5p-53}},
     {true, 0x1.000684p+1, {0x1.62f137c530475p-1, 0x1.fe004c3e7f6cbp-55}},
@@ -246,6 +250,7 @@ TEST(ExactMathTest, CurveEstimatesStayWithinTheirBounds) {
             EXPECT_TRUE(withinBound(exactMath::logAccurateEstimate(parts), row.exact));
         } else {
             const double t = row.argument;
+            EXPECT_EQ(exactMath::exp2Float(t), static_cast<float>(row.exact.hi));
             const double big = std::nearbyint(t * 64.0);
             const Double2 g{(t * 64.0 - big) * 0.015625, 0.0};
             EXPECT_TRUE(withinBound(exactMath::exp2QuickEstimate(static_cast<int>(big), g), row.exact));
