@@ -103,9 +103,7 @@ void Ondulaxis::applyFreqDif(float value) noexcept {
     const float cycles = parameterCurves::freqDifCycles(value);
     freqDif = static_cast<float>(static_cast<double>(parameterCurves::pi) *
                                  static_cast<double>(cycles));
-    const float logArgument = static_cast<float>(std::fabs(static_cast<double>(cycles)) + 2.0);
-    freqDifLog = static_cast<float>(std::log(static_cast<double>(logArgument)) /
-                                    static_cast<double>(parameterCurves::ln2));
+    freqDifLog = parameterCurves::freqDifLog(cycles);
 }
 
 void Ondulaxis::applyOutGain(float value) noexcept { outGain = parameterCurves::outGain(value); }

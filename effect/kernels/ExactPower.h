@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 #include "ExactWaves.h"
 
@@ -312,31 +313,10 @@ inline double roughExponent(float e, const PowerParts& p) noexcept {
     return p.exponentPart + static_cast<double>(e) * (logTable[p.row][1] + p.u * inverseLn2.hi);
 }
 
-// Only for powerBelow <= t <= powerAbove.
-inline Estimate powerQuickEstimate(float e, const PowerParts& p) noexcept {
-    const double* row = logTable[p.row];
-    const double u = p.u;
-    const double q =
-        u * u *
-        (-0.5 + u * (0x1.5555555555555p-2 +
-                     u * (-0.25 + u * (0x1.999999999999ap-3 + u * (-0x1.5555555555555p-3 + u * 0x1.2492492492492p-3)))));
-    const Double2 ul = twoProduct(u, inverseLn2.hi);
-    const double small = ul.lo + u * inverseLn2.lo + q * inverseLn2.hi;
-    const Double2 sum = twoSum(row[1], ul.hi);
-    // Renormalised, so that the part left out of e l_hi below is tiny.
-    const Double2 l = twoSum(sum.hi, sum.lo + row[2] + small);
-    const double lRest = l.lo;
-    const double ed = e;
-    const Double2 b = twoProduct(ed, l.hi);
-    const double c = b.lo + ed * lRest;
-    const double t = p.exponentPart + b.hi;
-    constexpr double shifter = 0x1.8p52;
-    const double big = (t * 64.0 + shifter) - shifter;
-    const int whole = static_cast<int>(big);
-    const Double2 gRough = twoSum(p.exponentPart - big * 0.015625, b.hi);
-    // Renormalised: c is small beside t, not beside g, and exp(wh + wl) is
-    // taken as exp(wh) + wl below.
-    const Double2 g = twoSum(gRough.hi, gRough.lo + c);
+// 2^(whole/64) exp(g ln 2) for |g| <= 1/128 (plus the error g carries in),
+// g.lo small beside g.hi: within 2^-62 relative, taken as 2^-60 (the terms
+// below).
+inline Estimate exp2QuickEstimate(int whole, const Double2& g) noexcept {
     const Double2 w = twoProduct(g.hi, ln2.hi);
     const double wl = w.lo + g.hi * ln2.lo + g.lo * ln2.hi;
     const double wh = w.hi;
@@ -352,45 +332,84 @@ inline Estimate powerQuickEstimate(float e, const PowerParts& p) noexcept {
     return {s.hi * scale, lo * scale, s.hi * scale * 0x1p-60};
 }
 
+// Only for powerBelow <= t <= powerAbove.
+// log2 m = L_hi + u/ln2 + the rest, within 2^-65.5 absolute (bounds above).
+inline Double2 log2MantissaQuick(const PowerParts& p) noexcept {
+    const double* row = logTable[p.row];
+    const double u = p.u;
+    const double q =
+        u * u *
+        (-0.5 + u * (0x1.5555555555555p-2 +
+                     u * (-0.25 + u * (0x1.999999999999ap-3 + u * (-0x1.5555555555555p-3 + u * 0x1.2492492492492p-3)))));
+    const Double2 ul = twoProduct(u, inverseLn2.hi);
+    const double small = ul.lo + u * inverseLn2.lo + q * inverseLn2.hi;
+    const Double2 sum = twoSum(row[1], ul.hi);
+    // Renormalised, so that the part left out of e l_hi below is tiny.
+    const Double2 l = twoSum(sum.hi, sum.lo + row[2] + small);
+    return l;
+}
+
+inline Estimate powerQuickEstimate(float e, const PowerParts& p) noexcept {
+    const Double2 l = log2MantissaQuick(p);
+    const double lRest = l.lo;
+    const double ed = e;
+    const Double2 b = twoProduct(ed, l.hi);
+    const double c = b.lo + ed * lRest;
+    const double t = p.exponentPart + b.hi;
+    constexpr double shifter = 0x1.8p52;
+    const double big = (t * 64.0 + shifter) - shifter;
+    const int whole = static_cast<int>(big);
+    const Double2 gRough = twoSum(p.exponentPart - big * 0.015625, b.hi);
+    // Renormalised: c is small beside t, not beside g, and exp(wh + wl) is
+    // taken as exp(wh) + wl below.
+    const Double2 g = twoSum(gRough.hi, gRough.lo + c);
+    return exp2QuickEstimate(whole, g);
+}
+
 
 // Accurate path, all in double-double: log(1 + u) to u^11 (the rest, times
 // e / ln 2, below 2^-96.3 in t), exp(w) to w^9 (rest below 2^-96.8), every
 // coefficient and table entry within 2^-106; t = e log2 a below 2^7.3 is
 // carried within 2^-96.7, so v is within 2^-95 relative, taken as 2^-94.
-inline Estimate powerAccurateEstimate(float e, const PowerParts& p) noexcept {
-    static constexpr Double2 logSeries[] = {  // (-1)^(k+1) / k, k = 1..11
-        {0x1.0000000000000p+0, 0.0},
-        {-0x1.0000000000000p-1, 0.0},
-        {0x1.5555555555555p-2, 0x1.5555555555555p-56},
-        {-0x1.0000000000000p-2, 0.0},
-        {0x1.999999999999ap-3, -0x1.999999999999ap-57},
-        {-0x1.5555555555555p-3, -0x1.5555555555555p-57},
-        {0x1.2492492492492p-3, 0x1.2492492492492p-57},
-        {-0x1.0000000000000p-3, 0.0},
-        {0x1.c71c71c71c71cp-4, 0x1.c71c71c71c71cp-58},
-        {-0x1.999999999999ap-4, 0x1.999999999999ap-58},
-        {0x1.745d1745d1746p-4, -0x1.745d1745d1746p-59},
-    };
-    static constexpr Double2 expSeries[] = {  // 1 / k!, k = 0..9
-        {0x1.0000000000000p+0, 0.0},
-        {0x1.0000000000000p+0, 0.0},
-        {0x1.0000000000000p-1, 0.0},
-        {0x1.5555555555555p-3, 0x1.5555555555555p-57},
-        {0x1.5555555555555p-5, 0x1.5555555555555p-59},
-        {0x1.1111111111111p-7, 0x1.1111111111111p-63},
-        {0x1.6c16c16c16c17p-10, -0x1.f49f49f49f49fp-65},
-        {0x1.a01a01a01a01ap-13, 0x1.a01a01a01a01ap-73},
-        {0x1.a01a01a01a01ap-16, 0x1.a01a01a01a01ap-76},
-        {0x1.71de3a556c734p-19, -0x1.c154f8ddc6c00p-73},
-    };
+constexpr Double2 logSeries[] = {  // (-1)^(k+1) / k, k = 1..11
+    {0x1.0000000000000p+0, 0.0},
+    {-0x1.0000000000000p-1, 0.0},
+    {0x1.5555555555555p-2, 0x1.5555555555555p-56},
+    {-0x1.0000000000000p-2, 0.0},
+    {0x1.999999999999ap-3, -0x1.999999999999ap-57},
+    {-0x1.5555555555555p-3, -0x1.5555555555555p-57},
+    {0x1.2492492492492p-3, 0x1.2492492492492p-57},
+    {-0x1.0000000000000p-3, 0.0},
+    {0x1.c71c71c71c71cp-4, 0x1.c71c71c71c71cp-58},
+    {-0x1.999999999999ap-4, 0x1.999999999999ap-58},
+    {0x1.745d1745d1746p-4, -0x1.745d1745d1746p-59},
+};
+constexpr Double2 expSeries[] = {  // 1 / k!, k = 0..9
+    {0x1.0000000000000p+0, 0.0},
+    {0x1.0000000000000p+0, 0.0},
+    {0x1.0000000000000p-1, 0.0},
+    {0x1.5555555555555p-3, 0x1.5555555555555p-57},
+    {0x1.5555555555555p-5, 0x1.5555555555555p-59},
+    {0x1.1111111111111p-7, 0x1.1111111111111p-63},
+    {0x1.6c16c16c16c17p-10, -0x1.f49f49f49f49fp-65},
+    {0x1.a01a01a01a01ap-13, 0x1.a01a01a01a01ap-73},
+    {0x1.a01a01a01a01ap-16, 0x1.a01a01a01a01ap-76},
+    {0x1.71de3a556c734p-19, -0x1.c154f8ddc6c00p-73},
+};
+
+// log2 m, within 2^-100 absolute.
+inline Double2 log2MantissaAccurate(const PowerParts& p) noexcept {
     const double* row = logTable[p.row];
     const Double2 u{p.u, 0.0};
     Double2 series = logSeries[10];
     for (int k = 9; k >= 0; --k) {
         series = add(mul(series, u), logSeries[k]);
     }
-    const Double2 log2m = add(Double2{row[1], row[2]}, mul(mul(series, u), inverseLn2));
-    const Double2 t = add(Double2{p.exponentPart, 0.0}, mul(log2m, Double2{e, 0.0}));
+    return add(Double2{row[1], row[2]}, mul(mul(series, u), inverseLn2));
+}
+
+// 2^t for powerBelow <= t <= powerAbove.
+inline Estimate exp2AccurateEstimate(const Double2& t) noexcept {
     constexpr double shifter = 0x1.8p52;
     const double big = (t.hi * 64.0 + shifter) - shifter;
     const int whole = static_cast<int>(big);
@@ -403,6 +422,11 @@ inline Estimate powerAccurateEstimate(float e, const PowerParts& p) noexcept {
     const Double2 v = mul(exp, Double2{power[0], power[1]});
     const double scale = powerOfTwo(whole >> 6);
     return {v.hi * scale, v.lo * scale, v.hi * scale * 0x1p-94};
+}
+
+inline Estimate powerAccurateEstimate(float e, const PowerParts& p) noexcept {
+    const Double2 log2m = log2MantissaAccurate(p);
+    return exp2AccurateEstimate(add(Double2{p.exponentPart, 0.0}, mul(log2m, Double2{e, 0.0})));
 }
 
 // float(double(a^e)) for a >= 0 (a float) and 1 <= e <= 7.1.
@@ -431,6 +455,73 @@ inline float power(float a, float e) noexcept {
     }
     const Estimate accurate = powerAccurateEstimate(e, parts);
     return floatIfDecided(accurate.hi, accurate.lo, accurate.error, decided);
+}
+
+// float(double(2^t)) for any double t, as the parameter curves use it. An
+// exact t makes g exact; 2^t is irrational unless t is an integer (then
+// exact, a power of two), so it never equals a rounding boundary and the
+// two error intervals decide every case.
+inline float exp2Float(double t) noexcept {
+    if (!(t <= powerAbove)) {
+        return static_cast<float>(t + 0x1p1000);  // NaN stays NaN, else infinity
+    }
+    if (t < powerBelow) {
+        return 0.0f;
+    }
+    constexpr double shifter = 0x1.8p52;
+    const double big = (t * 64.0 + shifter) - shifter;
+    const double g = (t * 64.0 - big) * 0.015625;  // exact: a double's fraction
+    bool decided;
+    const Estimate quick = exp2QuickEstimate(static_cast<int>(big), Double2{g, 0.0});
+    const float result = floatIfDecided(quick.hi, quick.lo, quick.error, decided);
+    if (decided) {
+        return result;
+    }
+    const Estimate accurate = exp2AccurateEstimate(Double2{t, 0.0});
+    return floatIfDecided(accurate.hi, accurate.lo, accurate.error, decided);
+}
+
+// ln x for a float x > 0 (parts from splitBase(x, 1)) as double-double:
+// ln 2 (k + log2 m). Quick: log2 m within 2^-65.5, k exact, the sum and
+// product in double-double add below 2^-98, so within 2^-65 absolute, taken
+// as 2^-63. Accurate: log2 m within 2^-100, the rest as before, within
+// 2^-95.
+inline Estimate logQuickEstimate(const PowerParts& parts) noexcept {
+    const Double2 log2x = add(Double2{parts.exponentPart, 0.0}, log2MantissaQuick(parts));
+    const Double2 v = mul(log2x, ln2);
+    return {v.hi, v.lo, 0x1p-63};
+}
+
+inline Estimate logAccurateEstimate(const PowerParts& parts) noexcept {
+    const Double2 log2x = add(Double2{parts.exponentPart, 0.0}, log2MantissaAccurate(parts));
+    const Double2 v = mul(log2x, ln2);
+    return {v.hi, v.lo, 0x1p-95};
+}
+
+// double(ln x), the correctly rounded double, for finite x >= 2 (ln x is
+// transcendental there, so never a rounding boundary, and 2^-95 absolute is
+// decisive except within 2^-95 of a boundary: none among the floats from 2
+// to 129, checked one by one, the quick path leaving only those within
+// 2^-63 of one to the accurate path). Other x get a harmless, build-independent
+// value: 0 at 1, -infinity at 0, NaN below, infinity at infinity.
+inline double logDouble(float x) noexcept {
+    using limits = std::numeric_limits<double>;
+    if (!(x > 0.0f) || x == limits::infinity() || x == 1.0f) {
+        return x == 1.0f ? 0.0
+               : x == 0.0f ? -limits::infinity()
+               : x > 0.0f  ? limits::infinity()
+                           : limits::quiet_NaN();
+    }
+    const PowerParts parts = splitBase(x, 1.0f);
+    const Estimate quick = logQuickEstimate(parts);
+    bool decided;
+    const double result = roundIfDecided(quick.hi, quick.lo, quick.error, decided);
+    if (decided) {
+        return result;
+    }
+    const Estimate e = logAccurateEstimate(parts);
+    const double accurate = roundIfDecided(e.hi, e.lo, e.error, decided);
+    return decided ? accurate : e.hi + e.lo;
 }
 
 }  // namespace exactMath

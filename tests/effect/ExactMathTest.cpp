@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 
+#include "ParameterCurves.h"
 #include "kernels/ExactPower.h"
 #include "kernels/ExactWaves.h"
 
@@ -191,6 +192,98 @@ TEST(ExactMathTest, PowerOfOneZeroAndNonFiniteBases) {
     EXPECT_EQ(bitsOf(exactMath::power(0.0f, 2.5f)), bitsOf(0.0f));
     EXPECT_EQ(exactMath::power(infinity, 2.5f), infinity);
     EXPECT_TRUE(std::isnan(exactMath::power(std::numeric_limits<float>::quiet_NaN(), 2.5f)));
+}
+
+// The parameter curves on every build: sampled values, values out of range,
+// and for each curve the v whose 2^t lies closest to a double rounding
+// boundary of a float midpoint (from the check over every float v from 0
+// to 1). FreqDif's exponent at cycles whose |cycles| + 2 has the logarithm
+// closest to a double rounding boundary (0x1.29979p+1, 0x1.4f7bf6p+4) and
+// at one glibc rounds the wrong way (0x1.000684p+1).
+float freqDifLogOf(float cycles) { return parameterCurves::freqDifLog(cycles); }
+const struct CurveRow {
+    float (*curve)(float);
+    float v, expected;
+} curveRows[] = {
+    {parameterCurves::inGain, 0.0f, 0x1p+0f},
+    {parameterCurves::inGain, 0x1.666666p-1f, 0x1.8405fep+5f},
+    {parameterCurves::inGain, 0x1.0f39eep-21f, 0x1.00003p+0f},
+    {parameterCurves::inGain, 0x1.f88fc2p-17f, 0x1.000578p+0f},
+    {parameterCurves::inGain, 2.0f, 0x1p+16f},
+    {parameterCurves::inGain, 1e30f, infinity},
+    {parameterCurves::inGain, -infinity, 0.0f},
+    {parameterCurves::outGain, 1.0f, 0x1p+0f},
+    {parameterCurves::outGain, 0x1.333334p-2f, 0x1.51cb46p-6f},
+    {parameterCurves::outGain, 0x1.fbd418p-24f, 0x1.00000cp-8f},
+    {parameterCurves::slewStep, 0x1.6e2452p-6f, 0x1.264bf6p-9f},
+    {parameterCurves::slewStep, 0x1.ca7258p-18f, 0x1.0002cap-9f},
+    {parameterCurves::slewStep, 0x1.ffeb08p-1f, 0x1.ff7d42p-1f},
+    {parameterCurves::freqMinCycles, 0x1.97ccc4p-20f, 0x1.00009ep-1f},
+    {parameterCurves::freqMinCycles, 0x1.c71c72p-3f, 0x1p+1f},
+    {parameterCurves::freqMinCycles, 1.0f, 0x1p+8f},
+    {parameterCurves::freqDifCycles, 0x1.95ec42p-7f, -0x1.c201dp+6f},
+    {parameterCurves::freqDifCycles, 0x1.4dce06p-5f, -0x1.54c7b6p+6f},
+    {parameterCurves::freqDifCycles, 0x1.e66666p-1f, 0x1.372c46p+6f},
+    {parameterCurves::freqDifCycles, -3.0f, -0x1p+49f},
+    {freqDifLogOf, 0x1.4cbc8p-2f, 0x1.3799e8p+0f},
+    {freqDifLogOf, 0x1.2f7bf6p+4f, 0x1.18f76ap+2f},
+    {freqDifLogOf, 0x1.a1p-13f, 0x1.000966p+0f},
+    {freqDifLogOf, -0x1.fcp+6f, 0x1.c0b7f2p+2f},
+    {freqDifLogOf, infinity, infinity},
+};
+
+TEST(ExactMathTest, ParameterCurvesGiveTheStoredCoefficients) {
+    for (const CurveRow& row : curveRows) {
+        SCOPED_TRACE(::testing::Message() << std::hexfloat << row.v);
+        EXPECT_EQ(row.curve(row.v), row.expected);
+    }
+    EXPECT_EQ(bitsOf(parameterCurves::freqDifCycles(0.5f)), bitsOf(0.0f));
+}
+
+// Estimates against 2^t and ln x worked out to 300 bits, the hard cases
+// above among them, and the results: float(double(2^t)), the correctly
+// rounded double ln x. No v from 0 to 1 leaves 2^t to the accurate path;
+// t within 2^-78 of log2 of a double rounding boundary just above 1 does.
+const struct EstimateRow {
+    bool isLog;
+    double argument;
+    Double2 exact;
+} estimateRows[] = {
+    {false, 0x1.0f39eep-18, {0x1.00002f0000003p+0, -0x1.45eec50a36fa0p-57}},
+    {false, 0x1.b4e68a32p+2, {0x1.c601d0ffffffap+6, 0x1.eb3e71106047ap-48}},
+    {false, -0x1.9905c8fp-1, {0x1.264bf6fffffffp-1, 0x1.ff81483f4eba0p-56}},
+    {false, 0x1.715475a59898ep-24, {0x1.0000010000001p+0, -0x1.ffffff01622d1p-54}},
+    {false, 0x1.7154758e83519p-24, {0x1.0000010000000p+0, -0x1.ffffff5640ee1p-54}},
+    {true, 0x1.29979p+1, {0x1.aff89149e431dp-1, 0x1.ffffffbf4e766p-55}},
+    {true, 0x1.4f7bf6p+4, {0x1.8580926e6db13p+1, -0x1.fffffe5ce61b5p-53}},
+    {true, 0x1.000684p+1, {0x1.62f137c530475p-1, 0x1.fe004c3e7f6cbp-55}},
+    {true, 0x1.e9b1b2p+6, {0x1.33addc4141064p+2, -0x1.fffe56ab41b26p-52}},
+    {true, 0x1.02p+7, {0x1.37072a9b5b6cbp+2, 0x1.8849160f2c273p-53}},
+};
+
+TEST(ExactMathTest, CurveEstimatesStayWithinTheirBounds) {
+    for (const EstimateRow& row : estimateRows) {
+        SCOPED_TRACE(::testing::Message() << std::hexfloat << row.argument);
+        if (row.isLog) {
+            const float x = static_cast<float>(row.argument);
+            const exactMath::PowerParts parts = exactMath::splitBase(x, 1.0f);
+            EXPECT_EQ(bitsOf(exactMath::logDouble(x)), bitsOf(row.exact.hi));
+            EXPECT_TRUE(withinBound(exactMath::logQuickEstimate(parts), row.exact));
+            EXPECT_TRUE(withinBound(exactMath::logAccurateEstimate(parts), row.exact));
+        } else {
+            const double t = row.argument;
+            EXPECT_EQ(exactMath::exp2Float(t), static_cast<float>(row.exact.hi));
+            const double big = std::nearbyint(t * 64.0);
+            const Double2 g{(t * 64.0 - big) * 0.015625, 0.0};
+            EXPECT_TRUE(withinBound(exactMath::exp2QuickEstimate(static_cast<int>(big), g), row.exact));
+            EXPECT_TRUE(withinBound(exactMath::exp2AccurateEstimate({t, 0.0}), row.exact));
+        }
+    }
+    EXPECT_EQ(exactMath::logDouble(1.0f), 0.0);
+    EXPECT_EQ(exactMath::logDouble(0.0f), -std::numeric_limits<double>::infinity());
+    EXPECT_EQ(exactMath::logDouble(infinity), std::numeric_limits<double>::infinity());
+    EXPECT_TRUE(std::isnan(exactMath::logDouble(-1.0f)));
+    EXPECT_TRUE(std::isnan(exactMath::exp2Float(std::numeric_limits<double>::quiet_NaN())));
 }
 
 }  // namespace
