@@ -15,3 +15,21 @@ function(ondulaxis_self_contained_module target exports_map)
     -static-libstdc++ -static-libgcc)
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${exports_map})
 endfunction()
+
+# A plug-in of the C interface as hosts load it: NAME.dll exporting exactly
+# the entry names of plugin/exports.def on Windows, a self-contained NAME.so
+# elsewhere, installed in lib/vst under the prefix (not the multiarch
+# library folder: that is where hosts look; nothing links against it, so it
+# needs no execute bit).
+function(ondulaxis_plugin_module target name)
+  set(plugin_dir ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../plugin)
+  if(WIN32)
+    target_sources(${target} PRIVATE ${plugin_dir}/exports.def)
+    set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME "${name}" SUFFIX ".dll")
+  else()
+    set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME "${name}" SUFFIX ".so")
+    ondulaxis_self_contained_module(${target} ${plugin_dir}/exports.map)
+  endif()
+  install(TARGETS ${target} LIBRARY DESTINATION lib/vst
+    PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+endfunction()
