@@ -636,8 +636,9 @@ inline bool separateBuffers(const float* inputA, const float* inputB, const floa
 }
 
 // The rounding guard is reasoned for any finite coefficients; the handlers
-// give infinities only for parameter values far outside 0 to 1, and such a
-// block is left to the reference.
+// give infinities, or exponents beyond the vector pow's reach, only for
+// parameter values far outside 0 to 1, and such a block is left to the
+// reference.
 inline bool finiteCoefficients(const Coefficients& c) noexcept {
     const kernelMath::Shaping& k = c.shaping;
     for (float value : {c.inGain, c.slewLimit, k.funcMix, k.ampMin, k.freqMin, k.freqDif, k.outGain,
@@ -646,7 +647,9 @@ inline bool finiteCoefficients(const Coefficients& c) noexcept {
             return false;
         }
     }
-    return true;
+    // The vector pow's bound holds for the exponents FreqDif gives (below
+    // 7.02); values far outside 0 to 1 can give up to 128.
+    return k.freqDifLog <= 7.02f;
 }
 
 }  // namespace chunked

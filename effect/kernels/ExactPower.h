@@ -429,10 +429,20 @@ inline Estimate powerAccurateEstimate(float e, const PowerParts& p) noexcept {
     return exp2AccurateEstimate(add(Double2{p.exponentPart, 0.0}, mul(log2m, Double2{e, 0.0})));
 }
 
-// float(double(a^e)) for a >= 0 (a float) and 1 <= e <= 7.1.
+// float(double(a^e)) for a >= 0 (a float) and 1 <= e <= 7.1, the exponents
+// FreqDif gives. Parameter values far outside 0 to 1 give larger or
+// non-finite exponents: up to 128 the same steps give a result that is the
+// same on every build (not proven correctly rounded); beyond, and for NaN,
+// the limits a power function gives.
 inline float power(float a, float e) noexcept {
     if (e == 1.0f || !(a > 0.0f) || a - a != 0.0f) {
         return a;  // the identity; 0 (any e >= 1 gives +0), NaN and infinity
+    }
+    if (!(e >= 1.0f && e <= 128.0f)) {
+        if (e != e || a == 1.0f) {
+            return a == 1.0f ? 1.0f : e;
+        }
+        return a > 1.0f ? static_cast<float>(0x1p1000) : 0.0f;  // infinity or +0
     }
     const PowerParts parts = splitBase(a, e);
     const double rough = roughExponent(e, parts);

@@ -192,6 +192,13 @@ TEST(ExactMathTest, PowerOfOneZeroAndNonFiniteBases) {
     EXPECT_EQ(bitsOf(exactMath::power(0.0f, 2.5f)), bitsOf(0.0f));
     EXPECT_EQ(exactMath::power(infinity, 2.5f), infinity);
     EXPECT_TRUE(std::isnan(exactMath::power(std::numeric_limits<float>::quiet_NaN(), 2.5f)));
+    // Exponents only parameter values far outside 0 to 1 give.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_EQ(exactMath::power(2.0f, 100.0f), 0x1p100f);
+    EXPECT_EQ(exactMath::power(2.0f, infinity), infinity);
+    EXPECT_EQ(bitsOf(exactMath::power(0.5f, infinity)), bitsOf(0.0f));
+    EXPECT_EQ(exactMath::power(1.0f, nan), 1.0f);
+    EXPECT_TRUE(std::isnan(exactMath::power(0.5f, nan)));
 }
 
 // The parameter curves on every build: sampled values, values out of range,
