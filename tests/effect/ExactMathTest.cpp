@@ -46,7 +46,7 @@ Estimate quickWave(float x, int quarter) {
         reduced = exactMath::reduceNear(size);
         error = exactMath::nearReductionError;
     }
-    reduced.index = (reduced.index + quarter) & 127;
+    reduced.index = (reduced.index + quarter) & (exactMath::waveRows - 1);
     return exactMath::waveQuickEstimate(reduced, error);
 }
 
@@ -56,13 +56,14 @@ Estimate accurateWave(float x, int quarter) {
     if (size >= 0x1p-8f) {
         reduced = exactMath::reduceFar(size);
     }
-    reduced.index = (reduced.index + quarter) & 127;
+    reduced.index = (reduced.index + quarter) & (exactMath::waveRows - 1);
     return exactMath::waveAccurateEstimate(reduced);
 }
 
 // Small and huge arguments, both sides of each reduction's range, arguments
 // near a multiple of pi/64 (the smallest remainder among floats from 2^20 to
-// 2^24 at 0x1.4665d2p+20) and near an odd multiple of pi/128 (the largest),
+// 2^24 at 0x1.4665d2p+20) and near an odd multiple of pi/128 (near the
+// largest remainder of a table twice as coarse),
 // arguments the quick path leaves to the accurate one (0x1.e8f6d6p+2 and
 // 0x1.aed568p+5 for the sine, 0x1.c47762p+4 and 0x1.38b3f4p+6 for the cosine)
 // and ones glibc rounds the wrong way (sine of 0x1.d56548p-12, cosine of
@@ -101,9 +102,9 @@ TEST(ExactMathTest, WavesAreCorrectlyRoundedAndWithinTheirBounds) {
         EXPECT_EQ(bitsOf(exactMath::cos(row.x)), bitsOf(row.cos.hi));
         const Double2 sinOfSize = row.x < 0 ? Double2{-row.sin.hi, -row.sin.lo} : row.sin;
         EXPECT_TRUE(withinBound(quickWave(row.x, 0), sinOfSize));
-        EXPECT_TRUE(withinBound(quickWave(row.x, 32), row.cos));
+        EXPECT_TRUE(withinBound(quickWave(row.x, exactMath::quarterTurn), row.cos));
         EXPECT_TRUE(withinBound(accurateWave(row.x, 0), sinOfSize));
-        EXPECT_TRUE(withinBound(accurateWave(row.x, 32), row.cos));
+        EXPECT_TRUE(withinBound(accurateWave(row.x, exactMath::quarterTurn), row.cos));
     }
 }
 
