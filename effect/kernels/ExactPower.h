@@ -285,12 +285,15 @@ inline double roughExponent(float e, const PowerParts& p) noexcept {
 //     2^-47.1;
 //   exp(w) - 1 to w^4: rest below 1.006 w^5/120 < 2^-44.47 (|w| <= (2^-7 +
 //     2^-13.6) ln 2), roundings below 2^-59;
-//   2^(j/64) (exp(w) - 1) + 2^(j/64) in two roundings: 2^-52 relative;
+//   2^(j/64) + (2^(j/64) w + 2^(j/64) w^2 q), exp(w) = 1 + w + w^2 q: the
+//     products and the inner sums below 2^-6.5 round to 2^-60 each, the
+//     last sum to 2^-53 relative: below 2^-52 relative;
 // so v is within 2^-44.2 relative (2^-44.36 seen on every 61st float at
 // five exponents), taken as 2^-44. Both polynomials pair their terms
-// (Estrin's scheme): a shorter chain of dependent steps than Horner's, with
-// roundings as small (the sum with u or w rounds to 2^-61, the rest is below
-// 2^-17 with a few roundings of 2^-53 relative each).
+// (Estrin's scheme), and 2^(j/64) w need not wait for them: a shorter chain
+// of dependent steps than Horner's, with roundings as small (the sum with u
+// rounds to 2^-61, the rest is below 2^-17 with a few roundings of 2^-53
+// relative each).
 inline Estimate powerShortEstimate(float e, const PowerParts& p) noexcept {
     const double u = p.u;
     const double u2 = u * u;
@@ -303,11 +306,11 @@ inline Estimate powerShortEstimate(float e, const PowerParts& p) noexcept {
     const int whole = static_cast<int>(big);
     const double w = ((p.exponentPart - big * 0.015625) + part) * ln2.hi;
     const double w2 = w * w;
-    const double expm1 = w + w2 * ((0.5 + w * 0x1.5555555555555p-3) + w2 * 0x1.5555555555555p-5);
+    const double q = (0.5 + w * 0x1.5555555555555p-3) + w2 * 0x1.5555555555555p-5;
     const double* power = exp2Table[whole & 63];
-    const double v = power[0] + (power[1] + power[0] * expm1);
+    const double v = power[0] + ((power[1] + power[0] * w) + power[0] * w2 * q);
     const double scale = powerOfTwo(whole >> 6);  // arithmetic shift: floor
-    return {v * scale, 0.0, v * scale * 0x1p-44};
+    return {v * scale, 0.0, v * (scale * 0x1p-44)};
 }
 
 // Quick path. Errors, absolute unless said otherwise:
