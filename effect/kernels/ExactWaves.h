@@ -622,6 +622,11 @@ inline double wave(float x, int quarter) noexcept {
     float size;
     std::memcpy(&size, &sizeBits, sizeof size);
     const double ax = size;
+    if (ax < 0x1p-27) {
+        // sin x lies within x^3/6 < 2^-56.5 x below x, cos x within x^2/2 <
+        // 2^-55 below 1: closer than half the gap to the next double below.
+        return withSign(quarter == 0 ? ax : 1.0, sign);
+    }
     Reduced reduced;
     double reductionError = 0.0;
     if (ax < 0x1p-8) {

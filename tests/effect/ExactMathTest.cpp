@@ -60,7 +60,8 @@ Estimate accurateWave(float x, int quarter) {
     return exactMath::waveAccurateEstimate(reduced);
 }
 
-// Small and huge arguments, both sides of each reduction's range, arguments
+// Small and huge arguments, both sides of each reduction's range and of the
+// shortcut for the tiniest (below 2^-27), arguments
 // near a multiple of pi/64 (the smallest remainder among floats from 2^20 to
 // 2^24 at 0x1.4665d2p+20) and near an odd multiple of pi/128 (near the
 // largest remainder of a table twice as coarse),
@@ -73,6 +74,8 @@ const struct WaveRow {
     Double2 sin, cos;
 } waveRows[] = {
     {0x1p-149f, {0x1.0000000000000p-149, -0x1.5555555555555p-450}, {0x1.0000000000000p+0, -0x1.0000000000000p-299}},
+    {0x1.fffffep-28f, {0x1.fffffe0000000p-28, -0x1.5555515555595p-84}, {0x1.0000000000000p+0, -0x1.fffffc0000020p-56}},
+    {0x1p-27f, {0x1.0000000000000p-27, -0x1.5555555555555p-84}, {0x1.0000000000000p+0, -0x1.0000000000000p-55}},
     {0x1.fffffep-9f, {0x1.ffffa8aaafeefp-9, -0x1.41680542e51dap-65}, {0x1.ffff000017555p-1, 0x1.123d29d39b2e2p-55}},
     {0x1p-8f, {0x1.ffffaaaaaeeefp-9, -0x1.2b12b0ce9b237p-65}, {0x1.ffff000015555p-1, 0x1.27d27df7df7bbp-55}},
     {0x1.9p-4f, {0x1.8f5d5132710c4p-4, 0x1.ae29046de7c88p-61}, {0x1.fd8f7f1dbcb07p-1, -0x1.c752ecfaa985bp-55}},
