@@ -277,7 +277,9 @@ inline double roughExponent(float e, const PowerParts& p) noexcept {
 // Errors, absolute unless said otherwise:
 //   log(1 + u) to u^5: rest below u^6/6 < 2^-50.6; log2 m = L_hi + that /
 //     ln 2, L_hi's low part (below 2^-54) left out: within 2^-49.6;
-//   e log2 m (below 7.02): within 7.02 * 2^-49.6 + 2^-51 < 2^-46.7;
+//   e log2 m (below 7.02) as e L_hi + (e/ln 2) log(1 + u), so that only one
+//     product and one sum wait for the polynomial: within 7.02 * 2^-49.6 +
+//     2^-50 < 2^-46.6 (two roundings of 2^-51, the rest below 2^-56);
 //   N = round(64 r), r the rough exponent (within 2^-13.6 of e log2 a, so
 //     that N need not wait for the polynomial): |g| <= 2^-7 + 2^-13.6 <
 //     2^-6.9 for g = (e k - N/64) + e log2 m, the first difference exact
@@ -300,7 +302,7 @@ inline Estimate powerShortEstimate(float e, const PowerParts& p) noexcept {
     const double log1p =
         u + u2 * ((-0.5 + u * 0x1.5555555555555p-2) + u2 * (-0.25 + u * 0x1.999999999999ap-3));
     const double ed = e;
-    const double part = ed * (logTable[p.row][1] + log1p * inverseLn2.hi);
+    const double part = ed * logTable[p.row][1] + (ed * inverseLn2.hi) * log1p;
     constexpr double shifter = 0x1.8p52;
     const double big = (roughExponent(e, p) * 64.0 + shifter) - shifter;
     const int whole = static_cast<int>(big);
