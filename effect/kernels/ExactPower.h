@@ -247,7 +247,9 @@ inline PowerParts splitBase(float a, float e) noexcept {
         k = -126 - shift;
     }
     m &= 0x7FFFFF;
-    const double mantissa = 1.0 + static_cast<double>(m) * 0x1p-23;
+    const uint64_t mantissaBits = 0x3FF0000000000000u | (static_cast<uint64_t>(m) << 29);  // 1 + m 2^-23
+    double mantissa;
+    std::memcpy(&mantissa, &mantissaBits, sizeof mantissa);
     const int row = static_cast<int>(m >> 16);
     return {static_cast<double>(e) * k, mantissa * logTable[row][0] - 1.0, row};
 }
@@ -265,34 +267,52 @@ inline float floatIfDecided(double hi, double lo, double error, bool& decided) n
     return down;
 }
 
+// e k + e log2 m within 2^-13.6 for e <= 7.02 (log(1 + u) taken as u),
+// enough to tell the range and to choose N below.
+inline double roughExponent(float e, const PowerParts& p) noexcept {
+    return p.exponentPart + static_cast<double>(e) * (logTable[p.row][1] + p.u * inverseLn2.hi);
+}
+
 // Short path, all in plain double; decides all but about one float in 2^19.
 // Errors, absolute unless said otherwise:
 //   log(1 + u) to u^5: rest below u^6/6 < 2^-50.6; log2 m = L_hi + that /
 //     ln 2, L_hi's low part (below 2^-54) left out: within 2^-49.6;
-//   e log2 m (below 7.02): within 7.02 * 2^-49.6 + 2^-51 < 2^-46.7;
-//   g = (e k - N/64) + e log2 m, the first difference exact (multiples of
-//     2^-23 below 2^4): |g| <= 2^-6.9, within 2^-46.6, so w = g ln 2 within
+//   e log2 m (below 7.02) as e L_hi + (e/ln 2) log(1 + u), so that only one
+//     product and one sum wait for the polynomial: within 7.02 * 2^-49.6 +
+//     2^-50 < 2^-46.6 (two roundings of 2^-51, the rest below 2^-56);
+//   N = round(64 r), r the rough exponent (within 2^-13.6 of e log2 a, so
+//     that N need not wait for the polynomial): |g| <= 2^-7 + 2^-13.6 <
+//     2^-6.9 for g = (e k - N/64) + e log2 m, the first difference exact
+//     (multiples of 2^-23 below 2^4); g within 2^-46.6, so w = g ln 2 within
 //     2^-47.1;
-//   exp(w) - 1 to w^4: rest below 1.006 w^5/120 < 2^-44.55, roundings below
-//     2^-59;
-//   2^(j/64) (exp(w) - 1) + 2^(j/64) in two roundings: 2^-52 relative;
-// so v is within 2^-44.3 relative (2^-44.44 seen on every 61st float at
-// five exponents), taken as 2^-44.
+//   exp(w) - 1 to w^4: rest below 1.006 w^5/120 < 2^-44.47 (|w| <= (2^-7 +
+//     2^-13.6) ln 2), roundings below 2^-59;
+//   2^(j/64) + (2^(j/64) w + 2^(j/64) w^2 q), exp(w) = 1 + w + w^2 q: the
+//     products and the inner sums below 2^-6.5 round to 2^-60 each, the
+//     last sum to 2^-53 relative: below 2^-52 relative;
+// so v is within 2^-44.2 relative (2^-44.36 seen on every 61st float at
+// five exponents), taken as 2^-44. Both polynomials pair their terms
+// (Estrin's scheme), and 2^(j/64) w need not wait for them: a shorter chain
+// of dependent steps than Horner's, with roundings as small (the sum with u
+// rounds to 2^-61, the rest is below 2^-17 with a few roundings of 2^-53
+// relative each).
 inline Estimate powerShortEstimate(float e, const PowerParts& p) noexcept {
     const double u = p.u;
+    const double u2 = u * u;
     const double log1p =
-        u + u * u * (-0.5 + u * (0x1.5555555555555p-2 + u * (-0.25 + u * 0x1.999999999999ap-3)));
+        u + u2 * ((-0.5 + u * 0x1.5555555555555p-2) + u2 * (-0.25 + u * 0x1.999999999999ap-3));
     const double ed = e;
-    const double part = ed * (logTable[p.row][1] + log1p * inverseLn2.hi);
+    const double part = ed * logTable[p.row][1] + (ed * inverseLn2.hi) * log1p;
     constexpr double shifter = 0x1.8p52;
-    const double big = ((p.exponentPart + part) * 64.0 + shifter) - shifter;
+    const double big = (roughExponent(e, p) * 64.0 + shifter) - shifter;
     const int whole = static_cast<int>(big);
     const double w = ((p.exponentPart - big * 0.015625) + part) * ln2.hi;
-    const double expm1 = w + w * w * (0.5 + w * (0x1.5555555555555p-3 + w * 0x1.5555555555555p-5));
+    const double w2 = w * w;
+    const double q = (0.5 + w * 0x1.5555555555555p-3) + w2 * 0x1.5555555555555p-5;
     const double* power = exp2Table[whole & 63];
-    const double v = power[0] + (power[1] + power[0] * expm1);
+    const double v = power[0] + ((power[1] + power[0] * w) + power[0] * w2 * q);
     const double scale = powerOfTwo(whole >> 6);  // arithmetic shift: floor
-    return {v * scale, 0.0, v * scale * 0x1p-44};
+    return {v * scale, 0.0, v * (scale * 0x1p-44)};
 }
 
 // Quick path. Errors, absolute unless said otherwise:
@@ -306,12 +326,6 @@ inline Estimate powerShortEstimate(float e, const PowerParts& p) noexcept {
 // Beyond these bounds on t the float is infinity or zero, whatever t's error.
 constexpr double powerAbove = 130.0;
 constexpr double powerBelow = -153.0;
-
-// e k + e log2 m within 2^-13 (log(1 + u) taken as u), enough to tell the
-// range.
-inline double roughExponent(float e, const PowerParts& p) noexcept {
-    return p.exponentPart + static_cast<double>(e) * (logTable[p.row][1] + p.u * inverseLn2.hi);
-}
 
 // 2^(whole/64) exp(g ln 2) for |g| <= 1/128 (plus the error g carries in),
 // g.lo small beside g.hi: within 2^-62 relative, taken as 2^-60 (the terms

@@ -46,7 +46,7 @@ Estimate quickWave(float x, int quarter) {
         reduced = exactMath::reduceNear(size);
         error = exactMath::nearReductionError;
     }
-    reduced.index = (reduced.index + quarter) & 127;
+    reduced.index = (reduced.index + quarter) & (exactMath::waveRows - 1);
     return exactMath::waveQuickEstimate(reduced, error);
 }
 
@@ -56,15 +56,17 @@ Estimate accurateWave(float x, int quarter) {
     if (size >= 0x1p-8f) {
         reduced = exactMath::reduceFar(size);
     }
-    reduced.index = (reduced.index + quarter) & 127;
+    reduced.index = (reduced.index + quarter) & (exactMath::waveRows - 1);
     return exactMath::waveAccurateEstimate(reduced);
 }
 
-// Small and huge arguments, both sides of each reduction's range, arguments
+// Small and huge arguments, both sides of each reduction's range and of the
+// shortcut for the tiniest (below 2^-27), arguments
 // near a multiple of pi/64 (the smallest remainder among floats from 2^20 to
-// 2^24 at 0x1.4665d2p+20) and near an odd multiple of pi/128 (the largest),
-// arguments the quick path leaves to the accurate one (0x1.e8f6d6p+2 and
-// 0x1.aed568p+5 for the sine, 0x1.c47762p+4 and 0x1.38b3f4p+6 for the cosine)
+// 2^24 at 0x1.4665d2p+20) and near an odd multiple of pi/128 (near the
+// largest remainder of a table twice as coarse),
+// arguments the quick path leaves to the accurate one (0x1.000346p+2 and
+// 0x1.60e8bep+21 for the sine, 0x1.00164cp+2 and 0x1.d904bcp+21 for the cosine)
 // and ones glibc rounds the wrong way (sine of 0x1.d56548p-12, cosine of
 // 0x1.9b329p-4).
 const struct WaveRow {
@@ -72,16 +74,18 @@ const struct WaveRow {
     Double2 sin, cos;
 } waveRows[] = {
     {0x1p-149f, {0x1.0000000000000p-149, -0x1.5555555555555p-450}, {0x1.0000000000000p+0, -0x1.0000000000000p-299}},
+    {0x1.fffffep-28f, {0x1.fffffe0000000p-28, -0x1.5555515555595p-84}, {0x1.0000000000000p+0, -0x1.fffffc0000020p-56}},
+    {0x1p-27f, {0x1.0000000000000p-27, -0x1.5555555555555p-84}, {0x1.0000000000000p+0, -0x1.0000000000000p-55}},
     {0x1.fffffep-9f, {0x1.ffffa8aaafeefp-9, -0x1.41680542e51dap-65}, {0x1.ffff000017555p-1, 0x1.123d29d39b2e2p-55}},
     {0x1p-8f, {0x1.ffffaaaaaeeefp-9, -0x1.2b12b0ce9b237p-65}, {0x1.ffff000015555p-1, 0x1.27d27df7df7bbp-55}},
     {0x1.9p-4f, {0x1.8f5d5132710c4p-4, 0x1.ae29046de7c88p-61}, {0x1.fd8f7f1dbcb07p-1, -0x1.c752ecfaa985bp-55}},
     {0x1.9b329p-4f, {0x1.9a81d60b7aae1p-4, -0x1.d19042a4a4ef1p-58}, {0x1.fd6c129077b4bp-1, -0x1.ffde218c41e49p-55}},
     {0x1.d56548p-12f, {0x1.d56546f8fb51bp-12, 0x1.ffffff7862f4cp-66}, {0x1.fffffca353bf1p-1, -0x1.84ddc8feb7181p-58}},
     {0x1.921fb6p+1f, {-0x1.777a5cf72cec6p-24, 0x1.4f3b49a585f97p-83}, {-0x1.fffffffffffdep-1, 0x1.adedb638bdc45p-55}},
-    {0x1.e8f6d6p+2f, {0x1.f4547d111ddb9p-1, 0x1.fd4f1609822e3p-55}, {0x1.b2c42b4fe101cp-3, -0x1.329af304b2d45p-58}},
-    {0x1.aed568p+5f, {-0x1.bac102b36d906p-2, 0x1.f596c45a6c601p-56}, {-0x1.cdaab37ee02f0p-1, -0x1.56838dab2a3c7p-55}},
-    {0x1.c47762p+4f, {-0x1.3b60e386be34ap-8, 0x1.dc6cff6be352bp-62}, {-0x1.fffe7b77d7fbcp-1, 0x1.f28d0e0be76d2p-55}},
-    {0x1.38b3f4p+6f, {0x1.6ca300e5907ffp-2, -0x1.113a4d3e682ebp-57}, {-0x1.de706ba934b6bp-1, -0x1.fc73449bf3028p-55}},
+    {0x1.000346p+2f, {-0x1.838cbb62de5dfp-1, -0x1.ffd047a9b6d9cp-55}, {-0x1.4e968e6308ddcp-1, -0x1.47133e6c4f66ep-55}},
+    {0x1.00164cp+2f, {-0x1.83f01e52f3b4bp-1, -0x1.26b90875b5ed7p-55}, {-0x1.4e234d80046fdp-1, 0x1.ffdfdce923e58p-55}},
+    {0x1.60e8bep+21f, {-0x1.46db4c7680c7cp-5, -0x1.fff7359801a27p-59}, {0x1.ff97a08bed17fp-1, -0x1.5e638dc798c02p-56}},
+    {0x1.d904bcp+21f, {0x1.fcb58b1f48101p-1, 0x1.1ef3c74373452p-57}, {0x1.cfa7a15dbff27p-4, -0x1.ff8f4a9f01593p-58}},
     {0x1.fffffep+19f, {0x1.1566584a3fd94p-2, -0x1.fb7fe1d6badfep-56}, {0x1.ecdaf47bd0923p-1, 0x1.8808c49374829p-55}},
     {0x1p+20f, {0x1.526ccb2fc8656p-2, -0x1.312bfebafe1dfp-56}, {0x1.e33ada92fe2aep-1, -0x1.420bfaf737b2dp-57}},
     {0x1.4665d2p+20f, {0x1.ff621e37be575p-1, 0x1.39a96710833bcp-56}, {0x1.91f65ede9d8b4p-5, -0x1.12318bf82fa26p-60}},
@@ -101,9 +105,9 @@ TEST(ExactMathTest, WavesAreCorrectlyRoundedAndWithinTheirBounds) {
         EXPECT_EQ(bitsOf(exactMath::cos(row.x)), bitsOf(row.cos.hi));
         const Double2 sinOfSize = row.x < 0 ? Double2{-row.sin.hi, -row.sin.lo} : row.sin;
         EXPECT_TRUE(withinBound(quickWave(row.x, 0), sinOfSize));
-        EXPECT_TRUE(withinBound(quickWave(row.x, 32), row.cos));
+        EXPECT_TRUE(withinBound(quickWave(row.x, exactMath::quarterTurn), row.cos));
         EXPECT_TRUE(withinBound(accurateWave(row.x, 0), sinOfSize));
-        EXPECT_TRUE(withinBound(accurateWave(row.x, 32), row.cos));
+        EXPECT_TRUE(withinBound(accurateWave(row.x, exactMath::quarterTurn), row.cos));
     }
 }
 

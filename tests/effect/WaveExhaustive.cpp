@@ -17,7 +17,7 @@ namespace {
 
 struct Counts {
     uint64_t checked = 0, wrong = 0, undecided = 0, glibcSin = 0, glibcCos = 0;
-    double smallestFraction = 1.0;  // |r| / (pi/64) over reduced arguments
+    double smallestFraction = 1.0;  // |r| / (pi/128) over reduced arguments
 };
 
 // The quick path's verdict, as wave() reaches it.
@@ -32,7 +32,7 @@ bool quickDecides(float x, int quarter) {
         reduced = exactMath::reduceNear(ax);
         error = exactMath::nearReductionError;
     }
-    reduced.index = (reduced.index + quarter) & 127;
+    reduced.index = (reduced.index + quarter) & (exactMath::waveRows - 1);
     bool decided;
     exactMath::waveQuick(reduced, error, decided);
     return decided;
@@ -44,7 +44,7 @@ double accurate(float x, int quarter, bool& decided) {
     if (std::fabs(x) >= 0x1p-8f) {
         reduced = exactMath::reduceFar(std::fabs(x));
     }
-    reduced.index = (reduced.index + quarter) & 127;
+    reduced.index = (reduced.index + quarter) & (exactMath::waveRows - 1);
     const double y = exactMath::waveAccurate(reduced, decided, 0x1p-90);
     return quarter == 0 && x < 0 ? -y : y;
 }
@@ -72,7 +72,7 @@ void run(uint32_t first, uint32_t last, Counts& counts, FILE* sample) {
         std::memcpy(&x, &b, sizeof x);
         if (x >= 0x1p-8f) {
             const exactMath::Reduced reduced = exactMath::reduceFar(x);
-            const double fraction = std::fabs(reduced.r.hi) / exactMath::piOver64.hi;
+            const double fraction = std::fabs(reduced.r.hi) / exactMath::piOver128.hi;
             if (fraction < counts.smallestFraction) {
                 counts.smallestFraction = fraction;
             }
@@ -83,7 +83,7 @@ void run(uint32_t first, uint32_t last, Counts& counts, FILE* sample) {
         const double gc = std::cos(static_cast<double>(x));
         const uint64_t before = counts.glibcSin + counts.glibcCos;
         check(x, 0, s, gs, counts.glibcSin, counts, (bits & 63) == 0);
-        check(x, 32, c, gc, counts.glibcCos, counts, (bits & 63) == 1);
+        check(x, exactMath::quarterTurn, c, gc, counts.glibcCos, counts, (bits & 63) == 1);
         if (sample != nullptr && counts.glibcSin + counts.glibcCos != before && (before & 4095) == 0) {
             std::fprintf(sample, "%a s %a %a\n%a c %a %a\n", x, s, gs, x, c, gc);
         }
@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long long>(total.checked),
                 static_cast<unsigned long long>(total.wrong),
                 static_cast<unsigned long long>(total.undecided));
-    std::printf("glibc misrounded: sine %llu, cosine %llu; smallest |r| / (pi/64) %a\n",
+    std::printf("glibc misrounded: sine %llu, cosine %llu; smallest |r| / (pi/128) %a\n",
                 static_cast<unsigned long long>(total.glibcSin),
                 static_cast<unsigned long long>(total.glibcCos), total.smallestFraction);
     if (sample != nullptr) {
