@@ -23,12 +23,15 @@
 namespace {
 namespace vectorMath {
 
-// |sinNear(p) - sin(p)| and |cosNear(p) - cos(p)| for |p| <= nearPhase.
-// Reduction: |p - n π/2 - r| <= 2^-53 (two roundings of a value below 1; the
-// products n * P1 and n * P2 are exact and the rest of π/2 beyond P3 is below
-// 2^-120, times n < 2^20); kernel polynomials within 2^-58 (sine) and 2^-59
-// (cosine) of the functions on |r| <= π/4 + 2^-40, and their evaluation at
-// most 2^-54 + 2^-55. Sum 1.9 * 2^-53, stated with margin.
+// |sinNear(p) - sin(p)| and |cosNear(p) - cos(p)| for |p| <= nearPhase, with
+// p = n π/32 + r: n < 2^24, so n Q1 and n Q2 are exact (24 + 29 bits) and
+// p - n Q1 too (Sterbenz); the two later steps round within 2^-58 each
+// (|r| <= π/64 + 2^-40 < 2^-4.3), n Q3 within 2^-92, and the rest of π/32
+// beyond Q3 is below 2^-118, times n: r within 2^-57. Taylor polynomials: sin r
+// within r^9/9! = 2^-57.6, its evaluation within 2^-58; cos r - 1 within
+// 2^-65, evaluated within 2^-62. The rows within 2^-54 (sine) and 2^-54
+// times |sin r| (cosine); the two products and the inner sum add 3 * 2^-58,
+// the last sum 2^-53. Sum below 1.75 * 2^-53, stated with margin.
 constexpr double sinCosError = 0x1p-52;
 constexpr double nearPhase = 0x1p20;
 
@@ -155,67 +158,112 @@ struct Ops {
     }
 };
 
-// sin(r) and cos(r) for |r| <= π/4: the minimax kernel polynomials of the
-// freely distributed fdlibm library, checked here against the bounds above.
-template <class Doubles, bool fused = hardwareFma<Doubles>>
-[[gnu::always_inline]] inline Doubles sineKernel(Doubles r) noexcept {
-    using O = Ops<Doubles, fused>;
-    const auto c = [](double value) { return O::splat(value); };
-    const Doubles z = r * r;
-    const Doubles tail = O::mulAdd(
-        z,
-        O::mulAdd(z,
-                  O::mulAdd(z, O::mulAdd(z, c(0x1.5d93a5acfd57cp-33), c(-0x1.ae5e68a2b9cebp-26)),
-                            c(0x1.71de357b1fe7dp-19)),
-                  c(-0x1.a01a019c161d5p-13)),
-        c(0x1.111111110f8a6p-7));
-    return O::mulAdd(z * r, O::mulAdd(z, tail, c(-0x1.5555555555549p-3)), r);
-}
+// sin(j π/32) and cos(j π/32), rounded to double.
+struct WaveRow {
+    double sine, cosine;
+};
+inline constexpr WaveRow waveRows[64] = {
+    {0.0, 0x1.0000000000000p+0},
+    {0x1.917a6bc29b42cp-4, 0x1.fd88da3d12526p-1},
+    {0x1.8f8b83c69a60bp-3, 0x1.f6297cff75cb0p-1},
+    {0x1.294062ed59f06p-2, 0x1.e9f4156c62ddap-1},
+    {0x1.87de2a6aea963p-2, 0x1.d906bcf328d46p-1},
+    {0x1.e2b5d3806f63bp-2, 0x1.c38b2f180bdb1p-1},
+    {0x1.1c73b39ae68c8p-1, 0x1.a9b66290ea1a3p-1},
+    {0x1.44cf325091dd6p-1, 0x1.8bc806b151741p-1},
+    {0x1.6a09e667f3bcdp-1, 0x1.6a09e667f3bcdp-1},
+    {0x1.8bc806b151741p-1, 0x1.44cf325091dd6p-1},
+    {0x1.a9b66290ea1a3p-1, 0x1.1c73b39ae68c8p-1},
+    {0x1.c38b2f180bdb1p-1, 0x1.e2b5d3806f63bp-2},
+    {0x1.d906bcf328d46p-1, 0x1.87de2a6aea963p-2},
+    {0x1.e9f4156c62ddap-1, 0x1.294062ed59f06p-2},
+    {0x1.f6297cff75cb0p-1, 0x1.8f8b83c69a60bp-3},
+    {0x1.fd88da3d12526p-1, 0x1.917a6bc29b42cp-4},
+    {0x1.0000000000000p+0, 0.0},
+    {0x1.fd88da3d12526p-1, -0x1.917a6bc29b42cp-4},
+    {0x1.f6297cff75cb0p-1, -0x1.8f8b83c69a60bp-3},
+    {0x1.e9f4156c62ddap-1, -0x1.294062ed59f06p-2},
+    {0x1.d906bcf328d46p-1, -0x1.87de2a6aea963p-2},
+    {0x1.c38b2f180bdb1p-1, -0x1.e2b5d3806f63bp-2},
+    {0x1.a9b66290ea1a3p-1, -0x1.1c73b39ae68c8p-1},
+    {0x1.8bc806b151741p-1, -0x1.44cf325091dd6p-1},
+    {0x1.6a09e667f3bcdp-1, -0x1.6a09e667f3bcdp-1},
+    {0x1.44cf325091dd6p-1, -0x1.8bc806b151741p-1},
+    {0x1.1c73b39ae68c8p-1, -0x1.a9b66290ea1a3p-1},
+    {0x1.e2b5d3806f63bp-2, -0x1.c38b2f180bdb1p-1},
+    {0x1.87de2a6aea963p-2, -0x1.d906bcf328d46p-1},
+    {0x1.294062ed59f06p-2, -0x1.e9f4156c62ddap-1},
+    {0x1.8f8b83c69a60bp-3, -0x1.f6297cff75cb0p-1},
+    {0x1.917a6bc29b42cp-4, -0x1.fd88da3d12526p-1},
+    {0.0, -0x1.0000000000000p+0},
+    {-0x1.917a6bc29b42cp-4, -0x1.fd88da3d12526p-1},
+    {-0x1.8f8b83c69a60bp-3, -0x1.f6297cff75cb0p-1},
+    {-0x1.294062ed59f06p-2, -0x1.e9f4156c62ddap-1},
+    {-0x1.87de2a6aea963p-2, -0x1.d906bcf328d46p-1},
+    {-0x1.e2b5d3806f63bp-2, -0x1.c38b2f180bdb1p-1},
+    {-0x1.1c73b39ae68c8p-1, -0x1.a9b66290ea1a3p-1},
+    {-0x1.44cf325091dd6p-1, -0x1.8bc806b151741p-1},
+    {-0x1.6a09e667f3bcdp-1, -0x1.6a09e667f3bcdp-1},
+    {-0x1.8bc806b151741p-1, -0x1.44cf325091dd6p-1},
+    {-0x1.a9b66290ea1a3p-1, -0x1.1c73b39ae68c8p-1},
+    {-0x1.c38b2f180bdb1p-1, -0x1.e2b5d3806f63bp-2},
+    {-0x1.d906bcf328d46p-1, -0x1.87de2a6aea963p-2},
+    {-0x1.e9f4156c62ddap-1, -0x1.294062ed59f06p-2},
+    {-0x1.f6297cff75cb0p-1, -0x1.8f8b83c69a60bp-3},
+    {-0x1.fd88da3d12526p-1, -0x1.917a6bc29b42cp-4},
+    {-0x1.0000000000000p+0, 0.0},
+    {-0x1.fd88da3d12526p-1, 0x1.917a6bc29b42cp-4},
+    {-0x1.f6297cff75cb0p-1, 0x1.8f8b83c69a60bp-3},
+    {-0x1.e9f4156c62ddap-1, 0x1.294062ed59f06p-2},
+    {-0x1.d906bcf328d46p-1, 0x1.87de2a6aea963p-2},
+    {-0x1.c38b2f180bdb1p-1, 0x1.e2b5d3806f63bp-2},
+    {-0x1.a9b66290ea1a3p-1, 0x1.1c73b39ae68c8p-1},
+    {-0x1.8bc806b151741p-1, 0x1.44cf325091dd6p-1},
+    {-0x1.6a09e667f3bcdp-1, 0x1.6a09e667f3bcdp-1},
+    {-0x1.44cf325091dd6p-1, 0x1.8bc806b151741p-1},
+    {-0x1.1c73b39ae68c8p-1, 0x1.a9b66290ea1a3p-1},
+    {-0x1.e2b5d3806f63bp-2, 0x1.c38b2f180bdb1p-1},
+    {-0x1.87de2a6aea963p-2, 0x1.d906bcf328d46p-1},
+    {-0x1.294062ed59f06p-2, 0x1.e9f4156c62ddap-1},
+    {-0x1.8f8b83c69a60bp-3, 0x1.f6297cff75cb0p-1},
+    {-0x1.917a6bc29b42cp-4, 0x1.fd88da3d12526p-1},
+};
 
-template <class Doubles, bool fused = hardwareFma<Doubles>>
-[[gnu::always_inline]] inline Doubles cosineKernel(Doubles r) noexcept {
-    using O = Ops<Doubles, fused>;
-    const auto c = [](double value) { return O::splat(value); };
-    const Doubles z = r * r;
-    const Doubles tail = O::mulAdd(
-        z,
-        O::mulAdd(
-            z,
-            O::mulAdd(z,
-                      O::mulAdd(z, O::mulAdd(z, c(-0x1.8fae9be8838d4p-37), c(0x1.1ee9ebdb4b1c4p-29)),
-                                c(-0x1.27e4f809c52adp-22)),
-                      c(0x1.a01a019cb1590p-16)),
-            c(-0x1.6c16c16c15177p-10)),
-        c(0x1.555555555554cp-5));
-    // 1 - z/2 and the rounding it loses, kept apart so that the sum
-    // rounds once.
-    const Doubles half = O::splat(0.5) * z;
-    const Doubles rest = O::splat(1.0) - half;
-    return rest + O::mulAdd(z * z, tail, (O::splat(1.0) - rest) - half);
-}
-
-// The wave a quarter turn `quarters` ahead of sin(p): 0 sine, 1 cosine.
+// The wave a quarter turn `quarters` ahead of sin(p): 0 sine, 1 cosine. With
+// p = n π/32 + r and j = n + 16 quarters, it is
+// sin(j π/32) + (sin(j π/32) (cos r - 1) + cos(j π/32) sin r).
 template <class Doubles, int quarters, bool fused>
 [[gnu::always_inline]] inline Doubles wave(Doubles p) noexcept {
     using O = Ops<Doubles, fused>;
     using Bits = typename O::Bits;
+    const auto c = [](double value) { return O::splat(value); };
     Bits turn;
-    const Doubles n = O::nearest(p * O::splat(0x1.45f306dc9c883p-1), turn);
-    // π/2 in three parts, the first two of 33 bits.
+    const Doubles n = O::nearest(p * c(0x1.45f306dc9c883p+3), turn);
+    // π/32 in three parts, the first two of 29 bits.
     const Doubles r = O::mulAdd(
-        n, O::splat(-0x1.3198a2e037073p-69),
-        O::mulAdd(n, O::splat(-0x1.0b4611a6p-34), O::mulAdd(n, O::splat(-0x1.921fb544p0), p)));
-    turn += quarters;
-    const Doubles sine = sineKernel<Doubles, fused>(r);
-    // Keeps the sign of a zero phase, which the kernel's sum would lose.
-    const Doubles small = (Doubles)((Bits)r & O::splatBits(INT64_MAX));
-    const Doubles odd = small < O::splat(0x1p-27) ? r : sine;
-    const Doubles even = cosineKernel<Doubles, fused>(r);
-    // All ones in odd turns; a bitwise choice, as SSE2 has no 64-bit compare.
-    const Bits oddTurn = -(turn & 1);
-    const Doubles value = (Doubles)(((Bits)even & oddTurn) | ((Bits)odd & ~oddTurn));
-    // Half a turn on flips the sign.
-    return (Doubles)((Bits)value ^ ((turn & 2) << 62));
+        n, c(-0x1.4c4c6628b80dcp-63),
+        O::mulAdd(n, c(-0x1.10b4611p-34), O::mulAdd(n, c(-0x1.921fb54p-4), p)));
+    const Doubles z = r * r;
+    // sin r: Taylor to r^7.
+    Doubles sine = O::mulAdd(
+        r * z, O::mulAdd(z, O::mulAdd(z, c(-1.0 / 5040), c(1.0 / 120)), c(-1.0 / 6)), r);
+    // cos r - 1: Taylor to r^8.
+    const Doubles cosine = z * O::mulAdd(
+        z, O::mulAdd(z, O::mulAdd(z, c(1.0 / 40320), c(-1.0 / 720)), c(1.0 / 24)), c(-0.5));
+    const Bits row = (turn + 16 * quarters) & 63;
+    Doubles rowSine, rowCosine;
+    for (int lane = 0; lane < O::width; ++lane) {
+        const WaveRow& entry = waveRows[row[lane]];
+        rowSine[lane] = entry.sine;
+        rowCosine[lane] = entry.cosine;
+    }
+    const Doubles value = rowSine + O::mulAdd(rowSine, cosine, rowCosine * sine);
+    if constexpr (quarters == 0) {
+        // Keeps the sign of a zero phase, which the sums lose.
+        return p == c(0.0) ? p : value;
+    } else {
+        return value;
+    }
 }
 
 template <class Doubles, bool fused = hardwareFma<Doubles>>
