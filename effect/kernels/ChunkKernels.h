@@ -300,32 +300,33 @@ inline bool phasePass(Channel<Math>& channel, int padded, const Coefficients& c,
     const Doubles min = L::template splat<Doubles>(double{c.shaping.freqMin});
     const Doubles below = L::template splat<Doubles>(1.0 - powGuard);
     const Doubles above = L::template splat<Doubles>(1.0 + powGuard);
-    const Doubles nearest = L::template splat<Doubles>(nearPhase);
-    const Floats infinity = L::template splat<Floats>(std::numeric_limits<float>::infinity());
-    const Floats largest = L::template splat<Floats>(std::numeric_limits<float>::max());
-    auto beyond = L::template splat<typename L::DoubleMask>(0);
+    const Floats nearest = L::template splat<Floats>(static_cast<float>(nearPhase));
+    const Doubles largest = L::template splat<Doubles>(std::numeric_limits<float>::max());
+    const Doubles lowest = L::template splat<Doubles>(std::numeric_limits<float>::lowest());
+    auto beyond = L::template splat<typename L::FloatMask>(0);
     for (int i = 0, vector = 0; i < padded; i += width, ++vector) {
         const Doubles state = L::widen(load<Floats>(channel.tracked() + i));
-        // The exponent is at least 1, so a zero base gives +0, which the
-        // logarithm cannot.
-        const auto zero = L::abs(state) == L::template splat<Doubles>(0.0);
-        const Doubles base = zero ? L::template splat<Doubles>(1.0) : L::abs(state);
         Doubles power;
         if constexpr (kind == vectorMath::PowKind::identity) {
             power = L::abs(state);
         } else if constexpr (kind == vectorMath::PowKind::integer) {
             power = vectorMath::powInteger(L::abs(state), whole);
         } else {
-            power = zero ? L::template splat<Doubles>(0.0) : vectorMath::powGeneral(base, exponent);
+            // A zero base gives +0 (see powGeneral), as the exponent is at
+            // least 1.
+            power = vectorMath::powGeneral(L::abs(state), exponent);
         }
         const Floats rounded = L::narrow(power);
         const auto unsure = L::narrow(power * below) != L::narrow(power * above);
-        Floats phase = L::narrow((L::widen(rounded) * dif + min) * state);
-        // As in the reference: an overflowed phase becomes the largest float.
-        phase = L::abs(phase) == infinity ? L::copySign(largest, phase) : phase;
+        // As in the reference: a phase beyond the float range becomes the
+        // largest float (what rounds to it does anyway); NaN stays.
+        Doubles wide = (L::widen(rounded) * dif + min) * state;
+        wide = largest < wide ? largest : wide;
+        wide = lowest > wide ? lowest : wide;
+        const Floats phase = L::narrow(wide);
         store(channel.phase + i, phase);
         // A NaN phase counts as far.
-        beyond |= ~(L::abs(L::widen(phase)) <= nearest);
+        beyond |= ~(L::abs(phase) <= nearest);
         channel.suspect[vector] = Math::anyLane(unsure);
     }
     return !Math::anyLane(beyond);

@@ -113,15 +113,6 @@ struct Ops {
         integer = (Bits)shifted - (Bits)splat(shifter);
         return shifted - splat(shifter);
     }
-    // An integer below 2^51 in size, as a double, without a conversion
-    // instruction (SSE2 and AVX2 have none for 64-bit integers).
-    [[gnu::always_inline]] static Doubles fromSmallInteger(Bits integer) noexcept {
-        constexpr double shifter = 0x1.8p52;
-        return (Doubles)(integer + (Bits)splat(shifter)) - splat(shifter);
-    }
-    [[gnu::always_inline]] static Doubles twoToThe(Bits power) noexcept {
-        return (Doubles)((power + 1023) << 52);
-    }
     // a * b + c: rounded once where `fused`, else twice.
     [[gnu::always_inline]] static Doubles mulAdd(Doubles a, Doubles b, Doubles c) noexcept {
         if constexpr (!fused) {
@@ -402,8 +393,9 @@ inline constexpr double powersOfTwo[64] = {
     0x1.ea4afa2a490dap+0, 0x1.efa1bee615a27p+0, 0x1.f50765b6e4540p+0, 0x1.fa7c1819e90d8p+0,
 };
 
-// b^e as 2^(e log2 b), for b > 0 and a float exponent e >= 1 (see powError);
-// an infinite or NaN base is returned as it is, as pow does for e >= 1.
+// b^e as 2^(e log2 b), for b >= 0 and a float exponent e >= 1 (see
+// powError); an infinite or NaN base is returned as it is, as pow does for
+// e >= 1.
 template <class Doubles, bool fused = hardwareFma<Doubles>>
 [[gnu::always_inline]] inline Doubles powGeneral(Doubles b, double e) noexcept {
     using O = Ops<Doubles, fused>;
@@ -411,8 +403,11 @@ template <class Doubles, bool fused = hardwareFma<Doubles>>
     using Unsigned = typename O::Unsigned;
     const auto c = [](double value) { return O::splat(value); };
     const Bits bits = (Bits)b;
-    // b = 2^k m with m in [1, 2); b is a widened float, so a normal double.
-    const Bits k = (Bits)(((Unsigned)bits >> 52) & 0x7FF) - 1023;
+    // b = 2^k m with m in [1, 2); b is a widened float, so a normal double
+    // (or zero, read as 2^-1023, whose result below is zero). k is read as
+    // the low bits of 2^52 + 1023 + k.
+    const Doubles k = (Doubles)((Bits)((Unsigned)bits >> 52) | O::splatBits(0x4330000000000000)) -
+                      c(0x1p52 + 1023);
     const Doubles m = (Doubles)((bits & O::splatBits(0xFFFFFFFFFFFFF)) | O::splatBits(0x3FF0000000000000));
     const Bits row = (Bits)(((Unsigned)bits >> 46) & 63);
     Doubles inverse, high;
@@ -433,7 +428,7 @@ template <class Doubles, bool fused = hardwareFma<Doubles>>
     const Doubles small = (z + series) * c(0x1.71547652b82fep+0);
     const Doubles exponent = O::splat(e);
     // e k exactly; e (T + small) below 8.
-    const Doubles whole = exponent * O::fromSmallInteger(k);
+    const Doubles whole = exponent * k;
     const Doubles part = exponent * (high + small);
     const Doubles y = whole + part;
     Bits integer;

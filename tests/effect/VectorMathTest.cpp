@@ -96,10 +96,10 @@ TEST_P(VectorMathTest, PowPassesInfinityAndNaN) {
     EXPECT_TRUE(std::isnan(power[1]));
 }
 
-// Results far below the normal range come out as +0, as float rounds the
-// exact ones.
-TEST_P(VectorMathTest, PowOfTinyBasesIsZero) {
-    const Doubles power = (GetParam() ? pow<true> : pow<false>)(Doubles{0x1p-149, 0x1p-146}, 7.0112f);
+// Zero, and results far below the normal range, come out as +0, as float
+// rounds the exact ones.
+TEST_P(VectorMathTest, PowOfZeroAndTinyBasesIsZero) {
+    const Doubles power = (GetParam() ? pow<true> : pow<false>)(Doubles{0.0, 0x1p-146}, 7.0112f);
     EXPECT_EQ(static_cast<float>(power[0]), 0.0f);
     EXPECT_EQ(static_cast<float>(power[1]), 0.0f);
 }
