@@ -260,14 +260,18 @@ inline float settle(Channel<Math>& channel, float state, int count, int padded,
         channel.unsettled[vector] = Math::anyLane((FloatMask)next != (FloatMask)followed);
         assumed = followed[width - 1];
     }
-    const double scalarGain = kernelMath::widen(c.inGain);
+    // Whether the vector before ended off float(x): only a settled one can,
+    // as the others equal float(x) in every lane.
+    bool offFollowed = false;
     for (int i = 0, vector = 0; i < padded; i += width, ++vector) {
-        const float before = i == 0 ? state : tracked[i - 1];
-        const float followed =
-            i == 0 ? state : kernelMath::narrow(kernelMath::widen(channel.input[i - 1]) * scalarGain);
-        if (channel.unsettled[vector] || bitsOf(before) != bitsOf(followed)) {
+        if (channel.unsettled[vector] || offFollowed) {
+            const float before = i == 0 ? state : tracked[i - 1];
             const auto x = L::widen(load<Floats>(channel.input + i)) * gain;
-            store(tracked + i, settleVector<Math>(before, x, load<Floats>(tracked + i), limit));
+            const Floats settled = settleVector<Math>(before, x, load<Floats>(tracked + i), limit);
+            store(tracked + i, settled);
+            offFollowed = bitsOf(settled[width - 1]) != bitsOf(L::narrow(x)[width - 1]);
+        } else {
+            offFollowed = false;
         }
     }
     return tracked[count - 1];
