@@ -79,6 +79,7 @@ struct Channel {
     alignas(64) float history[chunkSize + Math::width];
     float* tracked() noexcept { return history + 1; }
     alignas(64) float phase[chunkSize];
+    // The powers, handed from one loop of phasePass to the next.
     alignas(64) double power[chunkSize];
     alignas(64) float output[chunkSize];
     // Per vector: some value there lies too near a rounding boundary.
