@@ -248,18 +248,17 @@ template <class Doubles, int quarters, bool fused>
         rowSine[lane] = entry.sine;
         rowCosine[lane] = entry.cosine;
     }
-    const Doubles value = rowSine + O::mulAdd(rowSine, cosine, rowCosine * sine);
-    if constexpr (quarters == 0) {
-        // Keeps the sign of a zero phase, which the sums lose.
-        return p == c(0.0) ? p : value;
-    } else {
-        return value;
-    }
+    return rowSine + O::mulAdd(rowSine, cosine, rowCosine * sine);
 }
 
+// sin(-p) = -sin(p), which keeps the sign of a zero phase (the sums in wave
+// would give +0 for both).
 template <class Doubles, bool fused = hardwareFma<Doubles>>
 [[gnu::always_inline]] inline Doubles sinNear(Doubles p) noexcept {
-    return wave<Doubles, 0, fused>(p);
+    using O = Ops<Doubles, fused>;
+    using Bits = typename O::Bits;
+    const Bits sign = (Bits)p & O::splatBits(INT64_MIN);
+    return (Doubles)((Bits)wave<Doubles, 0, fused>((Doubles)((Bits)p ^ sign)) ^ sign);
 }
 
 template <class Doubles, bool fused = hardwareFma<Doubles>>
