@@ -2,8 +2,9 @@
 // sine and cosine on every float phase (the near ones directly, the huge
 // ones after the kernels' reduction), pow on dense samples of float bases,
 // all against the 64-bit long double functions (x87 precision, exactly
-// reduced on glibc). Takes minutes; run by hand:
-//   build-speed/bench/vector_math_bounds
+// reduced on glibc), each with and without multiply-adds. Takes minutes (pow
+// much longer); run by hand:
+//   build-speed/bench/vector_math_bounds [waves | pow]
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -75,7 +76,9 @@ void pow(float exponent) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // "pow" or "waves" runs only that part.
     const bool powOnly = argc > 1 && std::strcmp(argv[1], "pow") == 0;
+    const bool wavesOnly = argc > 1 && std::strcmp(argv[1], "waves") == 0;
     if (!powOnly) {
         // Every float phase up to 2^20, then every larger finite one.
         waves<false>("near phases", 0, 0x49800000u, false, vectorMath::sinCosError);
@@ -85,6 +88,9 @@ int main(int argc, char** argv) {
                      vectorMath::sinCosError + farReduction::error);
         waves<true>("reduced phases", 0x49800001u, 0x7F7FFFFFu, true,
                     vectorMath::sinCosError + farReduction::error);
+    }
+    if (wavesOnly) {
+        return 0;
     }
     for (float exponent : {1.0000001f, 1.3219281f, 2.0f, 2.5f, 3.0f, 4.5f, 5.0f, 6.9999995f, 7.0f, 7.011227f}) {
         pow<false>(exponent);
