@@ -14,7 +14,9 @@
 // through memory on some targets (32-bit, and Windows' 64-bit convention).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #if defined(__FMA__) || defined(__AVX512F__)
 #include <immintrin.h>
@@ -139,13 +141,44 @@ struct Ops {
             return result;
         }
     }
-    // table[index[lane]] in each lane.
+    // table[index[lane]] in each lane. Four or eight lanes are built in
+    // registers: written lane by lane through memory and read back whole,
+    // they wait for the writes (as 32-bit builds did); two lanes are quicker
+    // lane by lane.
     [[gnu::always_inline]] static Doubles lookup(const double* table, Bits index) noexcept {
-        Doubles result;
-        for (int lane = 0; lane < width; ++lane) {
-            result[lane] = table[index[lane]];
+        if constexpr (width > 2) {
+            return lookupLanes(table, index, std::make_index_sequence<width>{});
+        } else {
+            Doubles result;
+            for (int lane = 0; lane < width; ++lane) {
+                result[lane] = table[index[lane]];
+            }
+            return result;
         }
-        return result;
+    }
+    // Both values of row[lane] of a table of pairs, in each lane.
+    template <class Row>
+    [[gnu::always_inline]] static void lookupRows(const Row* table, Bits row, Doubles& first,
+                                                  Doubles& second) noexcept {
+        static_assert(sizeof(Row) == 2 * sizeof(double));
+        if constexpr (width > 2) {
+            const double* values = reinterpret_cast<const double*>(table);
+            first = lookup(values, row + row);
+            second = lookup(values + 1, row + row);
+        } else {
+            for (int lane = 0; lane < width; ++lane) {
+                const double* values = reinterpret_cast<const double*>(table + row[lane]);
+                first[lane] = values[0];
+                second[lane] = values[1];
+            }
+        }
+    }
+
+private:
+    template <size_t... lanes>
+    [[gnu::always_inline]] static Doubles lookupLanes(const double* table, Bits index,
+                                                      std::index_sequence<lanes...>) noexcept {
+        return Doubles{table[index[lanes]]...};
     }
 };
 
@@ -243,11 +276,7 @@ template <class Doubles, int quarters, bool fused>
         z, O::mulAdd(z, O::mulAdd(z, c(1.0 / 40320), c(-1.0 / 720)), c(1.0 / 24)), c(-0.5));
     const Bits row = (turn + 16 * quarters) & 63;
     Doubles rowSine, rowCosine;
-    for (int lane = 0; lane < O::width; ++lane) {
-        const WaveRow& entry = waveRows[row[lane]];
-        rowSine[lane] = entry.sine;
-        rowCosine[lane] = entry.cosine;
-    }
+    O::lookupRows(waveRows, row, rowSine, rowCosine);
     return rowSine + O::mulAdd(rowSine, cosine, rowCosine * sine);
 }
 
@@ -410,11 +439,7 @@ template <class Doubles, bool fused = hardwareFma<Doubles>>
     const Doubles m = (Doubles)((bits & O::splatBits(0xFFFFFFFFFFFFF)) | O::splatBits(0x3FF0000000000000));
     const Bits row = (Bits)(((Unsigned)bits >> 46) & 63);
     Doubles inverse, high;
-    for (int lane = 0; lane < O::width; ++lane) {
-        const LogRow& entry = logRows[row[lane]];
-        inverse[lane] = entry.inverse;
-        high[lane] = entry.high;
-    }
+    O::lookupRows(logRows, row, inverse, high);
     // m has 24 bits and the inverse 24: the product is exact, and so is its
     // distance from 1.
     const Doubles z = O::mulAdd(m, inverse, c(-1.0));
