@@ -79,8 +79,8 @@ struct Channel {
     alignas(64) float history[chunkSize + Math::width];
     float* tracked() noexcept { return history + 1; }
     alignas(64) float phase[chunkSize];
-    // The powers, handed from one loop of phasePass to the next.
-    alignas(64) double power[chunkSize];
+    // The power's two halves, handed from one loop of phasePass to the next.
+    alignas(64) double powerParts[2][chunkSize];
     alignas(64) float output[chunkSize];
     // Per vector: some value there lies too near a rounding boundary.
     bool suspect[chunkSize / Math::width];
@@ -323,14 +323,22 @@ inline bool phasePass(Channel<Math>& channel, int padded, const Coefficients& c,
     const Doubles lowest = L::template splat<Doubles>(std::numeric_limits<float>::lowest());
     auto beyond = L::template splat<typename L::FloatMask>(0);
     if constexpr (kind == vectorMath::PowKind::general) {
-        // A loop of its own: its long chain of dependent steps overlaps with
-        // the next vectors' only as far as the processor looks ahead, so
-        // shorter loops run faster.
+        // The logarithm in a loop of its own: its long chain of dependent
+        // steps overlaps with the next vectors' only as far as the processor
+        // looks ahead, so shorter loops run faster.
+        for (int i = 0; i < padded; i += width) {
+            const Doubles state = L::widen(load<Floats>(channel.tracked() + i));
+            const auto parts = vectorMath::powParts(L::abs(state), exponent);
+            store(channel.powerParts[0] + i, parts.n);
+            store(channel.powerParts[1] + i, parts.f);
+        }
         for (int i = 0; i < padded; i += width) {
             const Doubles state = L::widen(load<Floats>(channel.tracked() + i));
             // A zero base gives +0 (see powGeneral), as the exponent is at
             // least 1.
-            store(channel.power + i, vectorMath::powGeneral(L::abs(state), exponent));
+            store(channel.powerParts[0] + i,
+                  vectorMath::powFromParts(L::abs(state), {load<Doubles>(channel.powerParts[0] + i),
+                                                           load<Doubles>(channel.powerParts[1] + i)}));
         }
     }
     for (int i = 0, vector = 0; i < padded; i += width, ++vector) {
@@ -341,7 +349,7 @@ inline bool phasePass(Channel<Math>& channel, int padded, const Coefficients& c,
         } else if constexpr (kind == vectorMath::PowKind::integer) {
             power = vectorMath::powInteger(L::abs(state), whole);
         } else {
-            power = load<Doubles>(channel.power + i);
+            power = load<Doubles>(channel.powerParts[0] + i);
         }
         const Floats rounded = L::narrow(power);
         const auto unsure = L::narrow(power * below) != L::narrow(power * above);

@@ -421,11 +421,16 @@ inline constexpr double powersOfTwo[64] = {
     0x1.ea4afa2a490dap+0, 0x1.efa1bee615a27p+0, 0x1.f50765b6e4540p+0, 0x1.fa7c1819e90d8p+0,
 };
 
-// b^e as 2^(e log2 b), for b >= 0 and a float exponent e >= 1 (see
-// powError); an infinite or NaN base is returned as it is, as pow does for
-// e >= 1.
+// b^e = 2^(n/64 + f), n an integer and |f| <= 1/128 + 2^-43, in two halves
+// (so that a loop can take each on its own): n and f from b and e first,
+// then the power from them (powGeneral).
+template <class Doubles>
+struct PowParts {
+    Doubles n, f;
+};
+
 template <class Doubles, bool fused = hardwareFma<Doubles>>
-[[gnu::always_inline]] inline Doubles powGeneral(Doubles b, double e) noexcept {
+[[gnu::always_inline]] inline PowParts<Doubles> powParts(Doubles b, double e) noexcept {
     using O = Ops<Doubles, fused>;
     using Bits = typename O::Bits;
     using Unsigned = typename O::Unsigned;
@@ -454,12 +459,21 @@ template <class Doubles, bool fused = hardwareFma<Doubles>>
     // e k exactly; e (T + small) below 8.
     const Doubles whole = exponent * k;
     const Doubles part = exponent * (high + small);
-    const Doubles y = whole + part;
     Bits integer;
-    // n/64 nearest y, so that |f| <= 1/128 (and y's rounding); e k - n/64 is
-    // exact, both multiples of 2^-23 below 2^11.
-    const Doubles n = O::nearest(y * c(64.0), integer);
-    const Doubles f = O::mulAdd(n, c(-1.0 / 64), whole) + part;
+    // n/64 nearest e log2 b, so that |f| <= 1/128 (and the sum's rounding);
+    // e k - n/64 is exact, both multiples of 2^-23 below 2^11.
+    const Doubles n = O::nearest((whole + part) * c(64.0), integer);
+    return {n, O::mulAdd(n, c(-1.0 / 64), whole) + part};
+}
+
+template <class Doubles, bool fused = hardwareFma<Doubles>>
+[[gnu::always_inline]] inline Doubles powFromParts(Doubles b, PowParts<Doubles> parts) noexcept {
+    using O = Ops<Doubles, fused>;
+    using Bits = typename O::Bits;
+    const auto c = [](double value) { return O::splat(value); };
+    const Doubles f = parts.f;
+    Bits integer;
+    O::nearest(parts.n, integer);
     // 2^f: Taylor to degree 4, coefficients (ln 2)^i / i!, in two halves
     // that take fewer steps one after another.
     const Doubles f2 = f * f;
@@ -467,11 +481,19 @@ template <class Doubles, bool fused = hardwareFma<Doubles>>
         O::mulAdd(f2, O::mulAdd(f2, c(0x1.3b2ab6fba4e77p-7), O::mulAdd(f, c(0x1.c6b08d704a0c0p-5), c(0x1.ebfbdff82c58fp-3))),
                   O::mulAdd(f, c(0x1.62e42fefa39efp-1), c(1.0)));
     // 2^(n/64) = 2^(j/64) 2^((n - j)/64), the second factor put straight
-    // into the exponent field; normal for y > -1020.
+    // into the exponent field; normal for n > -1020 * 64.
     const Bits j = integer & 63;
     const Doubles scale = (Doubles)((Bits)O::lookup(powersOfTwo, j) + ((integer - j) << 46));
-    const Doubles result = y > c(-1020.0) ? scale * poly : c(0.0);
+    const Doubles result = parts.n > c(-1020.0 * 64) ? scale * poly : c(0.0);
     return b < O::splat(__builtin_inf()) ? result : b;
+}
+
+// b^e as 2^(e log2 b), for b >= 0 and a float exponent e >= 1 (see
+// powError); an infinite or NaN base is returned as it is, as pow does for
+// e >= 1.
+template <class Doubles, bool fused = hardwareFma<Doubles>>
+[[gnu::always_inline]] inline Doubles powGeneral(Doubles b, double e) noexcept {
+    return powFromParts<Doubles, fused>(b, powParts<Doubles, fused>(b, e));
 }
 
 }  // namespace vectorMath
