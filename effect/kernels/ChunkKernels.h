@@ -79,7 +79,8 @@ struct Channel {
     alignas(64) float history[chunkSize + Math::width];
     float* tracked() noexcept { return history + 1; }
     alignas(64) float phase[chunkSize];
-    // The power's two halves, handed from one loop of phasePass to the next.
+    // The power's two halves (vectorMath::powParts), then the power in the
+    // first: handed between the loops of phasePass.
     alignas(64) double powerParts[2][chunkSize];
     alignas(64) float output[chunkSize];
     // Per vector: some value there lies too near a rounding boundary.
@@ -323,9 +324,10 @@ inline bool phasePass(Channel<Math>& channel, int padded, const Coefficients& c,
     const Doubles lowest = L::template splat<Doubles>(std::numeric_limits<float>::lowest());
     auto beyond = L::template splat<typename L::FloatMask>(0);
     if constexpr (kind == vectorMath::PowKind::general) {
-        // The logarithm in a loop of its own: its long chain of dependent
-        // steps overlaps with the next vectors' only as far as the processor
-        // looks ahead, so shorter loops run faster.
+        // The power in two loops of its own (its halves, then the power in
+        // place of n): a long chain of dependent steps overlaps with the
+        // next vectors' only as far as the processor looks ahead, so shorter
+        // loops run faster.
         for (int i = 0; i < padded; i += width) {
             const Doubles state = L::widen(load<Floats>(channel.tracked() + i));
             const auto parts = vectorMath::powParts(L::abs(state), exponent);
