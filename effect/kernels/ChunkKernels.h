@@ -79,6 +79,9 @@ struct Channel {
     alignas(64) float history[chunkSize + Math::width];
     float* tracked() noexcept { return history + 1; }
     alignas(64) float phase[chunkSize];
+    // The power's two halves (vectorMath::powParts), then the power in the
+    // first: handed between the loops of phasePass.
+    alignas(64) double powerParts[2][chunkSize];
     alignas(64) float output[chunkSize];
     // Per vector: some value there lies too near a rounding boundary.
     bool suspect[chunkSize / Math::width];
@@ -91,6 +94,18 @@ inline Vector load(const float* source) noexcept {
     Vector vector;
     std::memcpy(&vector, source, sizeof vector);
     return vector;
+}
+
+template <class Vector>
+inline Vector load(const double* source) noexcept {
+    Vector vector;
+    std::memcpy(&vector, source, sizeof vector);
+    return vector;
+}
+
+template <class Vector>
+inline void store(double* target, Vector vector) noexcept {
+    std::memcpy(target, &vector, sizeof vector);
 }
 
 template <class Vector>
@@ -260,14 +275,18 @@ inline float settle(Channel<Math>& channel, float state, int count, int padded,
         channel.unsettled[vector] = Math::anyLane((FloatMask)next != (FloatMask)followed);
         assumed = followed[width - 1];
     }
-    const double scalarGain = kernelMath::widen(c.inGain);
+    // Whether the vector before ended off float(x): only a settled one can,
+    // as the others equal float(x) in every lane.
+    bool offFollowed = false;
     for (int i = 0, vector = 0; i < padded; i += width, ++vector) {
-        const float before = i == 0 ? state : tracked[i - 1];
-        const float followed =
-            i == 0 ? state : kernelMath::narrow(kernelMath::widen(channel.input[i - 1]) * scalarGain);
-        if (channel.unsettled[vector] || bitsOf(before) != bitsOf(followed)) {
+        if (channel.unsettled[vector] || offFollowed) {
+            const float before = i == 0 ? state : tracked[i - 1];
             const auto x = L::widen(load<Floats>(channel.input + i)) * gain;
-            store(tracked + i, settleVector<Math>(before, x, load<Floats>(tracked + i), limit));
+            const Floats settled = settleVector<Math>(before, x, load<Floats>(tracked + i), limit);
+            store(tracked + i, settled);
+            offFollowed = bitsOf(settled[width - 1]) != bitsOf(L::narrow(x)[width - 1]);
+        } else {
+            offFollowed = false;
         }
     }
     return tracked[count - 1];
@@ -300,32 +319,51 @@ inline bool phasePass(Channel<Math>& channel, int padded, const Coefficients& c,
     const Doubles min = L::template splat<Doubles>(double{c.shaping.freqMin});
     const Doubles below = L::template splat<Doubles>(1.0 - powGuard);
     const Doubles above = L::template splat<Doubles>(1.0 + powGuard);
-    const Doubles nearest = L::template splat<Doubles>(nearPhase);
-    const Floats infinity = L::template splat<Floats>(std::numeric_limits<float>::infinity());
-    const Floats largest = L::template splat<Floats>(std::numeric_limits<float>::max());
-    auto beyond = L::template splat<typename L::DoubleMask>(0);
+    const Floats nearest = L::template splat<Floats>(static_cast<float>(nearPhase));
+    const Doubles largest = L::template splat<Doubles>(std::numeric_limits<float>::max());
+    const Doubles lowest = L::template splat<Doubles>(std::numeric_limits<float>::lowest());
+    auto beyond = L::template splat<typename L::FloatMask>(0);
+    if constexpr (kind == vectorMath::PowKind::general) {
+        // The power in two loops of its own (its halves, then the power in
+        // place of n): a long chain of dependent steps overlaps with the
+        // next vectors' only as far as the processor looks ahead, so shorter
+        // loops run faster.
+        for (int i = 0; i < padded; i += width) {
+            const Doubles state = L::widen(load<Floats>(channel.tracked() + i));
+            const auto parts = vectorMath::powParts(L::abs(state), exponent);
+            store(channel.powerParts[0] + i, parts.n);
+            store(channel.powerParts[1] + i, parts.f);
+        }
+        for (int i = 0; i < padded; i += width) {
+            const Doubles state = L::widen(load<Floats>(channel.tracked() + i));
+            // A zero base gives +0 (see powGeneral), as the exponent is at
+            // least 1.
+            store(channel.powerParts[0] + i,
+                  vectorMath::powFromParts(L::abs(state), {load<Doubles>(channel.powerParts[0] + i),
+                                                           load<Doubles>(channel.powerParts[1] + i)}));
+        }
+    }
     for (int i = 0, vector = 0; i < padded; i += width, ++vector) {
         const Doubles state = L::widen(load<Floats>(channel.tracked() + i));
-        // The exponent is at least 1, so a zero base gives +0, which the
-        // logarithm cannot.
-        const auto zero = L::abs(state) == L::template splat<Doubles>(0.0);
-        const Doubles base = zero ? L::template splat<Doubles>(1.0) : L::abs(state);
         Doubles power;
         if constexpr (kind == vectorMath::PowKind::identity) {
             power = L::abs(state);
         } else if constexpr (kind == vectorMath::PowKind::integer) {
             power = vectorMath::powInteger(L::abs(state), whole);
         } else {
-            power = zero ? L::template splat<Doubles>(0.0) : vectorMath::powGeneral(base, exponent);
+            power = load<Doubles>(channel.powerParts[0] + i);
         }
         const Floats rounded = L::narrow(power);
         const auto unsure = L::narrow(power * below) != L::narrow(power * above);
-        Floats phase = L::narrow((L::widen(rounded) * dif + min) * state);
-        // As in the reference: an overflowed phase becomes the largest float.
-        phase = L::abs(phase) == infinity ? L::copySign(largest, phase) : phase;
+        // As in the reference: a phase beyond the float range becomes the
+        // largest float (what rounds to it does anyway); NaN stays.
+        Doubles wide = (L::widen(rounded) * dif + min) * state;
+        wide = largest < wide ? largest : wide;
+        wide = lowest > wide ? lowest : wide;
+        const Floats phase = L::narrow(wide);
         store(channel.phase + i, phase);
         // A NaN phase counts as far.
-        beyond |= ~(L::abs(L::widen(phase)) <= nearest);
+        beyond |= ~(L::abs(phase) <= nearest);
         channel.suspect[vector] = Math::anyLane(unsure);
     }
     return !Math::anyLane(beyond);

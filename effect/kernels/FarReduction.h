@@ -14,7 +14,9 @@
 // each, times |m| or |n|) and the third bracket's three roundings.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #include "FarWaves.h"
 
@@ -41,12 +43,23 @@ inline Doubles reduce(Floats phase, const farWaves::Turns& turns) noexcept {
     // Lanes below 2^20 read some row; their results are not used.
     const FloatBits row = (((bits >> 23) & 0xFF) - farWaves::Turns::firstExponentField) &
                           (farWaves::Turns::rows - 1);
-    Doubles high, middle, low;
-    for (int lane = 0; lane < width; ++lane) {
-        high[lane] = turns.high[row[lane]];
-        middle[lane] = turns.middle[row[lane]];
-        low[lane] = turns.low[row[lane]];
-    }
+    // Four or eight lanes built in registers, two lane by lane (see
+    // vectorMath::Ops::lookup).
+    const auto lookup = [&row]<size_t... lanes>(const double* table, std::index_sequence<lanes...>) {
+        if constexpr (width > 2) {
+            return Doubles{table[row[lanes]]...};
+        } else {
+            Doubles values;
+            for (int lane = 0; lane < width; ++lane) {
+                values[lane] = table[row[lane]];
+            }
+            return values;
+        }
+    };
+    const auto lanes = std::make_index_sequence<width>{};
+    const Doubles high = lookup(turns.high, lanes);
+    const Doubles middle = lookup(turns.middle, lanes);
+    const Doubles low = lookup(turns.low, lanes);
     const Doubles a = m * high;
     // Round to nearest integer: adding 1.5 * 2^52 leaves no fraction bits.
     constexpr double shifter = 0x1.8p52;

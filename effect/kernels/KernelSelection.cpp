@@ -33,10 +33,11 @@ bool Ondulaxis::kernelPathRuns(KernelPath path) noexcept {
         return true;
     case KernelPath::avx2:
         processorProbed();
-        return __builtin_cpu_supports("avx2");
+        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     case KernelPath::avx512:
         processorProbed();
-        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx2");
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx2") &&
+               __builtin_cpu_supports("fma");
 #endif
     default:
         return false;

@@ -1,5 +1,5 @@
 // The kernels for processors with AVX2 and FMA: four doubles per vector.
-// Built with -mavx2; run only where the processor reports both.
+// Built with -mavx2 -mfma; run only where the processor reports both.
 #include <immintrin.h>
 
 #include "ChunkKernels.h"

@@ -1,5 +1,5 @@
 // The kernels for processors with AVX-512: eight doubles per vector. Built
-// with -mavx512f; run only where the processor reports it.
+// with -mavx512f, -mavx2 and -mfma; run only where the processor reports them.
 #include <immintrin.h>
 
 #include "ChunkKernels.h"

@@ -22,7 +22,8 @@ struct GenericMath {
         if constexpr (sizeof(Mask) == sizeof(Doubles)) {
             return _mm_movemask_pd((__m128d)mask) != 0;
         } else {
-            return (mask[0] | mask[1]) != 0;
+            const __m128i wide = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&mask));
+            return (_mm_movemask_ps(_mm_castsi128_ps(wide)) & 3) != 0;
         }
     }
     // Bit k: lane k of a float-lane mask is set.

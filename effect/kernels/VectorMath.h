@@ -5,20 +5,36 @@
 // bounds, and a value it cannot decide goes to the reference arithmetic.
 //
 // Files that include this are built without contraction: the error bounds
-// count every rounding as written.
+// count every rounding as written. Where the instruction set has them, an
+// explicit multiply-add (Ops::mulAdd) rounds once where a product and a sum
+// round twice; every bound below counts the two roundings, so it holds for
+// either.
+//
+// Everything is forced inline: an out-of-line call would pass its vectors
+// through memory on some targets (32-bit, and Windows' 64-bit convention).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <utility>
+
+#if defined(__FMA__) || defined(__AVX512F__)
+#include <immintrin.h>
+#endif
 
 namespace {
 namespace vectorMath {
 
-// |sinNear(p) - sin(p)| and |cosNear(p) - cos(p)| for |p| <= nearPhase.
-// Reduction: |p - n π/2 - r| <= 2^-53 (two roundings of a value below 1; the
-// products n * P1 and n * P2 are exact and the rest of π/2 beyond P3 is below
-// 2^-120, times n < 2^20); kernel polynomials within 2^-58 (sine) and 2^-59
-// (cosine) of the functions on |r| <= π/4 + 2^-40, and their evaluation at
-// most 2^-54 + 2^-55. Sum 1.9 * 2^-53, stated with margin.
+// |sinNear(p) - sin(p)| and |cosNear(p) - cos(p)| for |p| <= nearPhase, with
+// p = n π/32 + r: n < 2^24, so n Q1 and n Q2 are exact (24 + 29 bits) and
+// p - n Q1 too (Sterbenz); the two later steps round within 2^-58 each
+// (|r| <= π/64 + 2^-33 < 2^-4.3, n from a rounded product), n Q3 within
+// 2^-92, and the rest of π/32 beyond Q3 is below 2^-118, times n: r within
+// 2^-57. Taylor polynomials: sin r within r^9/9! = 2^-57.6, its evaluation
+// within 2^-58; cos r - 1 within 2^-65, evaluated within 2^-62. The rows
+// within 2^-54 (sine) and 2^-54 times |sin r| (cosine); the two products and
+// the inner sum add 3 * 2^-58, the last sum 2^-53. Sum below 1.75 * 2^-53,
+// stated with margin (measured on every float phase: 0.53 * 2^-52).
 constexpr double sinCosError = 0x1p-52;
 constexpr double nearPhase = 0x1p20;
 
@@ -32,11 +48,14 @@ constexpr double nearPhase = 0x1p20;
 // cut, below z^6/6 = 2^-44.58, is 2^-44.05 in log2 and 2^-41.24 in e log2 b
 // (e < 7.02, the largest FreqDif gives); the series' roundings, T's and the
 // two products' add below 2^-48. e k is exact (24 by 8 bits), and so is
-// e k - n, so the fraction f (|f| <= 1/2 + 2^-50) carries only these errors:
-// 2^f moves by ln 2 times them, 2^-41.7 relative. 2^f's Taylor polynomial of
-// degree 10 is within sqrt 2 (ln 2 / 2)^11 / 11! = 2^-41.57 of it and rounds
-// within 2^-51. Sum below 0.65 * 2^-40. Integer exponents 2 to 7 take at
-// most three roundings of products (3 * 2^-53).
+// e k - n/64 (n the integer nearest 64 e log2 b), so the fraction f
+// (|f| <= 1/128 + 2^-43) carries only these errors and its own last rounding
+// (2^-60): 2^f moves by ln 2 times them, 2^-41.7 relative. 2^f's Taylor
+// polynomial of degree 4 is within 2^(1/128) (ln 2 / 128)^5 / 5! = 2^-44.54
+// of it and rounds within 2^-52; 2^(j/64) from the table and the last
+// product add 2^-52. Sum below 0.35 * 2^-40. Integer exponents 2 to 7 take
+// at most three roundings of products (3 * 2^-53). Results below 2^-1020
+// come out as zero: they round to float zero, as the exact ones do.
 constexpr double powError = 0x1p-40;
 
 template <int bytes>
@@ -54,111 +73,227 @@ struct UnsignedLanes<64> {
     typedef unsigned long long type __attribute__((vector_size(64)));
 };
 
+// Whether this file's instruction set has a multiply-add for these vectors.
 template <class Doubles>
+inline constexpr bool hardwareFma =
+#if defined(__AVX512F__)
+    true;
+#elif defined(__FMA__)
+    sizeof(Doubles) <= 32;
+#else
+    false;
+#endif
+
+template <class Doubles, bool fused = hardwareFma<Doubles>>
 struct Ops {
     static constexpr int width = sizeof(Doubles) / sizeof(double);
     using Bits = decltype(Doubles{} < Doubles{});
     // For shifts: AVX2 and SSE2 shift 64-bit lanes logically only.
     using Unsigned = typename UnsignedLanes<sizeof(Doubles)>::type;
 
-    static Doubles splat(double value) noexcept {
+    [[gnu::always_inline]] static Doubles splat(double value) noexcept {
         Doubles vector;
         for (int lane = 0; lane < width; ++lane) {
             vector[lane] = value;
         }
         return vector;
     }
-    static Bits splatBits(int64_t value) noexcept {
+    [[gnu::always_inline]] static Bits splatBits(int64_t value) noexcept {
         Bits vector;
         for (int lane = 0; lane < width; ++lane) {
             vector[lane] = value;
         }
         return vector;
     }
-    static Doubles abs(Doubles value) noexcept {
+    [[gnu::always_inline]] static Doubles abs(Doubles value) noexcept {
         return (Doubles)((Bits)value & splatBits(INT64_MAX));
     }
     // The integer nearest each value (ties to even), for |value| < 2^51: as a
     // double, and its low bits as an integer.
-    static Doubles nearest(Doubles value, Bits& integer) noexcept {
+    [[gnu::always_inline]] static Doubles nearest(Doubles value, Bits& integer) noexcept {
         constexpr double shifter = 0x1.8p52;
         const Doubles shifted = value + splat(shifter);
         integer = (Bits)shifted - (Bits)splat(shifter);
         return shifted - splat(shifter);
     }
-    // An integer below 2^51 in size, as a double, without a conversion
-    // instruction (SSE2 and AVX2 have none for 64-bit integers).
-    static Doubles fromSmallInteger(Bits integer) noexcept {
-        constexpr double shifter = 0x1.8p52;
-        return (Doubles)(integer + (Bits)splat(shifter)) - splat(shifter);
+    // a * b + c: rounded once where `fused`, else twice.
+    [[gnu::always_inline]] static Doubles mulAdd(Doubles a, Doubles b, Doubles c) noexcept {
+        if constexpr (!fused) {
+            return a * b + c;
+        } else {
+#if defined(__AVX512F__)
+            if constexpr (sizeof(Doubles) == 64) {
+                return (Doubles)_mm512_fmadd_pd((__m512d)a, (__m512d)b, (__m512d)c);
+            }
+#endif
+#if defined(__FMA__)
+            if constexpr (sizeof(Doubles) == 32) {
+                return (Doubles)_mm256_fmadd_pd((__m256d)a, (__m256d)b, (__m256d)c);
+            } else if constexpr (sizeof(Doubles) == 16) {
+                return (Doubles)_mm_fmadd_pd((__m128d)a, (__m128d)b, (__m128d)c);
+            }
+#endif
+            // Lane by lane through the C library's (correctly rounded) fma:
+            // lets the tests check the fused variant on any build.
+            Doubles result;
+            for (int lane = 0; lane < width; ++lane) {
+                result[lane] = __builtin_fma(a[lane], b[lane], c[lane]);
+            }
+            return result;
+        }
     }
-    static Doubles twoToThe(Bits power) noexcept {
-        return (Doubles)((power + 1023) << 52);
+    // table[index[lane]] in each lane. Four or eight lanes are built in
+    // registers: written lane by lane through memory and read back whole,
+    // they wait for the writes (as 32-bit builds did); two lanes are quicker
+    // lane by lane.
+    [[gnu::always_inline]] static Doubles lookup(const double* table, Bits index) noexcept {
+        if constexpr (width > 2) {
+            return lookupLanes(table, index, std::make_index_sequence<width>{});
+        } else {
+            Doubles result;
+            for (int lane = 0; lane < width; ++lane) {
+                result[lane] = table[index[lane]];
+            }
+            return result;
+        }
+    }
+    // Both values of row[lane] of a table of pairs, in each lane.
+    template <class Row>
+    [[gnu::always_inline]] static void lookupRows(const Row* table, Bits row, Doubles& first,
+                                                  Doubles& second) noexcept {
+        static_assert(sizeof(Row) == 2 * sizeof(double));
+        if constexpr (width > 2) {
+            const double* values = reinterpret_cast<const double*>(table);
+            first = lookup(values, row + row);
+            second = lookup(values + 1, row + row);
+        } else {
+            for (int lane = 0; lane < width; ++lane) {
+                const double* values = reinterpret_cast<const double*>(table + row[lane]);
+                first[lane] = values[0];
+                second[lane] = values[1];
+            }
+        }
+    }
+
+private:
+    template <size_t... lanes>
+    [[gnu::always_inline]] static Doubles lookupLanes(const double* table, Bits index,
+                                                      std::index_sequence<lanes...>) noexcept {
+        return Doubles{table[index[lanes]]...};
     }
 };
 
-// sin(r) and cos(r) for |r| <= π/4: the minimax kernel polynomials of the
-// freely distributed fdlibm library, checked here against the bounds above.
-template <class Doubles>
-inline Doubles sineKernel(Doubles r) noexcept {
-    using O = Ops<Doubles>;
-    const Doubles z = r * r;
-    const Doubles tail =
-        O::splat(0x1.111111110f8a6p-7) +
-        z * (O::splat(-0x1.a01a019c161d5p-13) +
-             z * (O::splat(0x1.71de357b1fe7dp-19) +
-                  z * (O::splat(-0x1.ae5e68a2b9cebp-26) + z * O::splat(0x1.5d93a5acfd57cp-33))));
-    return r + (z * r) * (O::splat(-0x1.5555555555549p-3) + z * tail);
-}
+// sin(j π/32) and cos(j π/32), rounded to double.
+struct WaveRow {
+    double sine, cosine;
+};
+inline constexpr WaveRow waveRows[64] = {
+    {0.0, 0x1.0000000000000p+0},
+    {0x1.917a6bc29b42cp-4, 0x1.fd88da3d12526p-1},
+    {0x1.8f8b83c69a60bp-3, 0x1.f6297cff75cb0p-1},
+    {0x1.294062ed59f06p-2, 0x1.e9f4156c62ddap-1},
+    {0x1.87de2a6aea963p-2, 0x1.d906bcf328d46p-1},
+    {0x1.e2b5d3806f63bp-2, 0x1.c38b2f180bdb1p-1},
+    {0x1.1c73b39ae68c8p-1, 0x1.a9b66290ea1a3p-1},
+    {0x1.44cf325091dd6p-1, 0x1.8bc806b151741p-1},
+    {0x1.6a09e667f3bcdp-1, 0x1.6a09e667f3bcdp-1},
+    {0x1.8bc806b151741p-1, 0x1.44cf325091dd6p-1},
+    {0x1.a9b66290ea1a3p-1, 0x1.1c73b39ae68c8p-1},
+    {0x1.c38b2f180bdb1p-1, 0x1.e2b5d3806f63bp-2},
+    {0x1.d906bcf328d46p-1, 0x1.87de2a6aea963p-2},
+    {0x1.e9f4156c62ddap-1, 0x1.294062ed59f06p-2},
+    {0x1.f6297cff75cb0p-1, 0x1.8f8b83c69a60bp-3},
+    {0x1.fd88da3d12526p-1, 0x1.917a6bc29b42cp-4},
+    {0x1.0000000000000p+0, 0.0},
+    {0x1.fd88da3d12526p-1, -0x1.917a6bc29b42cp-4},
+    {0x1.f6297cff75cb0p-1, -0x1.8f8b83c69a60bp-3},
+    {0x1.e9f4156c62ddap-1, -0x1.294062ed59f06p-2},
+    {0x1.d906bcf328d46p-1, -0x1.87de2a6aea963p-2},
+    {0x1.c38b2f180bdb1p-1, -0x1.e2b5d3806f63bp-2},
+    {0x1.a9b66290ea1a3p-1, -0x1.1c73b39ae68c8p-1},
+    {0x1.8bc806b151741p-1, -0x1.44cf325091dd6p-1},
+    {0x1.6a09e667f3bcdp-1, -0x1.6a09e667f3bcdp-1},
+    {0x1.44cf325091dd6p-1, -0x1.8bc806b151741p-1},
+    {0x1.1c73b39ae68c8p-1, -0x1.a9b66290ea1a3p-1},
+    {0x1.e2b5d3806f63bp-2, -0x1.c38b2f180bdb1p-1},
+    {0x1.87de2a6aea963p-2, -0x1.d906bcf328d46p-1},
+    {0x1.294062ed59f06p-2, -0x1.e9f4156c62ddap-1},
+    {0x1.8f8b83c69a60bp-3, -0x1.f6297cff75cb0p-1},
+    {0x1.917a6bc29b42cp-4, -0x1.fd88da3d12526p-1},
+    {0.0, -0x1.0000000000000p+0},
+    {-0x1.917a6bc29b42cp-4, -0x1.fd88da3d12526p-1},
+    {-0x1.8f8b83c69a60bp-3, -0x1.f6297cff75cb0p-1},
+    {-0x1.294062ed59f06p-2, -0x1.e9f4156c62ddap-1},
+    {-0x1.87de2a6aea963p-2, -0x1.d906bcf328d46p-1},
+    {-0x1.e2b5d3806f63bp-2, -0x1.c38b2f180bdb1p-1},
+    {-0x1.1c73b39ae68c8p-1, -0x1.a9b66290ea1a3p-1},
+    {-0x1.44cf325091dd6p-1, -0x1.8bc806b151741p-1},
+    {-0x1.6a09e667f3bcdp-1, -0x1.6a09e667f3bcdp-1},
+    {-0x1.8bc806b151741p-1, -0x1.44cf325091dd6p-1},
+    {-0x1.a9b66290ea1a3p-1, -0x1.1c73b39ae68c8p-1},
+    {-0x1.c38b2f180bdb1p-1, -0x1.e2b5d3806f63bp-2},
+    {-0x1.d906bcf328d46p-1, -0x1.87de2a6aea963p-2},
+    {-0x1.e9f4156c62ddap-1, -0x1.294062ed59f06p-2},
+    {-0x1.f6297cff75cb0p-1, -0x1.8f8b83c69a60bp-3},
+    {-0x1.fd88da3d12526p-1, -0x1.917a6bc29b42cp-4},
+    {-0x1.0000000000000p+0, 0.0},
+    {-0x1.fd88da3d12526p-1, 0x1.917a6bc29b42cp-4},
+    {-0x1.f6297cff75cb0p-1, 0x1.8f8b83c69a60bp-3},
+    {-0x1.e9f4156c62ddap-1, 0x1.294062ed59f06p-2},
+    {-0x1.d906bcf328d46p-1, 0x1.87de2a6aea963p-2},
+    {-0x1.c38b2f180bdb1p-1, 0x1.e2b5d3806f63bp-2},
+    {-0x1.a9b66290ea1a3p-1, 0x1.1c73b39ae68c8p-1},
+    {-0x1.8bc806b151741p-1, 0x1.44cf325091dd6p-1},
+    {-0x1.6a09e667f3bcdp-1, 0x1.6a09e667f3bcdp-1},
+    {-0x1.44cf325091dd6p-1, 0x1.8bc806b151741p-1},
+    {-0x1.1c73b39ae68c8p-1, 0x1.a9b66290ea1a3p-1},
+    {-0x1.e2b5d3806f63bp-2, 0x1.c38b2f180bdb1p-1},
+    {-0x1.87de2a6aea963p-2, 0x1.d906bcf328d46p-1},
+    {-0x1.294062ed59f06p-2, 0x1.e9f4156c62ddap-1},
+    {-0x1.8f8b83c69a60bp-3, 0x1.f6297cff75cb0p-1},
+    {-0x1.917a6bc29b42cp-4, 0x1.fd88da3d12526p-1},
+};
 
-template <class Doubles>
-inline Doubles cosineKernel(Doubles r) noexcept {
-    using O = Ops<Doubles>;
-    const Doubles z = r * r;
-    const Doubles tail =
-        O::splat(0x1.555555555554cp-5) +
-        z * (O::splat(-0x1.6c16c16c15177p-10) +
-             z * (O::splat(0x1.a01a019cb1590p-16) +
-                  z * (O::splat(-0x1.27e4f809c52adp-22) +
-                       z * (O::splat(0x1.1ee9ebdb4b1c4p-29) + z * O::splat(-0x1.8fae9be8838d4p-37)))));
-    // 1 - z/2 and the rounding it loses, kept apart so that the sum
-    // rounds once.
-    const Doubles half = O::splat(0.5) * z;
-    const Doubles rest = O::splat(1.0) - half;
-    return rest + (((O::splat(1.0) - rest) - half) + (z * z) * tail);
-}
-
-// The wave a quarter turn `quarters` ahead of sin(p): 0 sine, 1 cosine.
-template <class Doubles, int quarters>
-inline Doubles wave(Doubles p) noexcept {
-    using O = Ops<Doubles>;
+// The wave a quarter turn `quarters` ahead of sin(p): 0 sine, 1 cosine. With
+// p = n π/32 + r and j = n + 16 quarters, it is
+// sin(j π/32) + (sin(j π/32) (cos r - 1) + cos(j π/32) sin r).
+template <class Doubles, int quarters, bool fused>
+[[gnu::always_inline]] inline Doubles wave(Doubles p) noexcept {
+    using O = Ops<Doubles, fused>;
     using Bits = typename O::Bits;
+    const auto c = [](double value) { return O::splat(value); };
     Bits turn;
-    const Doubles n = O::nearest(p * O::splat(0x1.45f306dc9c883p-1), turn);
-    // π/2 in three parts, the first two of 33 bits.
-    const Doubles r = ((p - n * O::splat(0x1.921fb544p0)) - n * O::splat(0x1.0b4611a6p-34)) -
-                      n * O::splat(0x1.3198a2e037073p-69);
-    turn += quarters;
-    const Doubles sine = sineKernel(r);
-    // Keeps the sign of a zero phase, which the kernel's sum would lose.
-    const Doubles small = (Doubles)((Bits)r & O::splatBits(INT64_MAX));
-    const Doubles odd = small < O::splat(0x1p-27) ? r : sine;
-    const Doubles even = cosineKernel(r);
-    // All ones in odd turns; a bitwise choice, as SSE2 has no 64-bit compare.
-    const Bits oddTurn = -(turn & 1);
-    const Doubles value = (Doubles)(((Bits)even & oddTurn) | ((Bits)odd & ~oddTurn));
-    // Half a turn on flips the sign.
-    return (Doubles)((Bits)value ^ ((turn & 2) << 62));
+    const Doubles n = O::nearest(p * c(0x1.45f306dc9c883p+3), turn);
+    // π/32 in three parts, the first two of 29 bits.
+    const Doubles r = O::mulAdd(
+        n, c(-0x1.4c4c6628b80dcp-63),
+        O::mulAdd(n, c(-0x1.10b4611p-34), O::mulAdd(n, c(-0x1.921fb54p-4), p)));
+    const Doubles z = r * r;
+    // sin r: Taylor to r^7.
+    Doubles sine = O::mulAdd(
+        r * z, O::mulAdd(z, O::mulAdd(z, c(-1.0 / 5040), c(1.0 / 120)), c(-1.0 / 6)), r);
+    // cos r - 1: Taylor to r^8.
+    const Doubles cosine = z * O::mulAdd(
+        z, O::mulAdd(z, O::mulAdd(z, c(1.0 / 40320), c(-1.0 / 720)), c(1.0 / 24)), c(-0.5));
+    const Bits row = (turn + 16 * quarters) & 63;
+    Doubles rowSine, rowCosine;
+    O::lookupRows(waveRows, row, rowSine, rowCosine);
+    return rowSine + O::mulAdd(rowSine, cosine, rowCosine * sine);
 }
 
-template <class Doubles>
-inline Doubles sinNear(Doubles p) noexcept {
-    return wave<Doubles, 0>(p);
+// sin(-p) = -sin(p), which keeps the sign of a zero phase (the sums in wave
+// would give +0 for both).
+template <class Doubles, bool fused = hardwareFma<Doubles>>
+[[gnu::always_inline]] inline Doubles sinNear(Doubles p) noexcept {
+    using O = Ops<Doubles, fused>;
+    using Bits = typename O::Bits;
+    const Bits sign = (Bits)p & O::splatBits(INT64_MIN);
+    return (Doubles)((Bits)wave<Doubles, 0, fused>((Doubles)((Bits)p ^ sign)) ^ sign);
 }
 
-template <class Doubles>
-inline Doubles cosNear(Doubles p) noexcept {
-    return wave<Doubles, 1>(p);
+template <class Doubles, bool fused = hardwareFma<Doubles>>
+[[gnu::always_inline]] inline Doubles cosNear(Doubles p) noexcept {
+    return wave<Doubles, 1, fused>(p);
 }
 
 // For m in [1 + j/64, 1 + (j+1)/64): a float r near 1 / (1 + (j + 1/2)/64),
@@ -249,7 +384,7 @@ inline PowKind powKind(double exponent, int& whole) noexcept {
 
 // b^n for n in 2..7 by at most three products beyond the exact square.
 template <class Doubles>
-inline Doubles powInteger(Doubles b, int n) noexcept {
+[[gnu::always_inline]] inline Doubles powInteger(Doubles b, int n) noexcept {
     const Doubles square = b * b;
     switch (n) {
     case 2:
@@ -267,61 +402,99 @@ inline Doubles powInteger(Doubles b, int n) noexcept {
     }
 }
 
-// b^e as 2^(e log2 b), for b > 0 and a float exponent e >= 1 (see powError);
-// an infinite or NaN base is returned as it is, as pow does for e >= 1.
+// 2^(j/64), rounded to double.
+inline constexpr double powersOfTwo[64] = {
+    0x1.0000000000000p+0, 0x1.02c9a3e778061p+0, 0x1.059b0d3158574p+0, 0x1.0874518759bc8p+0,
+    0x1.0b5586cf9890fp+0, 0x1.0e3ec32d3d1a2p+0, 0x1.11301d0125b51p+0, 0x1.1429aaea92de0p+0,
+    0x1.172b83c7d517bp+0, 0x1.1a35beb6fcb75p+0, 0x1.1d4873168b9aap+0, 0x1.2063b88628cd6p+0,
+    0x1.2387a6e756238p+0, 0x1.26b4565e27cddp+0, 0x1.29e9df51fdee1p+0, 0x1.2d285a6e4030bp+0,
+    0x1.306fe0a31b715p+0, 0x1.33c08b26416ffp+0, 0x1.371a7373aa9cbp+0, 0x1.3a7db34e59ff7p+0,
+    0x1.3dea64c123422p+0, 0x1.4160a21f72e2ap+0, 0x1.44e086061892dp+0, 0x1.486a2b5c13cd0p+0,
+    0x1.4bfdad5362a27p+0, 0x1.4f9b2769d2ca7p+0, 0x1.5342b569d4f82p+0, 0x1.56f4736b527dap+0,
+    0x1.5ab07dd485429p+0, 0x1.5e76f15ad2148p+0, 0x1.6247eb03a5585p+0, 0x1.6623882552225p+0,
+    0x1.6a09e667f3bcdp+0, 0x1.6dfb23c651a2fp+0, 0x1.71f75e8ec5f74p+0, 0x1.75feb564267c9p+0,
+    0x1.7a11473eb0187p+0, 0x1.7e2f336cf4e62p+0, 0x1.82589994cce13p+0, 0x1.868d99b4492edp+0,
+    0x1.8ace5422aa0dbp+0, 0x1.8f1ae99157736p+0, 0x1.93737b0cdc5e5p+0, 0x1.97d829fde4e50p+0,
+    0x1.9c49182a3f090p+0, 0x1.a0c667b5de565p+0, 0x1.a5503b23e255dp+0, 0x1.a9e6b5579fdbfp+0,
+    0x1.ae89f995ad3adp+0, 0x1.b33a2b84f15fbp+0, 0x1.b7f76f2fb5e47p+0, 0x1.bcc1e904bc1d2p+0,
+    0x1.c199bdd85529cp+0, 0x1.c67f12e57d14bp+0, 0x1.cb720dcef9069p+0, 0x1.d072d4a07897cp+0,
+    0x1.d5818dcfba487p+0, 0x1.da9e603db3285p+0, 0x1.dfc97337b9b5fp+0, 0x1.e502ee78b3ff6p+0,
+    0x1.ea4afa2a490dap+0, 0x1.efa1bee615a27p+0, 0x1.f50765b6e4540p+0, 0x1.fa7c1819e90d8p+0,
+};
+
+// b^e = 2^(n/64 + f), n an integer and |f| <= 1/128 + 2^-43, in two halves
+// (so that a loop can take each on its own): n and f from b and e first,
+// then the power from them (powGeneral).
 template <class Doubles>
-inline Doubles powGeneral(Doubles b, double e) noexcept {
-    using O = Ops<Doubles>;
+struct PowParts {
+    Doubles n, f;
+};
+
+template <class Doubles, bool fused = hardwareFma<Doubles>>
+[[gnu::always_inline]] inline PowParts<Doubles> powParts(Doubles b, double e) noexcept {
+    using O = Ops<Doubles, fused>;
     using Bits = typename O::Bits;
-    constexpr int width = O::width;
     using Unsigned = typename O::Unsigned;
+    const auto c = [](double value) { return O::splat(value); };
     const Bits bits = (Bits)b;
-    // b = 2^k m with m in [1, 2); b is a widened float, so a normal double.
-    const Bits k = (Bits)(((Unsigned)bits >> 52) & 0x7FF) - 1023;
+    // b = 2^k m with m in [1, 2); b is a widened float, so a normal double
+    // (or zero, read as 2^-1023, whose result below is zero). k is read as
+    // the low bits of 2^52 + 1023 + k.
+    const Doubles k = (Doubles)((Bits)((Unsigned)bits >> 52) | O::splatBits(0x4330000000000000)) -
+                      c(0x1p52 + 1023);
     const Doubles m = (Doubles)((bits & O::splatBits(0xFFFFFFFFFFFFF)) | O::splatBits(0x3FF0000000000000));
     const Bits row = (Bits)(((Unsigned)bits >> 46) & 63);
     Doubles inverse, high;
-    for (int lane = 0; lane < width; ++lane) {
-        const LogRow& entry = logRows[row[lane]];
-        inverse[lane] = entry.inverse;
-        high[lane] = entry.high;
-    }
+    O::lookupRows(logRows, row, inverse, high);
     // m has 24 bits and the inverse 24: the product is exact, and so is its
     // distance from 1.
-    const Doubles z = m * inverse - O::splat(1.0);
+    const Doubles z = O::mulAdd(m, inverse, c(-1.0));
     // log(1 + z) - z, Taylor to z^5 (see powError), its terms paired so
     // that they take fewer steps one after another.
     const Doubles z2 = z * z;
-    const Doubles series = z2 * ((O::splat(-0.5) + z * O::splat(1.0 / 3)) +
-                                 z2 * (O::splat(-0.25) + z * O::splat(0.2)));
+    const Doubles series =
+        z2 * O::mulAdd(z2, O::mulAdd(z, c(0.2), c(-0.25)), O::mulAdd(z, c(1.0 / 3), c(-0.5)));
     // log2 of the row's m times its inverse: below 2^-6.5.
-    const Doubles small = (z + series) * O::splat(0x1.71547652b82fep+0);
+    const Doubles small = (z + series) * c(0x1.71547652b82fep+0);
     const Doubles exponent = O::splat(e);
     // e k exactly; e (T + small) below 8.
-    const Doubles whole = exponent * O::fromSmallInteger(k);
+    const Doubles whole = exponent * k;
     const Doubles part = exponent * (high + small);
     Bits integer;
-    // n from the whole sum, so that |f| <= 1/2 (and its rounding); e k - n
-    // is exact, both multiples of 2^-23 below 2^11.
-    const Doubles n = O::nearest(whole + part, integer);
-    const Doubles f = (whole - n) + part;
-    // 2^f, |f| <= 1/2: Taylor to degree 10, coefficients (ln 2)^i / i!, as
-    // 1 + f (c1 + f tail), the tail in pairs, so that its terms take fewer
-    // steps one after another.
+    // n/64 nearest e log2 b, so that |f| <= 1/128 (and the sum's rounding);
+    // e k - n/64 is exact, both multiples of 2^-23 below 2^11.
+    const Doubles n = O::nearest((whole + part) * c(64.0), integer);
+    return {n, O::mulAdd(n, c(-1.0 / 64), whole) + part};
+}
+
+template <class Doubles, bool fused = hardwareFma<Doubles>>
+[[gnu::always_inline]] inline Doubles powFromParts(Doubles b, PowParts<Doubles> parts) noexcept {
+    using O = Ops<Doubles, fused>;
+    using Bits = typename O::Bits;
     const auto c = [](double value) { return O::splat(value); };
+    const Doubles f = parts.f;
+    Bits integer;
+    O::nearest(parts.n, integer);
+    // 2^f: Taylor to degree 4, coefficients (ln 2)^i / i!, in two halves
+    // that take fewer steps one after another.
     const Doubles f2 = f * f;
-    const Doubles f4 = f2 * f2;
-    const Doubles tail =
-        ((c(0x1.ebfbdff82c58fp-3) + f * c(0x1.c6b08d704a0c0p-5)) +
-         f2 * (c(0x1.3b2ab6fba4e77p-7) + f * c(0x1.5d87fe78a6731p-10))) +
-        f4 * ((c(0x1.430912f86c787p-13) + f * c(0x1.ffcbfc588b0c7p-17)) +
-              f2 * (c(0x1.62c0223a5c824p-20) + f * c(0x1.b5253d395e7c4p-24))) +
-        (f4 * f4) * c(0x1.e4cf5158b8ecap-28);
-    const Doubles poly = O::splat(1.0) + f * (c(0x1.62e42fefa39efp-1) + f * tail);
-    // 2^n in two factors, so that n from -1100 to 1000 stays representable.
-    const Bits firstHalf = (Bits)((Unsigned)(integer + 2048) >> 1) - 1024;
-    const Doubles result = poly * O::twoToThe(firstHalf) * O::twoToThe(integer - firstHalf);
+    const Doubles poly =
+        O::mulAdd(f2, O::mulAdd(f2, c(0x1.3b2ab6fba4e77p-7), O::mulAdd(f, c(0x1.c6b08d704a0c0p-5), c(0x1.ebfbdff82c58fp-3))),
+                  O::mulAdd(f, c(0x1.62e42fefa39efp-1), c(1.0)));
+    // 2^(n/64) = 2^(j/64) 2^((n - j)/64), the second factor put straight
+    // into the exponent field; normal for n > -1020 * 64.
+    const Bits j = integer & 63;
+    const Doubles scale = (Doubles)((Bits)O::lookup(powersOfTwo, j) + ((integer - j) << 46));
+    const Doubles result = parts.n > c(-1020.0 * 64) ? scale * poly : c(0.0);
     return b < O::splat(__builtin_inf()) ? result : b;
+}
+
+// b^e as 2^(e log2 b), for b >= 0 and a float exponent e >= 1 (see
+// powError); an infinite or NaN base is returned as it is, as pow does for
+// e >= 1.
+template <class Doubles, bool fused = hardwareFma<Doubles>>
+[[gnu::always_inline]] inline Doubles powGeneral(Doubles b, double e) noexcept {
+    return powFromParts<Doubles, fused>(b, powParts<Doubles, fused>(b, e));
 }
 
 }  // namespace vectorMath
