@@ -4,10 +4,12 @@
 // all against the 64-bit long double functions (x87 precision, exactly
 // reduced on glibc), each with and without multiply-adds. Takes minutes (pow
 // much longer); run by hand:
-//   build-speed/bench/vector_math_bounds [waves | pow]
+//   build-speed/bench/vector_math_bounds [waves | pow [STEP]]
+// pow checks every 13th float base, or every STEP-th.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
@@ -52,12 +54,13 @@ void waves(const char* name, uint32_t first, uint32_t last, bool reduce, double 
 }
 
 template <bool fused>
-void pow(float exponent) {
+void pow(float exponent, uint32_t step) {
     int whole = 0;
     const vectorMath::PowKind kind = vectorMath::powKind(exponent, whole);
     long double worst = 0;
-    for (uint32_t bits = 1; bits < 0x7F800000u; bits += 4 * 13) {
-        const Doubles bases{floatOf(bits), floatOf(bits + 13), floatOf(bits + 26), floatOf(bits + 39)};
+    for (uint32_t bits = 1; bits < 0x7F800000u - 4 * step; bits += 4 * step) {
+        const Doubles bases{floatOf(bits), floatOf(bits + step), floatOf(bits + 2 * step),
+                            floatOf(bits + 3 * step)};
         const Doubles power = kind == vectorMath::PowKind::integer
                                   ? vectorMath::powInteger(bases, whole)
                                   : vectorMath::powGeneral<Doubles, fused>(bases, exponent);
@@ -92,8 +95,13 @@ int main(int argc, char** argv) {
     if (wavesOnly) {
         return 0;
     }
+    const long step = powOnly && argc > 2 ? std::strtol(argv[2], nullptr, 10) : 13;
+    if (step < 1 || step > 1 << 20) {
+        std::fprintf(stderr, "STEP must be from 1 to %d\n", 1 << 20);
+        return 2;
+    }
     for (float exponent : {1.0000001f, 1.3219281f, 2.0f, 2.5f, 3.0f, 4.5f, 5.0f, 6.9999995f, 7.0f, 7.011227f}) {
-        pow<false>(exponent);
-        pow<true>(exponent);
+        pow<false>(exponent, static_cast<uint32_t>(step));
+        pow<true>(exponent, static_cast<uint32_t>(step));
     }
 }
