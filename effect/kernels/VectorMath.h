@@ -482,9 +482,12 @@ template <class Doubles, bool fused = hardwareFma<Doubles>>
         O::mulAdd(f2, O::mulAdd(f2, c(0x1.3b2ab6fba4e77p-7), O::mulAdd(f, c(0x1.c6b08d704a0c0p-5), c(0x1.ebfbdff82c58fp-3))),
                   O::mulAdd(f, c(0x1.62e42fefa39efp-1), c(1.0)));
     // 2^(n/64) = 2^(j/64) 2^((n - j)/64), the second factor put straight
-    // into the exponent field; normal for n > -1020 * 64.
+    // into the exponent field; normal for n > -1020 * 64. Unsigned lanes:
+    // where n is far out of range the sum wraps, and the result is replaced.
+    using Unsigned = typename O::Unsigned;
     const Bits j = integer & 63;
-    const Doubles scale = (Doubles)((Bits)O::lookup(powersOfTwo, j) + ((integer - j) << 46));
+    const Doubles scale = (Doubles)((Unsigned)O::lookup(powersOfTwo, j) +
+                                    ((Unsigned)(integer - j) << 46));
     const Doubles result = parts.n > c(-1020.0 * 64) ? scale * poly : c(0.0);
     return b < O::splat(__builtin_inf()) ? result : b;
 }
