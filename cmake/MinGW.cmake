@@ -23,6 +23,7 @@ set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
 # needs no wine at all.
 find_program(ONDULAXIS_WINE wine)
 if(ONDULAXIS_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${ONDULAXIS_WINE})
+  # Through a wrapper that retries only a program wine failed to start.
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-test ${ONDULAXIS_WINE})
 endif()
 set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
