@@ -14,11 +14,10 @@
 // each, times |m| or |n|) and the third bracket's three roundings.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <utility>
 
 #include "FarWaves.h"
+#include "VectorMath.h"
 
 namespace {
 namespace farReduction {
@@ -34,7 +33,6 @@ constexpr double reducedFrom = 0x1p20;
 // separate roundings.
 template <class Doubles, class Floats>
 inline Doubles reduce(Floats phase, const farWaves::Turns& turns) noexcept {
-    constexpr int width = sizeof(Doubles) / sizeof(double);
     using FloatBits = decltype(Floats{} < Floats{});
     using DoubleBits = decltype(Doubles{} < Doubles{});
     const FloatBits bits = (FloatBits)phase;
@@ -43,23 +41,11 @@ inline Doubles reduce(Floats phase, const farWaves::Turns& turns) noexcept {
     // Lanes below 2^20 read some row; their results are not used.
     const FloatBits row = (((bits >> 23) & 0xFF) - farWaves::Turns::firstExponentField) &
                           (farWaves::Turns::rows - 1);
-    // Four or eight lanes built in registers, two lane by lane (see
-    // vectorMath::Ops::lookup).
-    const auto lookup = [&row]<size_t... lanes>(const double* table, std::index_sequence<lanes...>) {
-        if constexpr (width > 2) {
-            return Doubles{table[row[lanes]]...};
-        } else {
-            Doubles values;
-            for (int lane = 0; lane < width; ++lane) {
-                values[lane] = table[row[lane]];
-            }
-            return values;
-        }
-    };
-    const auto lanes = std::make_index_sequence<width>{};
-    const Doubles high = lookup(turns.high, lanes);
-    const Doubles middle = lookup(turns.middle, lanes);
-    const Doubles low = lookup(turns.low, lanes);
+    using O = vectorMath::Ops<Doubles>;
+    const auto index = __builtin_convertvector(row, typename O::Bits);
+    const Doubles high = O::lookup(turns.high, index);
+    const Doubles middle = O::lookup(turns.middle, index);
+    const Doubles low = O::lookup(turns.low, index);
     const Doubles a = m * high;
     // Round to nearest integer: adding 1.5 * 2^52 leaves no fraction bits.
     constexpr double shifter = 0x1.8p52;
