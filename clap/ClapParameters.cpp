@@ -104,8 +104,21 @@ bool toText(const ParameterRecord& record, double value, char* text, uint32_t ca
 
 bool fromText(const ParameterRecord& record, const char* text, double& value) noexcept {
     float normalisedValue = 0.0f;
-    if (text == nullptr || !parameterValues::normalisedFromText(record, text, normalisedValue)) {
+    if (text == nullptr) {
         return false;
+    }
+    // toText's own form, such as "Off %", has the label after a word too.
+    std::string_view typed = text;
+    const std::string_view label = record.label != nullptr ? record.label : "";
+    if (!parameterValues::normalisedFromText(record, typed, normalisedValue)) {
+        if (label.empty() || typed.size() <= label.size() + 1 || !typed.ends_with(label) ||
+            typed[typed.size() - label.size() - 1] != ' ') {
+            return false;
+        }
+        typed.remove_suffix(label.size() + 1);
+        if (!parameterValues::normalisedFromText(record, typed, normalisedValue)) {
+            return false;
+        }
     }
     if (stepped(record)) {
         value = std::round(static_cast<double>(normalisedValue) * record.steps);
