@@ -2,7 +2,7 @@
 # the plain plug-in's. Included from CMakeLists.txt, which sets bundle_dir.
 add_library(OndulaxisHQLv2 MODULE OndulaxisHQLv2.cpp)
 target_include_directories(OndulaxisHQLv2 PRIVATE ${ONDULAXIS_LV2_INCLUDE})
-target_link_libraries(OndulaxisHQLv2 PRIVATE ondulaxis_lv2_ports ondulaxis_hq)
+target_link_libraries(OndulaxisHQLv2 PRIVATE ondulaxis_hq)
 set_target_properties(OndulaxisHQLv2 PROPERTIES
   PREFIX "" OUTPUT_NAME "OndulaxisHQ" SUFFIX ".so"
   LIBRARY_OUTPUT_DIRECTORY ${bundle_dir})
