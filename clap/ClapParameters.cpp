@@ -62,31 +62,31 @@ bool describe(const ParameterTable& table, uint32_t index, clap_param_info_t* in
     return true;
 }
 
-bool settle(const ParameterRecord& record, double value, float& display) noexcept {
+bool settle(const ParameterRecord& record, double value, double& display) noexcept {
     if (std::isnan(value)) {
         return false;
     }
     const double clamped = std::clamp(value, minimumOf(record), maximumOf(record));
-    display = static_cast<float>(stepped(record) ? std::trunc(clamped) : clamped);
+    display = stepped(record) ? std::trunc(clamped) : clamped;
     return true;
 }
 
-float normalised(const ParameterRecord& record, float display) noexcept {
+float normalised(const ParameterRecord& record, double display) noexcept {
     if (stepped(record)) {
-        return display / static_cast<float>(record.steps);
+        return static_cast<float>(display) / static_cast<float>(record.steps);
     }
     return parameterValues::toNormalised(record, display);
 }
 
-float defaultValue(const ParameterRecord& record) noexcept {
+double defaultValue(const ParameterRecord& record) noexcept {
     if (stepped(record)) {
-        return std::round(record.defaultValue * static_cast<float>(record.steps));
+        return parameterValues::stepOf(record, record.defaultValue);
     }
     return record.displayDefault;
 }
 
 bool toText(const ParameterRecord& record, double value, char* text, uint32_t capacity) noexcept {
-    float display = 0.0f;
+    double display = 0.0;
     if (!settle(record, value, display)) {
         copyText({}, text, capacity);
         return false;
@@ -120,14 +120,10 @@ bool fromText(const ParameterRecord& record, const char* text, double& value) no
             return false;
         }
     }
-    if (stepped(record)) {
-        value = std::round(static_cast<double>(normalisedValue) * record.steps);
-        return true;
-    }
-    // The value that maps back to exactly this normalised one, so the text
-    // read shows again as it was typed; the curve itself where no float does.
-    const float exact = parameterValues::fromNormalised(record, normalisedValue);
-    value = std::isnan(exact) ? record.toDisplay(normalisedValue) : static_cast<double>(exact);
+    // A value that maps back to exactly this normalised one, so the text
+    // read shows again as it was typed.
+    value = stepped(record) ? parameterValues::stepOf(record, normalisedValue)
+                            : parameterValues::displayOf(record, normalisedValue);
     return true;
 }
 

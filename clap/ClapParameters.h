@@ -25,11 +25,11 @@ bool describe(const ParameterTable& table, uint32_t index, clap_param_info_t* in
 
 // [any thread] the value a parameter keeps for `value`: clamped to the
 // range, a step number cut to a whole step as CLAP casts it. False for NaN.
-bool settle(const ParameterRecord& record, double value, float& display) noexcept;
+bool settle(const ParameterRecord& record, double value, double& display) noexcept;
 // [any thread] the normalised value the effect takes for a settled value.
-float normalised(const ParameterRecord& record, float display) noexcept;
+float normalised(const ParameterRecord& record, double display) noexcept;
 // [any thread] the default, settled.
-float defaultValue(const ParameterRecord& record) noexcept;
+double defaultValue(const ParameterRecord& record) noexcept;
 
 // [main thread] the display text of `value` followed by a space and the
 // label when there is one; false when the buffer cannot take it all.

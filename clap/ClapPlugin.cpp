@@ -10,6 +10,9 @@
 
 namespace {
 
+// Values pass between the audio thread and the main thread without a lock.
+static_assert(std::atomic<double>::is_always_lock_free);
+
 // The interface version the effect is written for, as its host claims it.
 constexpr intptr_t effectHostVersion = 2400;
 
@@ -260,7 +263,7 @@ ClapPlugin::ClapPlugin(const ClapPluginKind& kind, const clap_host_t* host) noex
     const ParameterTable& table = kind.parameters();
     for (uint32_t id = 0; id < clapState::maxValues; ++id) {
         const ParameterRecord* parameter = clapParameters::find(table, id);
-        values[id].store(parameter != nullptr ? clapParameters::defaultValue(*parameter) : 0.0f);
+        values[id].store(parameter != nullptr ? clapParameters::defaultValue(*parameter) : 0.0);
     }
     if (const ParameterRecord* parameter = clapParameters::find(table, static_cast<clap_id>(kind.restartIndex))) {
         runningRestartValue = clapParameters::normalised(*parameter, values[kind.restartIndex].load());
@@ -375,7 +378,7 @@ const void* ClapPlugin::extension(const char* id) const noexcept {
 
 void ClapPlugin::setValue(clap_id id, double value) noexcept {
     const ParameterRecord* parameter = clapParameters::find(kind.parameters(), id);
-    float display = 0.0f;
+    double display = 0.0;
     if (parameter == nullptr || !clapParameters::settle(*parameter, value, display)) {
         return;
     }
@@ -401,7 +404,7 @@ bool ClapPlugin::value(clap_id id, double& out) const noexcept {
     if (clapParameters::find(kind.parameters(), id) == nullptr) {
         return false;
     }
-    out = static_cast<double>(values[id].load(std::memory_order_relaxed));
+    out = values[id].load(std::memory_order_relaxed);
     return true;
 }
 
@@ -509,13 +512,13 @@ uint32_t ClapPlugin::tail() const noexcept {
     // sinusoid's floor, for as long as the slew limiter takes to settle and
     // beyond: no end. Otherwise silence gives silence once the resampling
     // filters, twice as long as their delay, have rung out.
-    const bool steadyOutput = values[AmpMin].load(std::memory_order_relaxed) > 0.0f &&
-                              values[FuncMix].load(std::memory_order_relaxed) > 0.0f;
+    const bool steadyOutput = values[AmpMin].load(std::memory_order_relaxed) > 0.0 &&
+                              values[FuncMix].load(std::memory_order_relaxed) > 0.0;
     return steadyOutput ? static_cast<uint32_t>(std::numeric_limits<int32_t>::max()) : 2 * reportedLatency;
 }
 
 bool ClapPlugin::saveState(const clap_ostream_t* stream) const noexcept {
-    float saved[clapState::maxValues];
+    double saved[clapState::maxValues];
     const uint32_t count = clapParameters::count(kind.parameters());
     for (uint32_t id = 0; id < count; ++id) {
         saved[id] = values[id].load(std::memory_order_relaxed);
@@ -524,7 +527,7 @@ bool ClapPlugin::saveState(const clap_ostream_t* stream) const noexcept {
 }
 
 bool ClapPlugin::loadState(const clap_istream_t* stream) noexcept {
-    float loaded[clapState::maxValues];
+    double loaded[clapState::maxValues];
     const ParameterTable& table = kind.parameters();
     const uint32_t count = clapParameters::count(table);
     if (!clapState::load(stream, kind.stateTag, loaded, count)) {
@@ -532,7 +535,7 @@ bool ClapPlugin::loadState(const clap_istream_t* stream) noexcept {
     }
     // Only values a parameter can hold: nothing is applied unless all are.
     for (uint32_t id = 0; id < count; ++id) {
-        float settled = 0.0f;
+        double settled = 0.0;
         if (!clapParameters::settle(*clapParameters::find(table, id), loaded[id], settled) ||
             settled != loaded[id]) {
             return false;

@@ -93,7 +93,7 @@ private:
 
     // Every value as the host last set it, written by the thread its events
     // come on and read by the main thread.
-    std::atomic<float> values[clapState::maxValues];
+    std::atomic<double> values[clapState::maxValues];
     std::atomic<bool> active{false};
     // The restart parameter's normalised value the effect runs with; it
     // changes only while inactive.

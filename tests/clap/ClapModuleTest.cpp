@@ -1,6 +1,7 @@
 // Ondulaxis.clap loaded as a host loads it: what it offers, renders equal to
 // the effects driven directly, automation at the sample it is given, the
 // saved state, the latency protocol, and misuse answered harmlessly.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <set>
@@ -229,8 +230,8 @@ TEST(ClapParameters, TextIsTheDisplayAndLabelAndReadsBack) {
                 char text[64];
                 ASSERT_TRUE(host.params->value_to_text(host.plugin, index, value, text, sizeof text));
                 char display[16] = {};
-                const float normalised = record.steps > 0 ? std::trunc(value) / record.steps
-                                                          : parameterValues::toNormalised(record, static_cast<float>(value));
+                const float normalised = record.steps > 0 ? static_cast<float>(std::trunc(value) / record.steps)
+                                                          : parameterValues::toNormalised(record, value);
                 record.format(normalised, display);
                 const std::string expected = std::string(display) + (*record.label ? std::string(" ") + record.label : "");
                 EXPECT_EQ(text, expected);
@@ -305,9 +306,11 @@ const BadState badStates[] = {
     {"ForeignTag", plainId, [](std::vector<uint8_t>& b) { b[0] ^= 0x20; }},
     {"LaterVersion", plainId, [](std::vector<uint8_t>& b) { b[4] = 2; }},
     {"OtherPlugIn", hqId, [](std::vector<uint8_t>&) {}},
-    {"NotANumber", plainId, [](std::vector<uint8_t>& b) { b[16 + 4 * 3 + 2] = 0xC0; b[16 + 4 * 3 + 3] = 0x7F; }},
-    {"OutOfRange", plainId, [](std::vector<uint8_t>& b) { b[16 + 4 * 1 + 3] = 0x47; }},  // InGain ~ 30000 dB
-    {"BetweenSteps", plainId, [](std::vector<uint8_t>& b) { b[16 + 1] = 0x00; b[16 + 2] = 0x00; b[16 + 3] = 0x3F; }},
+    // Values are little-endian doubles from byte 16 on: FuncMix NaN, InGain
+    // about 1e39 dB, ZeroX 0.5.
+    {"NotANumber", plainId, [](std::vector<uint8_t>& b) { b[16 + 8 * 3 + 6] = 0xF8; b[16 + 8 * 3 + 7] = 0x7F; }},
+    {"OutOfRange", plainId, [](std::vector<uint8_t>& b) { b[16 + 8 * 1 + 7] = 0x48; }},
+    {"BetweenSteps", plainId, [](std::vector<uint8_t>& b) { std::fill(b.begin() + 16, b.begin() + 22, 0); b[22] = 0xE0; b[23] = 0x3F; }},
 };
 
 class StateRefusal : public testing::TestWithParam<BadState> {};

@@ -29,9 +29,9 @@ public:
     void suspend() { record->dispatcher(record, effMainsChanged, 0, 0, nullptr, 0.0f); }
 
     // A value in the units CLAP carries, through the parameter records.
-    void set(int32_t index, float display) {
+    void set(int32_t index, double display) {
         const ParameterRecord& parameter = *ondulaxisHQParameters.find(index);
-        const float normalised = parameter.steps > 0 ? display / static_cast<float>(parameter.steps)
+        const float normalised = parameter.steps > 0 ? static_cast<float>(display) / static_cast<float>(parameter.steps)
                                                      : parameterValues::toNormalised(parameter, display);
         record->setParameter(record, index, normalised);
     }
