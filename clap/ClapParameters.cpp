@@ -91,11 +91,13 @@ bool toText(const ParameterRecord& record, double value, char* text, uint32_t ca
         copyText({}, text, capacity);
         return false;
     }
-    // The formatter's at most 7 characters, a space and the label.
+    // The formatter's at most 7 characters, then a space and the label
+    // after a number ("4.42 %", but "Off").
     char shown[8 + 1 + 64] = {};
     record.format(normalised(record, display), shown);
     const std::string_view label = record.label != nullptr ? record.label : "";
-    if (!label.empty() && label.size() < sizeof shown - std::strlen(shown) - 1) {
+    const bool number = (shown[0] >= '0' && shown[0] <= '9') || shown[0] == '-';
+    if (number && !label.empty() && label.size() < sizeof shown - std::strlen(shown) - 1) {
         std::strcat(shown, " ");
         std::strncat(shown, label.data(), label.size());
     }
@@ -107,7 +109,7 @@ bool fromText(const ParameterRecord& record, const char* text, double& value) no
     if (text == nullptr) {
         return false;
     }
-    // toText's own form, such as "Off %", has the label after a word too.
+    // A word with the label after it ("Off %") reads as the word.
     std::string_view typed = text;
     const std::string_view label = record.label != nullptr ? record.label : "";
     if (!parameterValues::normalisedFromText(record, typed, normalisedValue)) {

@@ -2,6 +2,7 @@
 // the effects driven directly, automation at the sample it is given, the
 // saved state, the latency protocol, and misuse answered harmlessly.
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <set>
@@ -236,7 +237,9 @@ TEST(ClapParameters, TextIsTheDisplayAndLabelAndReadsBack) {
                 const float normalised = record.steps > 0 ? static_cast<float>(std::trunc(value) / record.steps)
                                                           : parameterValues::toNormalised(record, value);
                 record.format(normalised, display);
-                const std::string expected = std::string(display) + (*record.label ? std::string(" ") + record.label : "");
+                const bool number = std::isdigit(static_cast<unsigned char>(display[0])) || display[0] == '-';
+                const std::string expected =
+                    std::string(display) + (number && *record.label ? std::string(" ") + record.label : "");
                 EXPECT_EQ(text, expected);
                 double back = -1e9;
                 ASSERT_TRUE(host.params->text_to_value(host.plugin, index, text, &back)) << text;
