@@ -1,11 +1,13 @@
 #include "ClapPlugin.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <new>
 
 #include "ClapParameters.h"
+#include "ParameterCurves.h"
 #include "ParameterRecords.h"
 
 namespace {
@@ -510,12 +512,27 @@ void ClapPlugin::runEffect(float* const* inputs, float* const* outputs, uint32_t
 
 uint32_t ClapPlugin::tail() const noexcept {
     // With AmpMin and FuncMix both above zero a silent input still yields the
-    // sinusoid's floor, for as long as the slew limiter takes to settle and
-    // beyond: no end. Otherwise silence gives silence once the resampling
+    // sinusoid's floor: no end. Otherwise silence gives silence once the
+    // slew limiter has brought the tracked signal from full scale (after the
+    // input gain) down to zero, a step per sample at most, and the resampling
     // filters, twice as long as their delay, have rung out.
     const bool steadyOutput = values[AmpMin].load(std::memory_order_relaxed) > 0.0 &&
                               values[FuncMix].load(std::memory_order_relaxed) > 0.0;
-    return steadyOutput ? static_cast<uint32_t>(std::numeric_limits<int32_t>::max()) : 2 * reportedLatency;
+    if (steadyOutput) {
+        return static_cast<uint32_t>(std::numeric_limits<int32_t>::max());
+    }
+    const ParameterRecord* slew = clapParameters::find(kind.parameters(), SlewLim);
+    const ParameterRecord* gain = clapParameters::find(kind.parameters(), InGain);
+    const float step = parameterCurves::slewStep(
+        clapParameters::normalised(*slew, values[SlewLim].load(std::memory_order_relaxed)));
+    uint32_t settling = 0;
+    if (step < parameterCurves::slewOffThreshold) {
+        const float factor = parameterCurves::inGain(
+            clapParameters::normalised(*gain, values[InGain].load(std::memory_order_relaxed)));
+        // At most 256 / 2^-9 samples: far inside the range.
+        settling = static_cast<uint32_t>(std::ceil(static_cast<double>(factor) / static_cast<double>(step)));
+    }
+    return settling + 2 * reportedLatency;
 }
 
 bool ClapPlugin::saveState(const clap_ostream_t* stream) const noexcept {

@@ -354,6 +354,33 @@ TEST(ClapLatency, EachFactorReportsItsDelay) {
     EXPECT_EQ(plain.latency->get(plain.plugin), 0u);
 }
 
+// The tail covers the slew limiter's ramp from full scale after the input
+// gain, a step per sample, and the filters' ringing; a setting whose silence
+// still sounds has no end.
+TEST(ClapTail, CoversTheSlewRampAndTheFilters) {
+    struct Case {
+        const char* id;
+        std::vector<std::pair<clap_id, double>> values;
+        uint32_t tail;
+    };
+    const Case cases[] = {
+        {plainId, {}, 0},
+        {plainId, {{SlewLim, 0.1953125}}, 512},
+        {plainId, {{SlewLim, 0.1953125}, {InGain, 48.1648}}, 131072},
+        {plainId, {{AmpMin, 10.0}}, uint32_t{INT32_MAX}},
+        {hqId, {}, 90},
+        {hqId, {{SlewLim, 0.1953125}}, 512 + 90},
+    };
+    for (const Case& c : cases) {
+        Host host(c.id);
+        for (const auto& [id, value] : c.values) host.set(id, value);
+        ASSERT_TRUE(host.activate());
+        const auto* tail = host.extension<clap_plugin_tail_t>(CLAP_EXT_TAIL);
+        ASSERT_NE(tail, nullptr);
+        EXPECT_EQ(tail->get(host.plugin), c.tail) << c.id << " " << c.values.size();
+    }
+}
+
 // A factor changed while active: the plug-in asks for a restart and keeps
 // running the factor whose latency it reported, so its output is the 4x
 // effect's until the host reactivates it, then the 16x one's.
