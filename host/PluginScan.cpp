@@ -63,7 +63,9 @@ void runChild(const std::filesystem::path& path, ChildReport& report) {
 }
 
 // Every plug-in of the module is created, asked what a host asks before
-// using it, and destroyed.
+// using it, and destroyed. One that refuses (its init fails) leaves the
+// others usable and is refused when chosen; one that crashes or hangs
+// fails the module.
 void runClapChild(const std::filesystem::path& path, ChildReport& report) {
     silenceOutput();
     try {
@@ -71,12 +73,18 @@ void runClapChild(const std::filesystem::path& path, ChildReport& report) {
         auto library = std::make_shared<const ClapLibrary>(path);
         for (const ClapPluginDescription& plugin : library->plugins()) {
             report.setStage("while plug-in " + plugin.id + " was created");
-            ClapInstance instance(library, plugin.id);
+            std::unique_ptr<ClapInstance> instance;
+            try {
+                instance = std::make_unique<ClapInstance>(library, plugin.id);
+            } catch (const HostError&) {
+                continue;
+            }
             report.setStage("while plug-in " + plugin.id + " was asked its parameters and ports");
-            for (std::size_t index = 0; index < instance.parameters().size(); ++index) instance.value(index);
-            instance.ports(true);
-            instance.ports(false);
+            for (std::size_t index = 0; index < instance->parameters().size(); ++index) instance->value(index);
+            instance->ports(true);
+            instance->ports(false);
             report.setStage("while plug-in " + plugin.id + " was destroyed");
+            instance.reset();
         }
         report.setStage("while the module was closed");
         library.reset();

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "DisplayUnits.h"
-#include "PluginInstance.h"
+#include "RenderedEffect.h"
 
 #include <filesystem>
 #include <string>
@@ -19,9 +19,10 @@ struct Preset {
 // HostError naming the file and line of the first bad setting.
 Preset readPresetFile(const std::filesystem::path& path);
 
-// A preset of every parameter of the instance: NAME=VALUE with the
-// normalised value (exact when read back) and, as a comment, its display.
-std::string presetText(PluginInstance& instance, const std::string& heading);
+// A preset of every parameter: NAME=VALUE with the value (the normalised
+// one, or a CLAP plug-in's own; exact when read back) and, as a comment,
+// its display.
+std::string presetText(EffectParameters& parameters, const std::string& heading);
 
 // The folder holding the presets that come with the command: share/ondulaxis/
 // presets beside an installed executable, else the source tree's presets/.

@@ -1,6 +1,8 @@
 #include "ToneAnalysis.h"
 
 #include "ChannelLayout.h"
+#include "ClapLibrary.h"
+#include "EffectLoading.h"
 #include "HostError.h"
 #include "Oversampler.h"
 #include "PluginInstance.h"
@@ -33,12 +35,15 @@ std::string describe(const std::vector<TypedSetting>& settings) {
     return text.empty() ? "defaults" : text;
 }
 
-Spectrum measure(const AnalyzeOptions& options, const std::shared_ptr<const PluginLibrary>& library,
+Spectrum measure(const AnalyzeOptions& options, const std::shared_ptr<const EffectSource>& library,
                  const ToneSettings& tone, int factor) {
     SessionSettings settings;
     settings.sampleRate = options.sampleRate;
     settings.blockSize = options.blockSize;
-    settings.parameters = settingsAtRate(options.parameters, factor, nullptr);
+    // A CLAP plug-in's values are its own; the rate adaptation knows only
+    // Ondulaxis's normalised SlewLim.
+    settings.parameters = isClapFile(options.plugin) ? settingsAtRate(options.parameters, 1, nullptr)
+                                                     : settingsAtRate(options.parameters, factor, nullptr);
     settings.blockCounter = blockCounter;
     return analyseTone(renderTone(library, settings, tone, factor), options.sampleRate, tone.frequency);
 }
@@ -107,12 +112,11 @@ void analyseInChild(const AnalyzeOptions& options, PluginProcess::Child& child) 
     TextMessages messages(child.link);
     std::ostream report(&messages);
     child.report.setStage("while the library was loading");
-    auto library = std::make_shared<const PluginLibrary>(options.plugin);
+    const std::shared_ptr<const EffectSource> library = openEffect(options.plugin, options.pluginChoice);
     child.report.setStage("while being prepared");
     {
         // Refused before any figure is printed: an instrument has no input.
-        PluginInstance probe(library);
-        const ChannelLayout layout = planChannelLayout(probe.record().numInputs, probe.record().numOutputs, 2);
+        const ChannelLayout layout = library->planLayout(2);
         if (!layout.usable()) {
             throw HostError("cannot analyse " + options.plugin.string() + ": " + layout.refusal);
         }
@@ -128,7 +132,7 @@ void analyseInChild(const AnalyzeOptions& options, PluginProcess::Child& child) 
                       options.tone.frequency, options.tone.levelDbfs, options.sampleRate,
                       describe(options.parameters).c_str());
         report << "Analysing " << options.plugin.filename().string() << ": " << subtitle << "\n";
-        settingsAtRate(options.parameters, options.oversample, &report);
+        settingsAtRate(options.parameters, isClapFile(options.plugin) ? 1 : options.oversample, &report);
         // Aliases fall on multiples of the largest common divisor of tone and
         // rate: all of them on harmonics when the tone divides the rate.
         const double periods = options.sampleRate / options.tone.frequency;
@@ -150,7 +154,7 @@ void analyseInChild(const AnalyzeOptions& options, PluginProcess::Child& child) 
         std::snprintf(subtitle, sizeof subtitle, "sine at %.1f dBFS, %g Hz; settings: %s", options.tone.levelDbfs,
                       options.sampleRate, describe(options.parameters).c_str());
         report << "Aliasing sweep of " << options.plugin.filename().string() << ": " << subtitle << "\n";
-        settingsAtRate(options.parameters, options.oversample, &report);
+        settingsAtRate(options.parameters, isClapFile(options.plugin) ? 1 : options.oversample, &report);
         std::vector<SweepCurve> curves;
         for (int factor : factors) curves.push_back({factorLabel(factor), {}, {}});
         // Log-spaced from about 50 Hz (not a divisor of common rates) to 45 %
