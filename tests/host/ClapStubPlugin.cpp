@@ -181,7 +181,7 @@ void destroy(const clap_plugin_t* plugin) { delete self(plugin); }
 bool activate(const clap_plugin_t* plugin, double, uint32_t minFrames, uint32_t maxFrames) {
     Stub* stub = self(plugin);
     if (minFrames < 1 || maxFrames < minFrames) return false;
-    stub->activeDelay = static_cast<uint32_t>(stub->value);
+    stub->activeDelay = stub->kind == Kind::delay ? static_cast<uint32_t>(stub->value) : 0;
     stub->line.assign(static_cast<std::size_t>(stub->activeDelay + 1) * stub->channels, 0.0f);
     stub->position = 0;
     stub->active = true;
