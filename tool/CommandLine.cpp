@@ -204,24 +204,10 @@ std::string pluginChoiceOf(const CLI::App& command, const std::filesystem::path&
 std::vector<TypedSetting> clapSettingsOf(const CLI::App& command) {
     std::vector<TypedSetting> result;
     for (const std::string& file : valuesOf(command, "--preset")) {
-        for (const TypedSetting& setting : readPresetFile(file).settings) {
-            std::string text = setting.typed;
-            if (text.empty()) {
-                char number[32];
-                std::snprintf(number, sizeof number, "%.9g", static_cast<double>(setting.setting.value));
-                text = number;
-            }
-            result.push_back({{setting.setting.name, 0.0f, text}, text});
-        }
+        const Preset preset = readPresetFile(file, true);
+        result.insert(result.end(), preset.settings.begin(), preset.settings.end());
     }
-    for (const std::string& text : valuesOf(command, "--set")) {
-        const std::size_t equals = text.find('=');
-        if (equals == std::string::npos) throw UsageError("--set needs NAME=VALUE, got '" + text + "'");
-        if (equals == 0) throw UsageError("--set needs a parameter name before '=' in '" + text + "'");
-        if (equals + 1 == text.size()) throw UsageError("--set needs a value after '=' in '" + text + "'");
-        const std::string value = text.substr(equals + 1);
-        result.push_back({{text.substr(0, equals), 0.0f, value}, value});
-    }
+    for (const std::string& text : valuesOf(command, "--set")) result.push_back(parsePluginSetting(text));
     return result;
 }
 

@@ -22,6 +22,11 @@ struct TypedSetting {
 // its range (the message gives the range).
 TypedSetting parseTypedSetting(std::string_view text);
 
+// Parses "NAME=VALUE" for a plug-in that reads its values itself (CLAP):
+// the value is kept as text, for the plug-in to read. Throws HostError for
+// a missing '=', name or value.
+TypedSetting parsePluginSetting(std::string_view text);
+
 // The normalised value whose display is `value` in `name`'s unit; the
 // parameter names are the effect's own. Throws HostError as above.
 float normalisedFromDisplay(std::string_view name, std::string_view value);

@@ -25,7 +25,7 @@ std::filesystem::path executableFolder() {
 
 }  // namespace
 
-Preset readPresetFile(const std::filesystem::path& path) {
+Preset readPresetFile(const std::filesystem::path& path, bool pluginReadsValues) {
     std::ifstream in(path);
     if (!in) throw HostError("cannot read preset " + path.string());
     Preset preset;
@@ -46,7 +46,7 @@ Preset readPresetFile(const std::filesystem::path& path) {
             setting = trimmed(setting.substr(0, equals)) + "=" + trimmed(setting.substr(equals + 1));
         }
         try {
-            preset.settings.push_back(parseTypedSetting(setting));
+            preset.settings.push_back(pluginReadsValues ? parsePluginSetting(setting) : parseTypedSetting(setting));
         } catch (const HostError& error) {
             throw HostError(path.string() + ":" + std::to_string(number) + ": " + error.what());
         }

@@ -16,8 +16,9 @@ struct Preset {
 };
 
 // Reads a preset. Blank lines and text after '#' are ignored. Throws
-// HostError naming the file and line of the first bad setting.
-Preset readPresetFile(const std::filesystem::path& path);
+// HostError naming the file and line of the first bad setting. For a
+// plug-in that reads its values itself (CLAP), they are kept as text.
+Preset readPresetFile(const std::filesystem::path& path, bool pluginReadsValues = false);
 
 // A preset of every parameter: NAME=VALUE with the value (the normalised
 // one, or a CLAP plug-in's own; exact when read back) and, as a comment,

@@ -150,6 +150,22 @@ INSTANTIATE_TEST_SUITE_P(
                                 2, 1.0f}),
     [](const ::testing::TestParamInfo<AudioCase>& info) { return std::string(info.param.name); });
 
+// A saved preset holds the plug-in's own values, and they read back as such.
+TEST(ClapPresetTest, SavedValuesReadBack) {
+    TemporaryFolder folder;
+    writeTone(folder / "in.wav", 1, 500);
+    const std::vector<std::string> common{"render", (folder / "in.wav").string(), (folder / "out.wav").string(),
+                                          "--plugin", kClapStub, "--plugin-id", "test.gain"};
+    std::vector<std::string> save = common;
+    save.insert(save.end(), {"--set", "Gain=-7.25 dB", "--save-preset", (folder / "p.preset").string(), "--quiet"});
+    ASSERT_EQ(runOndulaxis(save).status, 0);
+    std::vector<std::string> load = common;
+    load.insert(load.end(), {"--preset", (folder / "p.preset").string()});
+    const CommandResult result = runOndulaxis(load);
+    EXPECT_EQ(result.status, 0) << result.errors;
+    EXPECT_NE(result.out.find("Gain=-7.25 is -7.25; the plug-in shows -7.25 dB"), std::string::npos) << result.out;
+}
+
 // Ondulaxis.clap against the record-interface plug-ins, settings given as
 // the texts both read.
 struct MatchCase {
