@@ -15,7 +15,7 @@
 
 namespace {
 
-enum class Kind { gain, delay, crash, badLatency, failInit };
+enum class Kind { gain, delay, crash, badLatency, failInit, restart };
 
 const char* const kFeatures[] = {CLAP_PLUGIN_FEATURE_AUDIO_EFFECT, nullptr};
 
@@ -31,6 +31,9 @@ const Entry kEntries[] = {
     {Kind::crash, {CLAP_VERSION, "test.crash", "Crash", "Test", "", "", "", "1.0", "dies in block 3", kFeatures}},
     {Kind::badLatency, {CLAP_VERSION, "test.bad-latency", "Bad latency", "Test", "", "", "", "1.0", "", kFeatures}},
     {Kind::failInit, {CLAP_VERSION, "test.fail-init", "Fail init", "Test", "", "", "", "1.0", "", kFeatures}},
+    // Asks for a restart in block 4, after which its latency has grown by
+    // its Gain in samples.
+    {Kind::restart, {CLAP_VERSION, "test.restart", "Restart", "Test", "", "", "", "1.0", "", kFeatures}},
 };
 
 struct Stub {
@@ -45,6 +48,7 @@ struct Stub {
     std::vector<float> line;  // delay line, sized at activation
     std::size_t position = 0;
     int blocks = 0;
+    int activations = 0;
     bool active = false;
 };
 
@@ -136,6 +140,7 @@ const clap_plugin_params_t kParamsWithoutFlush = {paramCount, paramInfo, paramVa
 uint32_t latency(const clap_plugin_t* plugin) {
     Stub* stub = self(plugin);
     if (stub->kind == Kind::badLatency) return 0xfffffff0u;
+    if (stub->kind == Kind::restart) return static_cast<uint32_t>(stub->activations > 1 ? std::fabs(stub->value) : 0.0);
     return stub->kind == Kind::delay ? stub->activeDelay : 0;
 }
 const clap_plugin_latency_t kLatency = {latency};
@@ -185,6 +190,7 @@ bool activate(const clap_plugin_t* plugin, double, uint32_t minFrames, uint32_t 
     stub->line.assign(static_cast<std::size_t>(stub->activeDelay + 1) * stub->channels, 0.0f);
     stub->position = 0;
     stub->active = true;
+    ++stub->activations;
     return true;
 }
 void deactivate(const clap_plugin_t* plugin) { self(plugin)->active = false; }
@@ -196,6 +202,9 @@ clap_process_status process(const clap_plugin_t* plugin, const clap_process_t* p
     Stub* stub = self(plugin);
     takeEvents(stub, process->in_events);
     if (stub->kind == Kind::crash && process->frames_count > 1 && ++stub->blocks == 3) std::raise(SIGSEGV);
+    if (stub->kind == Kind::restart && process->frames_count > 1 && ++stub->blocks == 4) {
+        stub->host->request_restart(stub->host);
+    }
     if (process->audio_inputs_count < 1 || process->audio_outputs_count < 1) return CLAP_PROCESS_ERROR;
     const clap_audio_buffer_t& in = process->audio_inputs[0];
     clap_audio_buffer_t& out = process->audio_outputs[0];

@@ -81,10 +81,10 @@ std::vector<std::string> render(std::vector<std::string> options) {
 INSTANTIATE_TEST_SUITE_P(
     Stubs, ClapCommandTest,
     ::testing::Values(
-        ClapCase{"InfoListsEveryPlugin", {"info", "$CLAP"}, 0, "", "Plug-in 5 of 5:\n  ID:              test.fail-init"},
+        ClapCase{"InfoListsEveryPlugin", {"info", "$CLAP"}, 0, "", "Plug-in 5 of 6:\n  ID:              test.fail-init"},
         ClapCase{"InfoShowsLatency", {"info", "$CLAP"}, 0, "", "Latency:         3 samples"},
         ClapCase{"InfoShowsRanges", {"info", "$CLAP"}, 0, "", "Gain  0      0.00 dB  -24 to 24"},
-        ClapCase{"ChoiceNeeded", render({}), 1, "holds 5 plug-ins; choose one with --plugin-id ID|NAME", ""},
+        ClapCase{"ChoiceNeeded", render({}), 1, "holds 6 plug-ins; choose one with --plugin-id ID|NAME", ""},
         ClapCase{"UnknownChoice", render({"--plugin-id", "Echo"}), 1, "no plug-in with ID or name 'Echo'", ""},
         ClapCase{"ChoiceForRecordInterface", {"render", "$IN", "$OUT", "--plugin-id", "Gain"}, 2,
                  "--plugin-id chooses among the plug-ins of a CLAP file", ""},
@@ -106,6 +106,9 @@ INSTANTIATE_TEST_SUITE_P(
         ClapCase{"NoEntry", {"render", "$IN", "$OUT", "--plugin", "$CLAPNoEntry"}, 1, "exports no clap_entry", ""},
         ClapCase{"LatencyReported", render({"--plugin-id", "test.delay", "--set", "Delay=250"}), 0, "",
                  "Latency: the plug-in reports 250 frames"},
+        ClapCase{"LatencyChangedByRestart", render({"--plugin-id", "test.restart", "--set", "Gain=5"}), 1,
+                 "changed its latency from 0 to 5 frames during the render", ""},
+        ClapCase{"RestartKeepingLatency", render({"--plugin-id", "test.restart"}), 0, "", "3000 frames"},
         ClapCase{"HostBypass", render({"--plugin-id", "test.gain", "--bypass"}), 0, "",
                  "bypassed by the host since the plug-in does not bypass itself"}),
     [](const ::testing::TestParamInfo<ClapCase>& info) { return std::string(info.param.name); });
