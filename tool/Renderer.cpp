@@ -2,7 +2,6 @@
 
 #include "Oversampler.h"
 #include "PresetFile.h"
-#include "ClapLibrary.h"
 #include "EffectLoading.h"
 #include "HostError.h"
 #include "LayoutSession.h"
@@ -63,10 +62,8 @@ void checkOptions(const RenderOptions& options) {
     }
 }
 
-// What each setting typed in display units became, and what the plug-in
-// now shows for it.
-// The value is the one the setting gave where it gave one (the session may
-// have adapted it to the rate since), else the one the plug-in took.
+// What each setting typed as a text became: the value the plug-in took
+// and what it now shows.
 void reportTypedSettings(const std::vector<TypedSetting>& settings, RenderedEffect& instance, std::ostream& report) {
     for (std::size_t i = 0; i < settings.size(); ++i) {
         if (settings[i].typed.empty()) continue;
@@ -80,8 +77,7 @@ void reportTypedSettings(const std::vector<TypedSetting>& settings, RenderedEffe
         const std::string display = instance.parameterDisplay(index);
         const std::string label = instance.parameterLabel(index);
         const bool numeric = !display.empty() && std::isdigit(static_cast<unsigned char>(display.back())) != 0;
-        const double number = settings[i].setting.display.empty() ? static_cast<double>(settings[i].setting.value)
-                                                                  : instance.parameterValue(index);
+        const double number = instance.parameterValue(index);
         char value[32];
         std::snprintf(value, sizeof value, "%.7g", number);
         report << settings[i].setting.name << "=" << settings[i].typed << " is " << value << "; the plug-in shows "
@@ -95,9 +91,6 @@ void renderInChild(const RenderOptions& options, int sampleRate, int channels, i
                    PluginProcess::Child& child) {
     child.report.setStage("while the library was loading");
     const std::shared_ptr<const EffectSource> source = openEffect(options.plugin, options.pluginChoice);
-    // A CLAP plug-in's values are its own, not normalised: the rate
-    // adaptation below knows only Ondulaxis's normalised SlewLim.
-    const bool clap = isClapFile(options.plugin);
     child.report.setStage("while being prepared");
     SessionSettings settings;
     settings.sampleRate = sampleRate;
@@ -113,16 +106,8 @@ void renderInChild(const RenderOptions& options, int sampleRate, int channels, i
                         presetText(*plain, "settings of a render of " + options.input.filename().string()));
         plain->finish();
     }
-    std::ostringstream rateNotes;
     SessionSettings chainSettings = settings;
     chainSettings.blockCounter = &child.report.block;
-    if (options.oversample > 1 && !clap) {
-        std::vector<TypedSetting> given = options.typedParameters;
-        if (given.empty()) {
-            for (const ParameterSetting& setting : options.parameters) given.push_back({setting, ""});
-        }
-        chainSettings.parameters = settingsAtRate(given, options.oversample, &rateNotes);
-    }
     OversampledSession chain(source, chainSettings, options.oversample);
     RenderedEffect& session = chain.session();
 
@@ -145,8 +130,7 @@ void renderInChild(const RenderOptions& options, int sampleRate, int channels, i
                    << sampleRate * options.oversample << " Hz in blocks of "
                    << options.blockSize * options.oversample << "; output aligned with the input"
                    << (chain.latency() > 0 ? " (" + std::to_string(chain.latency()) + " frames of delay removed)" : "")
-                   << "\n"
-                   << rateNotes.str();
+                   << "\n";
         }
         reportTypedSettings(options.typedParameters, session, report);
         writeParameterTable(session, report);

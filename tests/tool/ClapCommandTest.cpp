@@ -219,10 +219,9 @@ INSTANTIATE_TEST_SUITE_P(
         ::testing::Values(MatchCase{"Defaults", false, {}},
                           MatchCase{"Gains", false, {"InGain=12dB", "OutGain=-6dB"}},
                           MatchCase{"Mix", false, {"FuncMix=80%", "AmpMin=20%"}},
-                          MatchCase{"NoZeroCrossing", false, {"ZeroX=off"}},
-                          // Texts whose normalised value, as the command's own curves
-                          // invert them for the record interface, is the plug-in's own.
-                          MatchCase{"Slew", false, {"SlewLim=50%", "FreqMin=3cycles", "FreqDif=-30cycles"}},
+                          MatchCase{"NoZeroCrossing", false, {"ZeroX=No"}},
+                          MatchCase{"Slew", false, {"SlewLim=5%", "FreqMin=2cycles", "FreqDif=-30cycles"}},
+                          MatchCase{"SlewOff", false, {"SlewLim=off", "FreqMin=3.5cycles", "AmpMin=20%"}},
                           MatchCase{"HQ1x", true, {"Oversample=1x", "InGain=6dB"}},
                           MatchCase{"HQ2x", true, {"Oversample=2x", "InGain=6dB"}},
                           MatchCase{"HQ4x", true, {"Oversample=4x", "InGain=6dB"}},
