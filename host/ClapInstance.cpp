@@ -25,9 +25,9 @@ ClapInstance* ClapInstance::fromHost(const clap_host_t* host) {
 }
 
 const void* ClapInstance::hostExtension(const clap_host_t* host, const char* id) {
-    static const clap_host_latency_t latency{[](const clap_host_t* host) {
-        if (ClapInstance* self = fromHost(host)) self->latencyChanged_ = true;
-    }};
+    // The latency is read after every activation, when a plug-in may say it
+    // changed; later it has to ask for a restart.
+    static const clap_host_latency_t latency{[](const clap_host_t*) {}};
     static const clap_host_params_t params{
         [](const clap_host_t*, clap_param_rescan_flags) {},
         [](const clap_host_t*, clap_id, clap_param_clear_flags) {},
@@ -199,7 +199,6 @@ bool ClapInstance::selectPortsConfig(clap_id id) {
 bool ClapInstance::activate(double sampleRate, uint32_t maxFrames) {
     requireMainThread("activate");
     if (active_) return true;
-    latencyChanged_ = false;
     active_ = plugin_->activate(plugin_, sampleRate, 1, maxFrames);
     return active_;
 }

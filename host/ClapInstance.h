@@ -90,7 +90,6 @@ public:
     // What the plug-in asked for since the last take; [any thread].
     bool takeRestartRequest() { return restartRequested_.exchange(false); }
     bool takeCallbackRequest() { return callbackRequested_.exchange(false); }
-    bool latencyChanged() const { return latencyChanged_.load(); }
     // [main thread] on_main_thread, when the plug-in asked for it.
     void runMainThreadCallback();
 
@@ -115,7 +114,6 @@ private:
     bool processing_ = false;
     std::atomic<bool> restartRequested_{false};
     std::atomic<bool> callbackRequested_{false};
-    std::atomic<bool> latencyChanged_{false};
 };
 
 }  // namespace ondulaxis::host

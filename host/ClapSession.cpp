@@ -248,7 +248,9 @@ void ClapSession::run(Group& group, uint32_t frames, bool withEvents) {
 bool ClapSession::handleRequests(Group& group) {
     ClapInstance& instance = *group.instance;
     instance.runMainThreadCallback();
-    if (!instance.takeRestartRequest() && !instance.latencyChanged()) return false;
+    // A latency change announced while activating is read after activate
+    // anyway; any later one comes with a restart request.
+    if (!instance.takeRestartRequest()) return false;
     instance.deactivate();
     activate(group);
     return true;

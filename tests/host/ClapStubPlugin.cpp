@@ -191,6 +191,9 @@ bool activate(const clap_plugin_t* plugin, double, uint32_t minFrames, uint32_t 
     stub->position = 0;
     stub->active = true;
     ++stub->activations;
+    // Said while being activated, as the latency protocol allows.
+    const auto* latency = static_cast<const clap_host_latency_t*>(stub->host->get_extension(stub->host, CLAP_EXT_LATENCY));
+    if (latency != nullptr && stub->kind == Kind::delay) latency->changed(stub->host);
     return true;
 }
 void deactivate(const clap_plugin_t* plugin) { self(plugin)->active = false; }
