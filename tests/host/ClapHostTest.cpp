@@ -186,6 +186,23 @@ INSTANTIATE_TEST_SUITE_P(Stubs, ClapBypassTest,
                                            BypassCase{"test.delay", BypassMode::plugin, 3}),
                          [](const auto& info) { return std::string(info.param.id).substr(5); });
 
+// Asked for in block 2, the callback comes before block 3; the restart
+// asked for in block 4 comes before block 5 and keeps the plug-in going.
+TEST(ClapSessionTest, RequestsAreMetBetweenBlocks) {
+    SessionSettings settings;
+    settings.channels = 1;
+    settings.blockSize = 16;
+    ClapSession session(stubModule(), "test.restart", settings);
+    const std::vector<float> input = ramp(16);
+    std::vector<float> output(16);
+    for (int block = 1; block <= 6; ++block) {
+        session.processBlock(input.data(), output.data(), 16);
+        EXPECT_EQ(session.parameterValue(1), block >= 3 ? 1.0 : 0.0) << "after block " << block;
+        EXPECT_EQ(output, input) << "block " << block;
+    }
+    session.finish();
+}
+
 TEST(ClapSessionTest, AbsurdLatencyIsRefused) {
     SessionSettings settings;
     EXPECT_THROW(ClapSession(stubModule(), "test.bad-latency", settings), HostError);

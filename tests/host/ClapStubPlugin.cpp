@@ -31,8 +31,9 @@ const Entry kEntries[] = {
     {Kind::crash, {CLAP_VERSION, "test.crash", "Crash", "Test", "", "", "", "1.0", "dies in block 3", kFeatures}},
     {Kind::badLatency, {CLAP_VERSION, "test.bad-latency", "Bad latency", "Test", "", "", "", "1.0", "", kFeatures}},
     {Kind::failInit, {CLAP_VERSION, "test.fail-init", "Fail init", "Test", "", "", "", "1.0", "", kFeatures}},
-    // Asks for a restart in block 4, after which its latency has grown by
-    // its Gain in samples.
+    // Asks for a main-thread callback in block 2, which its read-only
+    // parameter counts, and for a restart in block 4, after which its
+    // latency has grown by its Gain in samples.
     {Kind::restart, {CLAP_VERSION, "test.restart", "Restart", "Test", "", "", "", "1.0", "", kFeatures}},
 };
 
@@ -49,6 +50,7 @@ struct Stub {
     std::size_t position = 0;
     int blocks = 0;
     int activations = 0;
+    int callbacks = 0;
     bool active = false;
 };
 
@@ -56,13 +58,24 @@ Stub* self(const clap_plugin_t* plugin) { return static_cast<Stub*>(plugin->plug
 
 constexpr clap_id kValueId = 7;
 constexpr clap_id kBypassId = 9;
+constexpr clap_id kCallbacksId = 11;
 
-uint32_t paramCount(const clap_plugin_t* plugin) { return self(plugin)->kind == Kind::delay ? 2 : 1; }
+uint32_t paramCount(const clap_plugin_t* plugin) {
+    const Kind kind = self(plugin)->kind;
+    return kind == Kind::delay || kind == Kind::restart ? 2 : 1;
+}
 
 bool paramInfo(const clap_plugin_t* plugin, uint32_t index, clap_param_info_t* info) {
     if (index >= paramCount(plugin) || info == nullptr) return false;
     *info = {};
     const bool delay = self(plugin)->kind == Kind::delay;
+    if (index == 1 && self(plugin)->kind == Kind::restart) {
+        info->id = kCallbacksId;
+        info->flags = CLAP_PARAM_IS_READONLY | CLAP_PARAM_IS_STEPPED;
+        std::snprintf(info->name, sizeof info->name, "Callbacks");
+        info->max_value = 1000.0;
+        return true;
+    }
     if (index == 1) {
         info->id = kBypassId;
         info->flags = CLAP_PARAM_IS_BYPASS | CLAP_PARAM_IS_STEPPED;
@@ -80,8 +93,8 @@ bool paramInfo(const clap_plugin_t* plugin, uint32_t index, clap_param_info_t* i
 }
 
 bool paramValue(const clap_plugin_t* plugin, clap_id id, double* value) {
-    if (value == nullptr || (id != kValueId && id != kBypassId)) return false;
-    *value = id == kValueId ? self(plugin)->value : self(plugin)->bypass;
+    if (value == nullptr || (id != kValueId && id != kBypassId && id != kCallbacksId)) return false;
+    *value = id == kValueId ? self(plugin)->value : id == kBypassId ? self(plugin)->bypass : self(plugin)->callbacks;
     return true;
 }
 
@@ -205,8 +218,10 @@ clap_process_status process(const clap_plugin_t* plugin, const clap_process_t* p
     Stub* stub = self(plugin);
     takeEvents(stub, process->in_events);
     if (stub->kind == Kind::crash && process->frames_count > 1 && ++stub->blocks == 3) std::raise(SIGSEGV);
-    if (stub->kind == Kind::restart && process->frames_count > 1 && ++stub->blocks == 4) {
-        stub->host->request_restart(stub->host);
+    if (stub->kind == Kind::restart && process->frames_count > 1) {
+        ++stub->blocks;
+        if (stub->blocks == 2) stub->host->request_callback(stub->host);
+        if (stub->blocks == 4) stub->host->request_restart(stub->host);
     }
     if (process->audio_inputs_count < 1 || process->audio_outputs_count < 1) return CLAP_PROCESS_ERROR;
     const clap_audio_buffer_t& in = process->audio_inputs[0];
@@ -244,7 +259,7 @@ const void* extension(const clap_plugin_t* plugin, const char* id) {
     if (std::strcmp(id, CLAP_EXT_AUDIO_PORTS_CONFIG) == 0 && kind == Kind::gain) return &kConfigs;
     return nullptr;
 }
-void onMainThread(const clap_plugin_t*) {}
+void onMainThread(const clap_plugin_t* plugin) { ++self(plugin)->callbacks; }
 
 uint32_t pluginCount(const clap_plugin_factory_t*) { return sizeof kEntries / sizeof kEntries[0]; }
 const clap_plugin_descriptor_t* descriptor(const clap_plugin_factory_t*, uint32_t index) {
