@@ -39,8 +39,9 @@ const Extension* hostExtension(const clap_host_t* host, const char* id) noexcept
 }  // namespace
 
 // The C entry points: each finds the instance through fromPlugin, forwards,
-// and answers neutrally for a null or unknown plug-in or argument. Nothing
-// they call throws; the catch-alls keep it so should that change.
+// and answers neutrally for a null or unknown plug-in or argument. All of
+// them and all they call are noexcept: the effect's record entries contain
+// its exceptions, and its construction reports failure as a null record.
 struct ClapForwarders {
     static bool init(const clap_plugin_t* plugin) noexcept {
         ClapPlugin* self = ClapPlugin::fromPlugin(plugin);

@@ -177,13 +177,15 @@ INSTANTIATE_TEST_SUITE_P(ClapModule, RenderThroughModule, testing::ValuesIn(rend
 
 class Automation : public testing::TestWithParam<const char*> {};
 
-// Events at 100, two at 300 (the later wins) and one past the end, against
-// the effect called in parts with the values set between them.
+// A flush before the block, events at 100, two at 300 (the later wins) and
+// one past the end, against the effect called in parts with the values set
+// between them.
 TEST_P(Automation, EventAtSampleKEqualsABlockSplitAtK) {
     const bool hq = std::strcmp(GetParam(), hqId) == 0;
     const Signal in = testSignal(2, 512);
     Host host(GetParam());
     ASSERT_TRUE(host.activate());
+    host.set(AmpMin, 10.0);  // a flush while active: the next block takes it
     EventList events;
     events.add(100, OutGain, -12.0);
     events.add(100, FuncMix, 20.0);
@@ -195,6 +197,7 @@ TEST_P(Automation, EventAtSampleKEqualsABlockSplitAtK) {
 
     DirectEffect direct(hq, 2);
     Signal reference = in;
+    direct.set(AmpMin, 10.0);
     direct.process(in, reference, 0, 100);
     direct.set(OutGain, -12.0f);
     direct.set(FuncMix, 20.0f);
