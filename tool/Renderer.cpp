@@ -197,7 +197,10 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report) {
     scanPlugin(options.plugin, options.scanTimeout);
     report.flush();
 
-    PluginProcess worker(options.plugin.string(), [&](PluginProcess::Child& child) {
+    // A CLAP file's plug-in is named with the file in messages.
+    const std::string name =
+        options.plugin.string() + (options.pluginChoice.empty() ? "" : " (" + options.pluginChoice + ")");
+    PluginProcess worker(name, [&](PluginProcess::Child& child) {
         renderInChild(options, reader.sampleRate(), channels, reader.frames(), child);
     });
     const auto interrupted = [&] {

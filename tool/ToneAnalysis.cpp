@@ -194,7 +194,9 @@ void runAnalysis(const AnalyzeOptions& options, std::ostream& report) {
     checkWritableDestination(options.output, "output");
     scanPlugin(options.plugin, options.scanTimeout);
     report.flush();
-    PluginProcess worker(options.plugin.string(), [&](PluginProcess::Child& child) { analyseInChild(options, child); });
+    const std::string name =
+        options.plugin.string() + (options.pluginChoice.empty() ? "" : " (" + options.pluginChoice + ")");
+    PluginProcess worker(name, [&](PluginProcess::Child& child) { analyseInChild(options, child); });
     std::string svg;
     for (;;) {
         const Message message = worker.receive();

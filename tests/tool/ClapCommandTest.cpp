@@ -41,7 +41,7 @@ std::vector<float> samplesOf(const std::filesystem::path& path) {
 
 struct ClapCase {
     const char* name;
-    std::vector<std::string> arguments;  // $IN, $OUT and $CLAP are filled in
+    std::vector<std::string> arguments;  // $IN, $OUT, $SVG and $CLAP are filled in
     int status;
     const char* errors;  // a part of the standard error
     const char* out;     // a part of the standard output
@@ -59,6 +59,7 @@ TEST_P(ClapCommandTest, EndsAsItShould) {
     for (std::string argument : c.arguments) {
         if (argument == "$IN") argument = (folder / "in.wav").string();
         if (argument == "$OUT") argument = (folder / "out.wav").string();
+        if (argument == "$SVG") argument = (folder / "out.svg").string();
         if (argument.rfind("$CLAP", 0) == 0) argument = std::string(STUB_FOLDER) + "/ClapStub" + argument.substr(5) + ".clap";
         arguments.push_back(argument);
     }
@@ -97,7 +98,11 @@ INSTANTIATE_TEST_SUITE_P(
         ClapCase{"UnreadText", render({"--plugin-id", "test.gain", "--set", "Gain=loud"}), 1,
                  "the plug-in reads no value of Gain from 'loud'", ""},
         ClapCase{"CrashContained", render({"--plugin-id", "test.crash"}), 1,
-                 "crashed while processing block 3 (Segmentation fault)", ""},
+                 "ClapStub.clap (test.crash) crashed while processing block 3 (Segmentation fault)", ""},
+        ClapCase{"CrashInAnalysis", {"analyze", "$SVG", "--plugin", "$CLAP", "--plugin-id", "Crash"}, 1,
+                 "ClapStub.clap (Crash) crashed while processing block 3 (Segmentation fault)", ""},
+        ClapCase{"Analysis", {"analyze", "$SVG", "--plugin", "$CLAP", "--plugin-id", "Gain", "--set", "Gain=-6dB"}, 0,
+                 "", "fundamental                 -12.00"},
         ClapCase{"AbsurdLatency", render({"--plugin-id", "test.bad-latency"}), 1,
                  "reports a latency of 4294967280 frames, more than a minute", ""},
         ClapCase{"FailedInit", render({"--plugin-id", "test.fail-init"}), 1,
