@@ -250,6 +250,9 @@ int runRender(const CLI::App& command, const std::vector<std::string>& operands,
     options.quiet = command.count("--quiet") > 0;
     options.plugin = pluginOf(command);
     options.pluginChoice = pluginChoiceOf(command, options.plugin);
+    if (options.accumulate && isClapFile(options.plugin)) {
+        throw UsageError("--accumulate asks for the accumulating process call, which CLAP plug-ins do not have");
+    }
     options.typedParameters = isClapFile(options.plugin) ? clapSettingsOf(command) : settingsOf(command);
     for (const TypedSetting& setting : options.typedParameters) options.parameters.push_back(setting.setting);
     options.scanTimeout = scanTimeoutOf(command);

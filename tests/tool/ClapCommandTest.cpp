@@ -114,6 +114,8 @@ INSTANTIATE_TEST_SUITE_P(
         ClapCase{"LatencyChangedByRestart", render({"--plugin-id", "test.restart", "--set", "Gain=5"}), 1,
                  "changed its latency from 0 to 5 frames during the render", ""},
         ClapCase{"RestartKeepingLatency", render({"--plugin-id", "test.restart"}), 0, "", "3000 frames"},
+        ClapCase{"NoAccumulatingCall", render({"--plugin-id", "test.gain", "--accumulate"}), 2,
+                 "--accumulate asks for the accumulating process call, which CLAP plug-ins do not have", ""},
         ClapCase{"HostBypass", render({"--plugin-id", "test.gain", "--bypass"}), 0, "",
                  "bypassed by the host since the plug-in does not bypass itself"}),
     [](const ::testing::TestParamInfo<ClapCase>& info) { return std::string(info.param.name); });
@@ -172,6 +174,20 @@ TEST(ClapPresetTest, SavedValuesReadBack) {
     const CommandResult result = runOndulaxis(load);
     EXPECT_EQ(result.status, 0) << result.errors;
     EXPECT_NE(result.out.find("Gain=-7.25 is -7.25; the plug-in shows -7.25 dB"), std::string::npos) << result.out;
+}
+
+TEST(ClapInfoTest, ListsBothOndulaxisPlugins) {
+#if !defined(ONDULAXIS_CLAP_PATH)
+    GTEST_SKIP() << "this build has no Ondulaxis.clap";
+#else
+    const CommandResult result = runOndulaxis({"info", ONDULAXIS_CLAP_PATH});
+    ASSERT_EQ(result.status, 0) << result.errors;
+    for (const char* part : {"Plug-ins:        2", "ID:              example.ondulaxis.plain",
+                             "ID:              example.ondulaxis.hq", "Latency:         45 samples",
+                             "Oversample  2      4x"}) {
+        EXPECT_NE(result.out.find(part), std::string::npos) << part << " in\n" << result.out;
+    }
+#endif
 }
 
 // Ondulaxis.clap against the record-interface plug-ins, settings given as
