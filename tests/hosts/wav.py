@@ -5,6 +5,7 @@
   wav.py join OUT FILE...         the channels of all FILEs into one float WAV
   wav.py same A B [options]       largest difference at most --tol (default 0)
   wav.py differ A B [options]     largest difference above --tol
+  wav.py bits A B                 how many samples differ in their bits
 
 A and B are files, or mono files joined with '+' into one multi-channel
 signal (the host writes one file per channel). A mono B is compared with
@@ -97,6 +98,13 @@ def main(argv):
         if (diff > tol) != (cmd == "differ"):
             fail(line + f" ({'not above' if cmd == 'differ' else 'above'} {tol:g})")
         print(line)
+    elif cmd == "bits":
+        (_, a), (_, b) = signal(args[0]), signal(args[1])
+        if len(a) != len(b) or len(a[0]) != len(b[0]):
+            fail(f"shapes differ: {len(a)}x{len(a[0])}, {len(b)}x{len(b[0])}")
+        pack = lambda x: struct.pack("<f", x)
+        differ = sum(1 for c in range(len(a)) for x, y in zip(a[c], b[c]) if pack(x) != pack(y))
+        print(differ)
     else:
         fail(f"wav.py: unknown command '{cmd}'")
 
