@@ -7,6 +7,7 @@
 #include <new>
 
 #include "ClapParameters.h"
+#include "EmbeddedEffectHost.h"
 #include "ParameterCurves.h"
 #include "ParameterRecords.h"
 
@@ -14,9 +15,6 @@ namespace {
 
 // Values pass between the audio thread and the main thread without a lock.
 static_assert(std::atomic<double>::is_always_lock_free);
-
-// The interface version the effect is written for, as its host claims it.
-constexpr intptr_t effectHostVersion = 2400;
 
 // Whether [a, a + frames) and [b, b + frames) share a sample.
 bool overlap(const float* a, const float* b, uint32_t frames) noexcept {
@@ -293,24 +291,14 @@ ClapPlugin* ClapPlugin::fromPlugin(const clap_plugin_t* plugin) noexcept {
 }
 
 intptr_t ClapPlugin::answerEffect(AEffect* record, int32_t opcode, int32_t index, intptr_t, void*, float) noexcept {
-    if (opcode == audioMasterVersion) {
-        return effectHostVersion;
-    }
     const auto* self = record != nullptr ? static_cast<const ClapPlugin*>(record->user) : nullptr;
-    if (self == nullptr) {
+    if (opcode != audioMasterVersion && self == nullptr) {
         return 0;
     }
-    switch (opcode) {
-        case audioMasterPinConnected:
-            // 0 answers connected; inputs and outputs pair up.
-            return index >= 0 && static_cast<uint32_t>(index) < self->channels ? 0 : 1;
-        case audioMasterGetSampleRate:
-            return static_cast<intptr_t>(self->sampleRate);
-        default:
-            // The latency request ("I/O changed") needs no answer: the
-            // latency extension reports it when the host reactivates.
-            return 0;
-    }
+    // The latency request needs no answer: the latency extension reports it
+    // when the host reactivates the plug-in.
+    return embeddedEffectHost::answer(opcode, index, self != nullptr ? self->channels : 0,
+                                      self != nullptr ? self->sampleRate : 0.0);
 }
 
 bool ClapPlugin::init() noexcept {

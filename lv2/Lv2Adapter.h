@@ -23,14 +23,12 @@
 #include <limits>
 #include <new>
 
+#include "EmbeddedEffectHost.h"
 #include "PluginEntry.h"
 
 namespace lv2adapter {
 
 inline constexpr uint32_t noPort = std::numeric_limits<uint32_t>::max();
-
-// The interface version this host claims, the one the effect is written for.
-inline constexpr intptr_t hostVersion = 2400;
 
 // Frames of an input copied aside when an output of another channel shares
 // its buffer; longer runs go through in calls of this many frames.
@@ -150,22 +148,12 @@ private:
     // latency request ("I/O changed") needs no answer: a port carries it.
     static intptr_t answerEffect(AEffect* record, int32_t opcode, int32_t index, intptr_t, void*,
                                  float) noexcept {
-        if (opcode == audioMasterVersion) {
-            return hostVersion;
-        }
         const auto* self = record != nullptr ? static_cast<const Instance*>(record->user) : nullptr;
-        if (self == nullptr) {
+        if (opcode != audioMasterVersion && self == nullptr) {
             return 0;
         }
-        switch (opcode) {
-            case audioMasterPinConnected:
-                // 0 answers connected; inputs and outputs pair up.
-                return index >= 0 && static_cast<uint32_t>(index) < self->channels ? 0 : 1;
-            case audioMasterGetSampleRate:
-                return static_cast<intptr_t>(self->sampleRate);
-            default:
-                return 0;
-        }
+        return embeddedEffectHost::answer(opcode, index, self != nullptr ? self->channels : 0,
+                                          self != nullptr ? self->sampleRate : 0.0);
     }
 
     void sendChangedControls() noexcept {
