@@ -30,7 +30,8 @@ bool copyText(std::string_view text, char* out, uint32_t capacity) noexcept {
         out[0] = '\0';
         return false;
     }
-    std::memcpy(out, text.data(), text.size());
+    // An empty view may have no data at all.
+    if (!text.empty()) std::memcpy(out, text.data(), text.size());
     out[text.size()] = '\0';
     return true;
 }
