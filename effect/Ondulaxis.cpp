@@ -4,7 +4,7 @@
 #include <mutex>
 #include <stdexcept>
 
-#include "ParameterTables.h"
+#include "ParameterRecords.h"
 
 namespace {
 
@@ -51,8 +51,10 @@ Ondulaxis::Ondulaxis(audioMasterCallback audioMaster)
     sharedState.bypass = false;
     // Defaults, not NaN, wait in the pending slots so that the first block runs
     // every change handler.
-    std::memcpy(sharedState.paramValues, paramDefaults, sizeof paramDefaults);
-    std::memcpy(sharedState.pendingValues, paramDefaults, sizeof paramDefaults);
+    for (int32_t index = 0; index < paramCount; ++index) {
+        sharedState.paramValues[index] = ondulaxisParameterRecords[index].defaultValue;
+        sharedState.pendingValues[index] = ondulaxisParameterRecords[index].defaultValue;
+    }
     sharedState.resetRequest = true;
     sharedState.clearRequest = false;
     sharedState.rerouteRequest = false;

@@ -6,6 +6,7 @@
 
 #include "AudioEffectX.h"
 #include "ControlState.h"
+#include "ParameterRecords.h"
 #include "StateLock.h"
 
 class Ondulaxis : public AudioEffectX {
@@ -42,6 +43,13 @@ public:
     void getParameterDisplay(int32_t index, char* text) override;
     // [any host thread] no lock; constant tables. Bad index: empty text.
     void getParameterName(int32_t index, char* text) override;
+    // [any host thread] sets the parameter from a text as a user types it
+    // (the display text, a number in its units, with or without the label);
+    // false, and nothing set, for a text that is no value of it.
+    bool string2parameter(int32_t index, char* text) override;
+    // [any thread] the records of this plug-in's parameters; a variant with
+    // parameters of its own extends them.
+    virtual const ParameterTable& parameterTable() const noexcept;
     // [host thread, effMainsChanged] takes stateLock while it asks the host for
     // its connections; throws std::runtime_error, after leaving the lock, when
     // they cannot be processed (the effect is then off until a resume with

@@ -4,7 +4,7 @@
 
 #include "Ondulaxis.h"
 #include "ParameterCurves.h"
-#include "ParameterTables.h"
+#include "ParameterRecords.h"
 
 namespace {
 
@@ -42,39 +42,47 @@ float Ondulaxis::getParameter(int32_t index) {
     return std::isnan(pending) ? sharedState.paramValues[index] : pending;
 }
 
+const ParameterTable& Ondulaxis::parameterTable() const noexcept { return ondulaxisParameters; }
+
 void Ondulaxis::getParameterName(int32_t index, char* text) {
     if (text == nullptr) {
         return;
     }
-    if (!isParameterIndex(index)) {
-        writeEmpty(text);
-        return;
-    }
-    std::strcpy(text, paramNames[index]);
+    const ParameterRecord* record = parameterTable().find(index);
+    std::strcpy(text, record != nullptr ? record->name : "");
 }
 
 void Ondulaxis::getParameterLabel(int32_t index, char* label) {
     if (label == nullptr) {
         return;
     }
-    if (!isParameterIndex(index)) {
-        writeEmpty(label);
-        return;
-    }
-    std::strcpy(label, paramLabels[index]);
+    const ParameterRecord* record = parameterTable().find(index);
+    std::strcpy(label, record != nullptr ? record->label : "");
 }
 
 void Ondulaxis::getParameterDisplay(int32_t index, char* text) {
     if (text == nullptr) {
         return;
     }
-    if (!isParameterIndex(index)) {
+    const ParameterRecord* record = parameterTable().find(index);
+    if (record == nullptr) {
         writeEmpty(text);
         return;
     }
     // The lock is held only inside getParameter; formatting runs without it.
-    const float value = getParameter(index);
-    paramFormatters[index](value, text);
+    record->format(getParameter(index), text);
+}
+
+bool Ondulaxis::string2parameter(int32_t index, char* text) {
+    const ParameterRecord* record = parameterTable().find(index);
+    float value = 0.0f;
+    // Hosts pass a C string; a text longer than any value is none.
+    if (text == nullptr || record == nullptr ||
+        !parameterValues::normalisedFromText(*record, std::string_view(text, strnlen(text, 256)), value)) {
+        return false;
+    }
+    setParameter(index, value);
+    return true;
 }
 
 void Ondulaxis::applyZeroX(float value) noexcept { zeroCrossMode = value > 0.5f; }

@@ -48,22 +48,39 @@ struct ParameterTable {
 extern const ParameterRecord ondulaxisParameterRecords[paramCount];
 inline constexpr ParameterTable ondulaxisParameters{ondulaxisParameterRecords, paramCount};
 
+// Pieces of the effect's records a variant's own records reuse.
+namespace parameterText {
+// Fixed-point text cut to what the host's buffer takes; rounds like printf's
+// "%1.Nf" and ignores the locale.
+void writeFixed(double value, int precision, char* text) noexcept;
+// A normalised value as a percentage with three decimals, its curve and inverse.
+void formatPercent(float v, char* text) noexcept;
+double percentDisplay(double v) noexcept;
+float percentValue(double percent) noexcept;
+}  // namespace parameterText
+
 namespace parameterValues {
 
 // [any thread] the normalised value whose display shows `display` (display
 // units): clamped to the range, the ends give exactly 0 and 1, the default
-// exactly the record's default, a stepped value the nearest step. NaN: the
-// default. Allocates nothing.
-float toNormalised(const ParameterRecord& record, float display) noexcept;
+// exactly the record's default. NaN: 0. A float display value is what an
+// LV2 port carries; a double, what a CLAP value carries: the curve's own
+// double, toDisplay(v), maps back to exactly v. Allocates nothing.
+float toNormalised(const ParameterRecord& record, double display) noexcept;
 
-// [any thread] the display-unit value nearest the curve at `normalised`
-// that toNormalised maps back to exactly `normalised`; NaN when no float
-// does, or for a value outside 0 to 1.
+// [any thread] the float display value nearest the curve at `normalised`
+// that toNormalised maps back to exactly `normalised` (for presets written
+// in port values); NaN when no float does, or for a value outside 0 to 1.
 float fromNormalised(const ParameterRecord& record, float normalised) noexcept;
 
-// [any thread] the display-unit value of `normalised` itself, for showing
-// (not for a round trip): the curve rounded to float, a stepped value's step.
-float displayOf(const ParameterRecord& record, float normalised) noexcept;
+// [any thread] the display value of `normalised` in double: the range's
+// ends and default exactly, the curve elsewhere; clamped to 0 to 1, NaN
+// gives the default.
+double displayOf(const ParameterRecord& record, float normalised) noexcept;
+
+// [any thread] which step, 0 to steps, a stepped parameter's value takes
+// (the one its display shows); 0 for a continuous one.
+int32_t stepOf(const ParameterRecord& record, float normalised) noexcept;
 
 // [any thread] reads a value as a user types it: the display text ("24.08",
 // "Off", "Yes", "8x"), a number in display units with any number of

@@ -1,4 +1,5 @@
-// The constant description of the eight parameters, indexed by parameter number.
+// The eight parameters' numbers and what their descriptions share
+// (ParameterRecords.h holds the descriptions).
 #pragma once
 
 #include <cstdint>
@@ -19,11 +20,6 @@ enum ParameterIndex : int32_t {
 // Writes the display text of a normalised value: at most 7 characters and the
 // terminator, with "." as decimal point whatever the process locale.
 using ParameterFormatter = void (*)(float value, char* text) noexcept;
-
-extern const char* const paramNames[paramCount];
-extern const char* const paramLabels[paramCount];
-extern const float paramDefaults[paramCount];
-extern const ParameterFormatter paramFormatters[paramCount];
 
 // Longest text the host's 8-byte parameter buffers take, terminator excluded.
 constexpr int32_t maxParameterText = 7;

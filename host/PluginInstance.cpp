@@ -1,5 +1,7 @@
 #include "PluginInstance.h"
 
+#include <algorithm>
+
 #include "HostError.h"
 
 #include <cstdint>
@@ -195,6 +197,13 @@ std::string PluginInstance::requestText(int32_t opcode, int32_t index, intptr_t 
 }
 
 std::string PluginInstance::parameterName(int32_t index) { return requestText(effGetParamName, index); }
+
+bool PluginInstance::setParameterFromText(int32_t index, std::string_view text) {
+    // The plug-in may write into the text; it gets a buffer of the usual size.
+    char buffer[kTextBufferSize + 1] = {};
+    text.copy(buffer, std::min(text.size(), kTextBufferSize - 1));
+    return dispatch(effString2Parameter, index, 0, buffer) != 0;
+}
 
 std::string PluginInstance::parameterLabel(int32_t index) { return requestText(effGetParamLabel, index); }
 

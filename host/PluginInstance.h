@@ -87,6 +87,9 @@ public:
     std::string parameterName(int32_t index);
     std::string parameterLabel(int32_t index);
     std::string parameterDisplay(int32_t index);
+    // Asks the plug-in to set the parameter from a text as a user types it;
+    // false when it does not take the text (or cannot: most plug-ins).
+    bool setParameterFromText(int32_t index, std::string_view text);
     std::string programName();
     std::string programNameIndexed(int32_t category, int32_t index, intptr_t* answer = nullptr);
     std::string effectName();

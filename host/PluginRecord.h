@@ -120,6 +120,7 @@ constexpr int32_t effGetParamName = 8;
 constexpr int32_t effSetSampleRate = 10;
 constexpr int32_t effSetBlockSize = 11;
 constexpr int32_t effMainsChanged = 12;
+constexpr int32_t effString2Parameter = 27;
 constexpr int32_t effGetProgramNameIndexed = 29;
 constexpr int32_t effGetPlugCategory = 35;
 constexpr int32_t effSetBypass = 44;

@@ -7,13 +7,9 @@
 #include <mutex>
 
 #include "ParameterCurves.h"
-#include "ParameterTables.h"
+#include "HQParameters.h"
 
 namespace {
-
-const char* const ownNames[2] = {"Oversample", "DryWet"};
-const char* const ownLabels[2] = {"", "%"};
-const char* const factorTexts[oversampling::maxStages + 1] = {"1x", "2x", "4x", "8x", "16x"};
 
 bool isOwnIndex(int32_t index) noexcept {
     return index == OndulaxisHQ::oversampleIndex || index == OndulaxisHQ::dryWetIndex;
@@ -71,34 +67,7 @@ float OndulaxisHQ::getParameter(int32_t index) {
     return std::isnan(pending) ? sharedValues[index - oversampleIndex] : pending;
 }
 
-void OndulaxisHQ::getParameterName(int32_t index, char* text) {
-    if (text != nullptr && isOwnIndex(index)) {
-        std::strcpy(text, ownNames[index - oversampleIndex]);
-        return;
-    }
-    Ondulaxis::getParameterName(index, text);
-}
-
-void OndulaxisHQ::getParameterLabel(int32_t index, char* label) {
-    if (label != nullptr && isOwnIndex(index)) {
-        std::strcpy(label, ownLabels[index - oversampleIndex]);
-        return;
-    }
-    Ondulaxis::getParameterLabel(index, label);
-}
-
-void OndulaxisHQ::getParameterDisplay(int32_t index, char* text) {
-    if (text == nullptr || !isOwnIndex(index)) {
-        Ondulaxis::getParameterDisplay(index, text);
-        return;
-    }
-    const float value = getParameter(index);
-    if (index == oversampleIndex) {
-        std::strcpy(text, factorTexts[stagesFor(value)]);
-    } else {
-        paramFormatters[FuncMix](std::clamp(value, 0.0f, 1.0f), text);
-    }
-}
+const ParameterTable& OndulaxisHQ::parameterTable() const noexcept { return ondulaxisHQParameters; }
 
 bool OndulaxisHQ::getEffectName(char* name) {
     if (name == nullptr) {

@@ -23,9 +23,7 @@ public:
     // record and tell the host, before the next block takes the factor.
     void setParameter(int32_t index, float value) override;
     float getParameter(int32_t index) override;
-    void getParameterLabel(int32_t index, char* label) override;
-    void getParameterDisplay(int32_t index, char* text) override;
-    void getParameterName(int32_t index, char* text) override;
+    const ParameterTable& parameterTable() const noexcept override;
     bool getEffectName(char* name) override;
     bool getProductString(char* text) override;
 

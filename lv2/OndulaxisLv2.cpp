@@ -3,7 +3,7 @@
 // switch that bypasses the effect.
 #include "Lv2Adapter.h"
 #include "Ondulaxis.h"
-#include "PortValues.h"
+#include "ParameterRecords.h"
 
 namespace {
 
@@ -17,7 +17,8 @@ struct Ports {
     static constexpr bool hasEnabledPort = true;
 
     static float toNormalised(uint32_t port, float value) noexcept {
-        return portValues::toNormalised(static_cast<int32_t>(port), value);
+        const ParameterRecord* record = ondulaxisParameters.find(static_cast<int32_t>(port));
+        return record != nullptr ? parameterValues::toNormalised(*record, value) : 0.0f;
     }
 };
 

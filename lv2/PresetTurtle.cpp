@@ -20,8 +20,7 @@
 #include <utility>
 #include <strings.h>
 
-#include "ParameterTables.h"
-#include "PortValues.h"
+#include "ParameterRecords.h"
 
 namespace {
 
@@ -42,7 +41,7 @@ std::string trimmed(const std::string& text) {
 
 int32_t parameterIndex(const std::string& name) {
     for (int32_t index = 0; index < paramCount; ++index) {
-        if (strcasecmp(paramNames[index], name.c_str()) == 0) return index;
+        if (strcasecmp(ondulaxisParameterRecords[index].name, name.c_str()) == 0) return index;
     }
     return -1;
 }
@@ -53,7 +52,7 @@ Preset readPreset(const std::filesystem::path& path) {
     std::ifstream in(path);
     if (!in) throw std::runtime_error(path.string() + ": cannot read");
     Preset preset{path.stem().string(), "", {}};
-    for (int32_t index = 0; index < paramCount; ++index) preset.values[index] = paramDefaults[index];
+    for (int32_t index = 0; index < paramCount; ++index) preset.values[index] = ondulaxisParameterRecords[index].defaultValue;
     bool anySetting = false;
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
@@ -103,26 +102,27 @@ std::string presetTurtle(const Preset& preset, const std::string& source) {
     if (!preset.description.empty()) out << "\trdfs:comment " << literal(preset.description) << " ;\n";
     out << "\tlv2:port ";
     for (int32_t index = 0; index < paramCount; ++index) {
-        const float port = portValues::fromNormalised(index, preset.values[index]);
+        const ParameterRecord& record = ondulaxisParameterRecords[index];
+        const float port = parameterValues::fromNormalised(record, preset.values[index]);
         if (std::isnan(port)) {
             // Port floats are coarser than normalised ones there; name a
             // neighbour that a port value does carry.
             float nearby = preset.values[index];
-            for (int step = 0; step < 64 && std::isnan(portValues::fromNormalised(index, nearby)); ++step) {
+            for (int step = 0; step < 64 && std::isnan(parameterValues::fromNormalised(record, nearby)); ++step) {
                 nearby = std::nextafter(nearby, 1.0f);
             }
             char text[96];
             const int length = std::snprintf(text, sizeof text, "%.9g has no exact LV2 port value",
                                              double{preset.values[index]});
-            if (!std::isnan(portValues::fromNormalised(index, nearby))) {
+            if (!std::isnan(parameterValues::fromNormalised(record, nearby))) {
                 std::snprintf(text + length, sizeof text - length, "; %.9g has", double{nearby});
             }
-            throw std::runtime_error(source + ": " + paramNames[index] + " " + text);
+            throw std::runtime_error(source + ": " + record.name + " " + text);
         }
         // Nine significant digits bring a float back exactly.
         char number[32];
         std::snprintf(number, sizeof number, "%.9g", static_cast<double>(port));
-        out << (index == 0 ? "[\n" : " , [\n") << "\t\tlv2:symbol \"" << paramNames[index]
+        out << (index == 0 ? "[\n" : " , [\n") << "\t\tlv2:symbol \"" << record.name
             << "\" ;\n\t\tpset:value " << number
             << (std::strpbrk(number, ".e") != nullptr ? "" : ".0") << "\n\t]";
     }

@@ -42,11 +42,9 @@ constexpr const char* kRenderUsage =
     "      extension names its format; mono files take the mono route, stereo\n"
     "      files the stereo route.\n"
     "      --set NAME=VALUE  parameter by name (repeatable): a bare number is the\n"
-    "                        normalised value 0..1; or as the display reads it:\n"
-    "                        InGain=12dB OutGain=-6dB FuncMix=80% AmpMin=20%\n"
-    "                        SlewLim=5% SlewLim=off ZeroX=on|off FreqMin=2cycles\n"
-    "                        FreqDif=-30cycles; another plug-in's parameter by\n"
-    "                        the text its display shows (Oversample=8x)\n"
+    "                        normalised value 0..1; any other text is read by the\n"
+    "                        plug-in, as its display shows it: InGain=12dB\n"
+    "                        FuncMix=80% SlewLim=off ZeroX=on Oversample=8x\n"
     "      --preset FILE     NAME=VALUE lines (# comments), applied before --set\n"
     "      --save-preset FILE  also write the settings used as a preset\n"
     "      --bypass          render with the plug-in bypassed\n"
@@ -65,9 +63,8 @@ constexpr const char* kRenderUsage =
     "      --oversample N    run the plug-in at N = 2, 4, 8 or 16 times the file's\n"
     "                        rate between linear-phase resamplers (libsoxr); the\n"
     "                        output keeps the file's rate, length and timing.\n"
-    "                        SlewLim limits the step per sample: the tool lowers\n"
-    "                        it so that the slope per second stays the same (the\n"
-    "                        smallest step, 0.20 %, is as low as it goes)\n";
+    "                        Parameters keep their values: one that acts per\n"
+    "                        sample (Ondulaxis's SlewLim) acts N times faster\n";
 constexpr const char* kAnalyzeUsage =
     "  ondulaxis analyze OUT.svg [options]\n"
     "      Play a sine through the plug-in; print THD, THD+N, each harmonic's\n"

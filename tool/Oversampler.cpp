@@ -217,31 +217,4 @@ void OversampledSession::finish(std::vector<float>& output) {
     session_->finish();
 }
 
-std::vector<ParameterSetting> settingsAtRate(const std::vector<TypedSetting>& settings, int factor,
-                                             std::ostream* report) {
-    std::vector<ParameterSetting> result;
-    for (const TypedSetting& typed : settings) {
-        ParameterSetting setting = typed.setting;
-        if (factor > 1 && strcasecmp(setting.name.c_str(), "SlewLim") == 0) {
-            bool clamped = false;
-            const float scaled = slewLimitAtRate(setting.value, factor, clamped);
-            if (report != nullptr && scaled != setting.value) {
-                // SlewLim's step per sample, in percent of full scale.
-                const auto step = [](float value) { return 100.0 * std::exp2(9.0 * (static_cast<double>(value) - 1.0)); };
-                char line[240];
-                std::snprintf(line, sizeof line,
-                              "SlewLim %g (%.2f %% per sample) becomes %g (%.2f %%) at %dx: the same slope per "
-                              "second%s\n",
-                              static_cast<double>(setting.value), step(setting.value), static_cast<double>(scaled),
-                              step(scaled), factor,
-                              clamped ? " as near as it goes; the smallest step slews faster" : "");
-                *report << line;
-            }
-            setting.value = scaled;
-        }
-        result.push_back(setting);
-    }
-    return result;
-}
-
 }  // namespace ondulaxis::host

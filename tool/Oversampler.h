@@ -66,10 +66,4 @@ private:
     std::vector<float> downsampled_;
 };
 
-// The settings to run the plug-in with at `factor` times the rate: SlewLim
-// scaled so that it limits the same slope per second. Says what it changed
-// on `report` unless null.
-std::vector<ParameterSetting> settingsAtRate(const std::vector<TypedSetting>& settings, int factor,
-                                             std::ostream* report);
-
 }  // namespace ondulaxis::host

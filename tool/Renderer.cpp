@@ -103,16 +103,8 @@ void renderInChild(const RenderOptions& options, int sampleRate, int channels, i
                         presetText(plain.instance(), "settings of a render of " + options.input.filename().string()));
         plain.finish();
     }
-    std::ostringstream rateNotes;
     SessionSettings chainSettings = settings;
     chainSettings.blockCounter = &child.report.block;
-    if (options.oversample > 1) {
-        std::vector<TypedSetting> given = options.typedParameters;
-        if (given.empty()) {
-            for (const ParameterSetting& setting : options.parameters) given.push_back({setting, ""});
-        }
-        chainSettings.parameters = settingsAtRate(given, options.oversample, &rateNotes);
-    }
     OversampledSession chain(library, chainSettings, options.oversample);
     LayoutSession& session = chain.session();
 
@@ -135,8 +127,7 @@ void renderInChild(const RenderOptions& options, int sampleRate, int channels, i
                    << sampleRate * options.oversample << " Hz in blocks of "
                    << options.blockSize * options.oversample << "; output aligned with the input"
                    << (chain.latency() > 0 ? " (" + std::to_string(chain.latency()) + " frames of delay removed)" : "")
-                   << "\n"
-                   << rateNotes.str();
+                   << "\n";
         }
         reportTypedSettings(options.typedParameters, session.instance(), report);
         writeParameterTable(session.instance(), report);

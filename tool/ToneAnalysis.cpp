@@ -38,7 +38,7 @@ Spectrum measure(const AnalyzeOptions& options, const std::shared_ptr<const Plug
     SessionSettings settings;
     settings.sampleRate = options.sampleRate;
     settings.blockSize = options.blockSize;
-    settings.parameters = settingsAtRate(options.parameters, factor, nullptr);
+    for (const TypedSetting& setting : options.parameters) settings.parameters.push_back(setting.setting);
     settings.blockCounter = blockCounter;
     return analyseTone(renderTone(library, settings, tone, factor), options.sampleRate, tone.frequency);
 }
@@ -128,7 +128,6 @@ void analyseInChild(const AnalyzeOptions& options, PluginProcess::Child& child) 
                       options.tone.frequency, options.tone.levelDbfs, options.sampleRate,
                       describe(options.parameters).c_str());
         report << "Analysing " << options.plugin.filename().string() << ": " << subtitle << "\n";
-        settingsAtRate(options.parameters, options.oversample, &report);
         // Aliases fall on multiples of the largest common divisor of tone and
         // rate: all of them on harmonics when the tone divides the rate.
         const double periods = options.sampleRate / options.tone.frequency;
@@ -150,7 +149,6 @@ void analyseInChild(const AnalyzeOptions& options, PluginProcess::Child& child) 
         std::snprintf(subtitle, sizeof subtitle, "sine at %.1f dBFS, %g Hz; settings: %s", options.tone.levelDbfs,
                       options.sampleRate, describe(options.parameters).c_str());
         report << "Aliasing sweep of " << options.plugin.filename().string() << ": " << subtitle << "\n";
-        settingsAtRate(options.parameters, options.oversample, &report);
         std::vector<SweepCurve> curves;
         for (int factor : factors) curves.push_back({factorLabel(factor), {}, {}});
         // Log-spaced from about 50 Hz (not a divisor of common rates) to 45 %

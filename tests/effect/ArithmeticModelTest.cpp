@@ -90,7 +90,7 @@ struct Model {
 
 Model defaultModel() {
     Model model;
-    for (int index = 0; index < paramCount; ++index) model.apply(index, paramDefaults[index]);
+    for (int index = 0; index < paramCount; ++index) model.apply(index, ondulaxisParameterRecords[index].defaultValue);
     return model;
 }
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "EffectTestSupport.h"
-#include "ParameterTables.h"
+#include "ParameterRecords.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ constexpr int writesPerThread = 2000;
 float writtenValue(int k) { return static_cast<float>(k) / writesPerThread; }
 
 bool isKnownValue(int32_t index, float value) {
-    if (value == paramDefaults[index]) {
+    if (value == ondulaxisParameterRecords[index].defaultValue) {
         return true;
     }
     const long k = std::lround(static_cast<double>(value) * writesPerThread);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Ondulaxis.h"
-#include "ParameterTables.h"
+#include "ParameterRecords.h"
 
 // Answers the host requests the effect makes; pins are connected unless told
 // otherwise. Set it up before threads start: it is read, never locked.

@@ -12,8 +12,7 @@
 #include <strings.h>
 #include <vector>
 
-#include "ParameterTables.h"
-#include "PortValues.h"
+#include "ParameterRecords.h"
 
 namespace {
 
@@ -59,8 +58,8 @@ int printNormalised(const char* name, const char* text) {
     const float portValue = std::strtof(text, &end);
     if (end == text || *end != '\0') return fail("not a number: ", text);
     for (int32_t index = 0; index < paramCount; ++index) {
-        if (strcasecmp(name, paramNames[index]) == 0) {
-            std::printf("%.9g\n", static_cast<double>(portValues::toNormalised(index, portValue)));
+        if (strcasecmp(name, ondulaxisParameterRecords[index].name) == 0) {
+            std::printf("%.9g\n", static_cast<double>(parameterValues::toNormalised(ondulaxisParameterRecords[index], portValue)));
             return 0;
         }
     }

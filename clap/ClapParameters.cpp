@@ -1,0 +1,130 @@
+#include "ClapParameters.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string_view>
+
+#include "HQParameters.h"
+#include "ParameterRecords.h"
+
+namespace clapParameters {
+namespace {
+
+bool stepped(const ParameterRecord& record) noexcept { return record.steps > 0; }
+
+double minimumOf(const ParameterRecord& record) noexcept {
+    return stepped(record) ? 0.0 : static_cast<double>(record.displayMinimum);
+}
+
+double maximumOf(const ParameterRecord& record) noexcept {
+    return stepped(record) ? static_cast<double>(record.steps) : static_cast<double>(record.displayMaximum);
+}
+
+// Copies `text` whole or not at all.
+bool copyText(std::string_view text, char* out, uint32_t capacity) noexcept {
+    if (out == nullptr || capacity == 0) {
+        return false;
+    }
+    if (text.size() >= capacity) {
+        out[0] = '\0';
+        return false;
+    }
+    std::memcpy(out, text.data(), text.size());
+    out[text.size()] = '\0';
+    return true;
+}
+
+}  // namespace
+
+const ParameterTable& plainTable() noexcept { return ondulaxisParameters; }
+const ParameterTable& hqTable() noexcept { return ondulaxisHQParameters; }
+
+const ParameterRecord* find(const ParameterTable& table, clap_id id) noexcept {
+    return id < static_cast<clap_id>(table.count()) ? table.find(static_cast<int32_t>(id)) : nullptr;
+}
+
+uint32_t count(const ParameterTable& table) noexcept { return static_cast<uint32_t>(table.count()); }
+
+bool describe(const ParameterTable& table, uint32_t index, clap_param_info_t* info) noexcept {
+    const ParameterRecord* record = find(table, index);
+    if (record == nullptr || info == nullptr) {
+        return false;
+    }
+    std::memset(info, 0, sizeof *info);
+    info->id = index;
+    info->flags = CLAP_PARAM_IS_AUTOMATABLE | (stepped(*record) ? uint32_t{CLAP_PARAM_IS_STEPPED} : 0u);
+    info->cookie = nullptr;
+    copyText(record->name, info->name, sizeof info->name);
+    info->min_value = minimumOf(*record);
+    info->max_value = maximumOf(*record);
+    info->default_value = static_cast<double>(defaultValue(*record));
+    return true;
+}
+
+bool settle(const ParameterRecord& record, double value, double& display) noexcept {
+    if (std::isnan(value)) {
+        return false;
+    }
+    const double clamped = std::clamp(value, minimumOf(record), maximumOf(record));
+    display = stepped(record) ? std::trunc(clamped) : clamped;
+    return true;
+}
+
+float normalised(const ParameterRecord& record, double display) noexcept {
+    if (stepped(record)) {
+        return static_cast<float>(display) / static_cast<float>(record.steps);
+    }
+    return parameterValues::toNormalised(record, display);
+}
+
+double defaultValue(const ParameterRecord& record) noexcept {
+    if (stepped(record)) {
+        return parameterValues::stepOf(record, record.defaultValue);
+    }
+    return record.displayDefault;
+}
+
+bool toText(const ParameterRecord& record, double value, char* text, uint32_t capacity) noexcept {
+    double display = 0.0;
+    if (!settle(record, value, display)) {
+        copyText({}, text, capacity);
+        return false;
+    }
+    // The formatter's at most 7 characters, a space and the label.
+    char shown[8 + 1 + 64] = {};
+    record.format(normalised(record, display), shown);
+    const std::string_view label = record.label != nullptr ? record.label : "";
+    if (!label.empty() && label.size() < sizeof shown - std::strlen(shown) - 1) {
+        std::strcat(shown, " ");
+        std::strncat(shown, label.data(), label.size());
+    }
+    return copyText(shown, text, capacity);
+}
+
+bool fromText(const ParameterRecord& record, const char* text, double& value) noexcept {
+    float normalisedValue = 0.0f;
+    if (text == nullptr) {
+        return false;
+    }
+    // toText's own form, such as "Off %", has the label after a word too.
+    std::string_view typed = text;
+    const std::string_view label = record.label != nullptr ? record.label : "";
+    if (!parameterValues::normalisedFromText(record, typed, normalisedValue)) {
+        if (label.empty() || typed.size() <= label.size() + 1 || !typed.ends_with(label) ||
+            typed[typed.size() - label.size() - 1] != ' ') {
+            return false;
+        }
+        typed.remove_suffix(label.size() + 1);
+        if (!parameterValues::normalisedFromText(record, typed, normalisedValue)) {
+            return false;
+        }
+    }
+    // A value that maps back to exactly this normalised one, so the text
+    // read shows again as it was typed.
+    value = stepped(record) ? parameterValues::stepOf(record, normalisedValue)
+                            : parameterValues::displayOf(record, normalisedValue);
+    return true;
+}
+
+}  // namespace clapParameters

@@ -1,0 +1,552 @@
+#include "ClapPlugin.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include "ClapParameters.h"
+#include "ParameterRecords.h"
+
+namespace {
+
+// Values pass between the audio thread and the main thread without a lock.
+static_assert(std::atomic<double>::is_always_lock_free);
+
+// The interface version the effect is written for, as its host claims it.
+constexpr intptr_t effectHostVersion = 2400;
+
+// Whether [a, a + frames) and [b, b + frames) share a sample.
+bool overlap(const float* a, const float* b, uint32_t frames) noexcept {
+    const auto start = reinterpret_cast<uintptr_t>(a);
+    const auto other = reinterpret_cast<uintptr_t>(b);
+    const uintptr_t bytes = uintptr_t{frames} * sizeof(float);
+    return start < other + bytes && other < start + bytes;
+}
+
+bool isParameterValue(const clap_event_header_t* header) noexcept {
+    return header != nullptr && header->space_id == CLAP_CORE_EVENT_SPACE_ID &&
+           header->type == CLAP_EVENT_PARAM_VALUE && header->size >= sizeof(clap_event_param_value_t);
+}
+
+const char* portTypeFor(uint32_t channels) noexcept { return channels == 1 ? CLAP_PORT_MONO : CLAP_PORT_STEREO; }
+
+template <class Extension>
+const Extension* hostExtension(const clap_host_t* host, const char* id) noexcept {
+    return host->get_extension != nullptr ? static_cast<const Extension*>(host->get_extension(host, id)) : nullptr;
+}
+
+}  // namespace
+
+// The C entry points: each finds the instance through fromPlugin, forwards,
+// and answers neutrally for a null or unknown plug-in or argument. All of
+// them and all they call are noexcept: the effect's record entries contain
+// its exceptions, and its construction reports failure as a null record.
+struct ClapForwarders {
+    static bool init(const clap_plugin_t* plugin) noexcept {
+        ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
+        return self != nullptr && self->init();
+    }
+
+    static void destroy(const clap_plugin_t* plugin) noexcept {
+        ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
+        if (self != nullptr) {
+            if (self->active.load()) {
+                self->deactivate();
+            }
+            delete self;
+        }
+    }
+
+    static bool activate(const clap_plugin_t* plugin, double sampleRate, uint32_t, uint32_t) noexcept {
+        ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
+        return self != nullptr && self->activate(sampleRate);
+    }
+
+    static void deactivate(const clap_plugin_t* plugin) noexcept {
+        if (ClapPlugin* self = ClapPlugin::fromPlugin(plugin)) self->deactivate();
+    }
+
+    static bool startProcessing(const clap_plugin_t* plugin) noexcept {
+        const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
+        return self != nullptr && self->active.load();
+    }
+
+    static void stopProcessing(const clap_plugin_t*) noexcept {}
+
+    static void reset(const clap_plugin_t* plugin) noexcept {
+        if (ClapPlugin* self = ClapPlugin::fromPlugin(plugin)) self->reset();
+    }
+
+    static clap_process_status process(const clap_plugin_t* plugin, const clap_process_t* process) noexcept {
+        ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
+        if (self == nullptr || process == nullptr || !self->active.load(std::memory_order_relaxed)) {
+            return CLAP_PROCESS_ERROR;
+        }
+        return self->process(*process);
+    }
+
+    static const void* extension(const clap_plugin_t* plugin, const char* id) noexcept {
+        const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
+        return self != nullptr && id != nullptr ? self->extension(id) : nullptr;
+    }
+
+    static void onMainThread(const clap_plugin_t*) noexcept {}
+
+    // ---- audio ports: one main input and one main output, a pair in place ----
+
+    static uint32_t portCount(const clap_plugin_t* plugin, bool) noexcept {
+        return ClapPlugin::fromPlugin(plugin) != nullptr ? 1 : 0;
+    }
+
+    static bool portInfo(const clap_plugin_t* plugin, uint32_t index, bool isInput,
+                         clap_audio_port_info_t* info) noexcept {
+        const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
+        if (self == nullptr || index != 0 || info == nullptr) {
+            return false;
+        }
+        std::memset(info, 0, sizeof *info);
+        info->id = 0;
+        std::strcpy(info->name, isInput ? "Input" : "Output");
+        info->flags = CLAP_AUDIO_PORT_IS_MAIN;
+        info->channel_count = self->channels;
+        info->port_type = portTypeFor(self->channels);
+        info->in_place_pair = 0;  // the other direction's port 0
+        return true;
+    }
+
+    // ---- audio port configurations: stereo and mono ----
+
+    static uint32_t configCount(const clap_plugin_t* plugin) noexcept {
+        return ClapPlugin::fromPlugin(plugin) != nullptr ? 2 : 0;
+    }
+
+    static bool configInfo(const clap_plugin_t* plugin, uint32_t index, clap_audio_ports_config_t* config) noexcept {
+        if (ClapPlugin::fromPlugin(plugin) == nullptr || index > 1 || config == nullptr) {
+            return false;
+        }
+        const uint32_t channels = index == ClapPlugin::monoConfig ? 1 : 2;
+        std::memset(config, 0, sizeof *config);
+        config->id = index;
+        std::strcpy(config->name, channels == 1 ? "Mono" : "Stereo");
+        config->input_port_count = 1;
+        config->output_port_count = 1;
+        config->has_main_input = true;
+        config->main_input_channel_count = channels;
+        config->main_input_port_type = portTypeFor(channels);
+        config->has_main_output = true;
+        config->main_output_channel_count = channels;
+        config->main_output_port_type = portTypeFor(channels);
+        return true;
+    }
+
+    static bool selectConfig(const clap_plugin_t* plugin, clap_id id) noexcept {
+        ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
+        if (self == nullptr || id > ClapPlugin::monoConfig || self->active.load()) {
+            return false;
+        }
+        self->channels = id == ClapPlugin::monoConfig ? 1 : 2;
+        return true;
+    }
+
+    // ---- parameters ----
+
+    static uint32_t paramCount(const clap_plugin_t* plugin) noexcept {
+        const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
+        return self != nullptr ? clapParameters::count(self->kind.parameters()) : 0;
+    }
+
+    static bool paramInfo(const clap_plugin_t* plugin, uint32_t index, clap_param_info_t* info) noexcept {
+        const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
+        return self != nullptr && clapParameters::describe(self->kind.parameters(), index, info);
+    }
+
+    static bool paramValue(const clap_plugin_t* plugin, clap_id id, double* out) noexcept {
+        const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
+        return self != nullptr && out != nullptr && self->value(id, *out);
+    }
+
+    static bool valueToText(const clap_plugin_t* plugin, clap_id id, double value, char* text,
+                            uint32_t capacity) noexcept {
+        const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
+        const ParameterRecord* record =
+            self != nullptr ? clapParameters::find(self->kind.parameters(), id) : nullptr;
+        if (record == nullptr) {
+            if (text != nullptr && capacity > 0) text[0] = '\0';
+            return false;
+        }
+        return clapParameters::toText(*record, value, text, capacity);
+    }
+
+    static bool textToValue(const clap_plugin_t* plugin, clap_id id, const char* text, double* out) noexcept {
+        const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
+        const ParameterRecord* record =
+            self != nullptr ? clapParameters::find(self->kind.parameters(), id) : nullptr;
+        return record != nullptr && out != nullptr && clapParameters::fromText(*record, text, *out);
+    }
+
+    static void flush(const clap_plugin_t* plugin, const clap_input_events_t* in,
+                      const clap_output_events_t*) noexcept {
+        if (ClapPlugin* self = ClapPlugin::fromPlugin(plugin)) self->flush(in);
+    }
+
+    // ---- state, latency, tail, render ----
+
+    static bool save(const clap_plugin_t* plugin, const clap_ostream_t* stream) noexcept {
+        const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
+        return self != nullptr && self->saveState(stream);
+    }
+
+    static bool load(const clap_plugin_t* plugin, const clap_istream_t* stream) noexcept {
+        ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
+        return self != nullptr && self->loadState(stream);
+    }
+
+    static uint32_t latency(const clap_plugin_t* plugin) noexcept {
+        const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
+        return self != nullptr ? self->latency() : 0;
+    }
+
+    static uint32_t tail(const clap_plugin_t* plugin) noexcept {
+        const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
+        return self != nullptr ? self->tail() : 0;
+    }
+
+    static bool hardRealtime(const clap_plugin_t*) noexcept { return false; }
+
+    static bool setRender(const clap_plugin_t* plugin, clap_plugin_render_mode mode) noexcept {
+        ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
+        if (self == nullptr || (mode != CLAP_RENDER_REALTIME && mode != CLAP_RENDER_OFFLINE)) {
+            return false;
+        }
+        // Both modes render the same bits; the mode is kept for what may differ later.
+        self->renderMode = mode;
+        return true;
+    }
+
+    static constexpr clap_plugin_audio_ports_t audioPorts{portCount, portInfo};
+    static constexpr clap_plugin_audio_ports_config_t audioPortsConfig{configCount, configInfo, selectConfig};
+    static constexpr clap_plugin_params_t params{paramCount, paramInfo, paramValue, valueToText, textToValue, flush};
+    static constexpr clap_plugin_state_t state{save, load};
+    static constexpr clap_plugin_latency_t latencyExtension{latency};
+    static constexpr clap_plugin_tail_t tailExtension{tail};
+    static constexpr clap_plugin_render_t render{hardRealtime, setRender};
+};
+
+const clap_plugin_t* ClapPlugin::create(const ClapPluginKind& kind, const clap_host_t* host) noexcept {
+    if (host == nullptr || !clap_version_is_compatible(host->clap_version)) {
+        return nullptr;
+    }
+    auto* self = new (std::nothrow) ClapPlugin(kind, host);
+    if (self == nullptr) {
+        return nullptr;
+    }
+    if (self->record == nullptr) {
+        delete self;
+        return nullptr;
+    }
+    return &self->plugin;
+}
+
+ClapPlugin::ClapPlugin(const ClapPluginKind& kind, const clap_host_t* host) noexcept : kind(kind), host(host) {
+    plugin = {kind.descriptor,
+              this,
+              ClapForwarders::init,
+              ClapForwarders::destroy,
+              ClapForwarders::activate,
+              ClapForwarders::deactivate,
+              ClapForwarders::startProcessing,
+              ClapForwarders::stopProcessing,
+              ClapForwarders::reset,
+              ClapForwarders::process,
+              ClapForwarders::extension,
+              ClapForwarders::onMainThread};
+    const ParameterTable& table = kind.parameters();
+    for (uint32_t id = 0; id < clapState::maxValues; ++id) {
+        const ParameterRecord* parameter = clapParameters::find(table, id);
+        values[id].store(parameter != nullptr ? clapParameters::defaultValue(*parameter) : 0.0);
+    }
+    if (const ParameterRecord* parameter = clapParameters::find(table, static_cast<clap_id>(kind.restartIndex))) {
+        runningRestartValue = clapParameters::normalised(*parameter, values[kind.restartIndex].load());
+    }
+    record = kind.createEffect(answerEffect);
+    if (record != nullptr) {
+        record->user = this;
+        record->dispatcher(record, effOpen, 0, 0, nullptr, 0.0f);
+        reportedLatency = static_cast<uint32_t>(std::max(0, record->initialDelay));
+    }
+}
+
+ClapPlugin::~ClapPlugin() {
+    if (record != nullptr) {
+        record->dispatcher(record, effClose, 0, 0, nullptr, 0.0f);  // deletes the effect
+    }
+}
+
+ClapPlugin* ClapPlugin::fromPlugin(const clap_plugin_t* plugin) noexcept {
+    if (plugin == nullptr || plugin->init != ClapForwarders::init) {
+        return nullptr;
+    }
+    return static_cast<ClapPlugin*>(plugin->plugin_data);
+}
+
+intptr_t ClapPlugin::answerEffect(AEffect* record, int32_t opcode, int32_t index, intptr_t, void*, float) noexcept {
+    if (opcode == audioMasterVersion) {
+        return effectHostVersion;
+    }
+    const auto* self = record != nullptr ? static_cast<const ClapPlugin*>(record->user) : nullptr;
+    if (self == nullptr) {
+        return 0;
+    }
+    switch (opcode) {
+        case audioMasterPinConnected:
+            // 0 answers connected; inputs and outputs pair up.
+            return index >= 0 && static_cast<uint32_t>(index) < self->channels ? 0 : 1;
+        case audioMasterGetSampleRate:
+            return static_cast<intptr_t>(self->sampleRate);
+        default:
+            // The latency request ("I/O changed") needs no answer: the
+            // latency extension reports it when the host reactivates.
+            return 0;
+    }
+}
+
+bool ClapPlugin::init() noexcept {
+    hostLatency = hostExtension<clap_host_latency_t>(host, CLAP_EXT_LATENCY);
+    hostParams = hostExtension<clap_host_params_t>(host, CLAP_EXT_PARAMS);
+    hostTail = hostExtension<clap_host_tail_t>(host, CLAP_EXT_TAIL);
+    return true;
+}
+
+bool ClapPlugin::activate(double rate) noexcept {
+    // A rate no audio runs at would reach the effect as a nonsense answer.
+    if (active.load() || !(rate >= 1.0 && rate <= 1.0e7)) {
+        return false;
+    }
+    sampleRate = rate;
+    // A factor chosen while active waited for this.
+    const ParameterTable& table = kind.parameters();
+    if (const ParameterRecord* parameter = clapParameters::find(table, static_cast<clap_id>(kind.restartIndex))) {
+        const float wanted = clapParameters::normalised(*parameter, values[kind.restartIndex].load());
+        if (wanted != runningRestartValue) {
+            runningRestartValue = wanted;
+            record->setParameter(record, kind.restartIndex, wanted);
+        }
+    }
+    record->dispatcher(record, effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
+    // The effect asks for its pins while resuming; the layout answers.
+    record->dispatcher(record, effMainsChanged, 0, 1, nullptr, 0.0f);
+    restartRequested.store(false);
+    const auto now = static_cast<uint32_t>(std::max(0, record->initialDelay));
+    if (now != reportedLatency) {
+        reportedLatency = now;
+        if (hostLatency != nullptr && hostLatency->changed != nullptr) {
+            hostLatency->changed(host);
+        }
+    }
+    reportedTail = tail();
+    active.store(true);
+    return true;
+}
+
+void ClapPlugin::deactivate() noexcept {
+    if (!active.load()) {
+        return;
+    }
+    record->dispatcher(record, effMainsChanged, 0, 0, nullptr, 0.0f);
+    active.store(false);
+}
+
+void ClapPlugin::reset() noexcept {
+    // Resuming again clears the effect's history at its next block; the
+    // layout is the one it runs with, so the pins it asks for are the same.
+    if (active.load()) {
+        record->dispatcher(record, effMainsChanged, 0, 1, nullptr, 0.0f);
+    }
+}
+
+const void* ClapPlugin::extension(const char* id) const noexcept {
+    const std::string_view name = id;
+    if (name == CLAP_EXT_AUDIO_PORTS) return &ClapForwarders::audioPorts;
+    if (name == CLAP_EXT_AUDIO_PORTS_CONFIG) return &ClapForwarders::audioPortsConfig;
+    if (name == CLAP_EXT_PARAMS) return &ClapForwarders::params;
+    if (name == CLAP_EXT_STATE) return &ClapForwarders::state;
+    if (name == CLAP_EXT_LATENCY) return &ClapForwarders::latencyExtension;
+    if (name == CLAP_EXT_TAIL) return &ClapForwarders::tailExtension;
+    if (name == CLAP_EXT_RENDER) return &ClapForwarders::render;
+    return nullptr;
+}
+
+void ClapPlugin::setValue(clap_id id, double value) noexcept {
+    const ParameterRecord* parameter = clapParameters::find(kind.parameters(), id);
+    double display = 0.0;
+    if (parameter == nullptr || !clapParameters::settle(*parameter, value, display)) {
+        return;
+    }
+    values[id].store(display, std::memory_order_relaxed);
+    const float normalised = clapParameters::normalised(*parameter, display);
+    if (static_cast<int32_t>(id) == kind.restartIndex) {
+        // The latency reported holds while active, so the effect keeps the
+        // factor it runs with (its sound matches that latency) until the
+        // host restarts it; an unchanged factor needs no restart.
+        if (active.load()) {
+            if (normalised != runningRestartValue && !restartRequested.exchange(true) &&
+                host->request_restart != nullptr) {
+                host->request_restart(host);
+            }
+            return;
+        }
+        runningRestartValue = normalised;
+    }
+    record->setParameter(record, static_cast<int32_t>(id), normalised);
+}
+
+bool ClapPlugin::value(clap_id id, double& out) const noexcept {
+    if (clapParameters::find(kind.parameters(), id) == nullptr) {
+        return false;
+    }
+    out = values[id].load(std::memory_order_relaxed);
+    return true;
+}
+
+void ClapPlugin::flush(const clap_input_events_t* in) noexcept {
+    if (in == nullptr || in->size == nullptr || in->get == nullptr) {
+        return;
+    }
+    const uint32_t count = in->size(in);
+    for (uint32_t index = 0; index < count; ++index) {
+        const clap_event_header_t* header = in->get(in, index);
+        if (isParameterValue(header)) {
+            const auto* event = reinterpret_cast<const clap_event_param_value_t*>(header);
+            setValue(event->param_id, event->value);
+        }
+    }
+}
+
+clap_process_status ClapPlugin::process(const clap_process_t& block) noexcept {
+    const uint32_t frames = block.frames_count;
+    float* in[2] = {};
+    float* out[2] = {};
+    bool audio = block.audio_inputs_count >= 1 && block.audio_outputs_count >= 1 &&
+                 block.audio_inputs != nullptr && block.audio_outputs != nullptr &&
+                 block.audio_inputs[0].data32 != nullptr && block.audio_outputs[0].data32 != nullptr &&
+                 block.audio_inputs[0].channel_count >= channels &&
+                 block.audio_outputs[0].channel_count >= channels;
+    for (uint32_t channel = 0; audio && channel < channels; ++channel) {
+        in[channel] = block.audio_inputs[0].data32[channel];
+        out[channel] = block.audio_outputs[0].data32[channel];
+        audio = in[channel] != nullptr && out[channel] != nullptr;
+    }
+
+    // Each parameter event splits the block where it falls: the effect takes
+    // a value at the start of its next call. Events at one time all apply
+    // before that sample; an event out of order applies where the block is.
+    const clap_input_events_t* events = block.in_events;
+    const uint32_t count =
+        events != nullptr && events->size != nullptr && events->get != nullptr ? events->size(events) : 0;
+    uint32_t done = 0;
+    for (uint32_t index = 0; index < count; ++index) {
+        const clap_event_header_t* header = events->get(events, index);
+        if (!isParameterValue(header)) {
+            continue;
+        }
+        const uint32_t at = std::min(header->time, frames);
+        if (audio && at > done) {
+            runEffect(in, out, channels, done, at - done);
+            done = at;
+        }
+        const auto* event = reinterpret_cast<const clap_event_param_value_t*>(header);
+        setValue(event->param_id, event->value);
+    }
+    if (audio && done < frames) {
+        runEffect(in, out, channels, done, frames - done);
+    }
+
+    if (hostTail != nullptr && hostTail->changed != nullptr) {
+        const uint32_t now = tail();
+        if (now != reportedTail) {
+            reportedTail = now;
+            hostTail->changed(host);
+        }
+    }
+    // Without buffers the values wait in the effect for a block that has them.
+    return audio || frames == 0 ? CLAP_PROCESS_CONTINUE : CLAP_PROCESS_ERROR;
+}
+
+void ClapPlugin::runEffect(float* const* inputs, float* const* outputs, uint32_t channelCount, uint32_t start,
+                           uint32_t frames) noexcept {
+    float* in[2] = {inputs[0] + start, inputs[channelCount - 1] + start};
+    float* out[2] = {outputs[0] + start, outputs[channelCount - 1] + start};
+    // The stereo kernels write output A before they read input B, so an
+    // input that an output of the other channel shares is read from a copy.
+    // A channel in place is safe.
+    bool aside[2] = {};
+    for (uint32_t channel = 0; channel < channelCount; ++channel) {
+        for (uint32_t other = 0; other < channelCount; ++other) {
+            const bool inPlace = other == channel && out[other] == in[channel];
+            aside[channel] = aside[channel] || (!inPlace && overlap(in[channel], out[other], frames));
+        }
+    }
+    // The process call counts frames in int32_t.
+    const uint32_t largestCall = aside[0] || aside[1] ? asideFrames : std::numeric_limits<int32_t>::max();
+    while (frames > 0) {
+        const uint32_t now = std::min(frames, largestCall);
+        float* callIn[2] = {in[0], in[1]};
+        for (uint32_t channel = 0; channel < channelCount; ++channel) {
+            if (aside[channel]) {
+                std::memcpy(copies[channel], in[channel], now * sizeof(float));
+                callIn[channel] = copies[channel];
+            }
+        }
+        callIn[1] = callIn[channelCount - 1];
+        record->processReplacing(record, callIn, out, static_cast<int32_t>(now));
+        frames -= now;
+        for (uint32_t channel = 0; channel < 2; ++channel) {
+            in[channel] += now;
+            out[channel] += now;
+        }
+    }
+}
+
+uint32_t ClapPlugin::tail() const noexcept {
+    // With AmpMin and FuncMix both above zero a silent input still yields the
+    // sinusoid's floor, for as long as the slew limiter takes to settle and
+    // beyond: no end. Otherwise silence gives silence once the resampling
+    // filters, twice as long as their delay, have rung out.
+    const bool steadyOutput = values[AmpMin].load(std::memory_order_relaxed) > 0.0 &&
+                              values[FuncMix].load(std::memory_order_relaxed) > 0.0;
+    return steadyOutput ? static_cast<uint32_t>(std::numeric_limits<int32_t>::max()) : 2 * reportedLatency;
+}
+
+bool ClapPlugin::saveState(const clap_ostream_t* stream) const noexcept {
+    double saved[clapState::maxValues];
+    const uint32_t count = clapParameters::count(kind.parameters());
+    for (uint32_t id = 0; id < count; ++id) {
+        saved[id] = values[id].load(std::memory_order_relaxed);
+    }
+    return clapState::save(stream, kind.stateTag, saved, count);
+}
+
+bool ClapPlugin::loadState(const clap_istream_t* stream) noexcept {
+    double loaded[clapState::maxValues];
+    const ParameterTable& table = kind.parameters();
+    const uint32_t count = clapParameters::count(table);
+    if (!clapState::load(stream, kind.stateTag, loaded, count)) {
+        return false;
+    }
+    // Only values a parameter can hold: nothing is applied unless all are.
+    for (uint32_t id = 0; id < count; ++id) {
+        double settled = 0.0;
+        if (!clapParameters::settle(*clapParameters::find(table, id), loaded[id], settled) ||
+            settled != loaded[id]) {
+            return false;
+        }
+    }
+    for (uint32_t id = 0; id < count; ++id) {
+        setValue(id, loaded[id]);
+    }
+    if (hostParams != nullptr && hostParams->rescan != nullptr) {
+        hostParams->rescan(host, CLAP_PARAM_RESCAN_VALUES);
+    }
+    return true;
+}

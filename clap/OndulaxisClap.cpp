@@ -1,0 +1,82 @@
+// The CLAP module: Ondulaxis and Ondulaxis HQ through one plug-in factory,
+// reached through the one exported symbol, clap_entry.
+#include <cstring>
+#include <iterator>
+
+#include "ClapAbi.h"
+#include "ClapParameters.h"
+#include "ClapPlugin.h"
+#include "Ondulaxis.h"
+#include "OndulaxisHQ.h"
+#include "PluginEntry.h"
+
+#if defined(_WIN32)
+#define CLAP_ENTRY_EXPORT extern "C"  // the .def file exports it
+#else
+#define CLAP_ENTRY_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+namespace {
+
+const char* const features[] = {
+    CLAP_PLUGIN_FEATURE_AUDIO_EFFECT, CLAP_PLUGIN_FEATURE_DISTORTION, CLAP_PLUGIN_FEATURE_STEREO,
+    CLAP_PLUGIN_FEATURE_MONO, nullptr,
+};
+
+constexpr char vendor[] = "Brakkenholtmark";
+constexpr char url[] = "https://ondulaxis.example/";
+
+const clap_plugin_descriptor_t plainDescriptor = {
+    CLAP_VERSION, "example.ondulaxis.plain", "Ondulaxis", vendor, url, "", "", ONDULAXIS_VERSION,
+    "Sinusoidal distortion unit", features,
+};
+
+const clap_plugin_descriptor_t hqDescriptor = {
+    CLAP_VERSION, "example.ondulaxis.hq", "Ondulaxis HQ", vendor, url, "", "", ONDULAXIS_VERSION,
+    "Sinusoidal distortion unit, oversampled", features,
+};
+
+// Effects made for a host that answers as the adapter does.
+template <class Effect>
+AEffect* createEffect(audioMasterCallback audioMaster) noexcept {
+    return createEffectRecord<Effect>(audioMaster);
+}
+
+// The state tags spell "Odx1" and "OdxH".
+const ClapPluginKind kinds[] = {
+    {&plainDescriptor, createEffect<Ondulaxis>, clapParameters::plainTable, -1, 0x3178644Fu},
+    {&hqDescriptor, createEffect<OndulaxisHQ>, clapParameters::hqTable, OndulaxisHQ::oversampleIndex,
+     0x4878644Fu},
+};
+
+uint32_t pluginCount(const clap_plugin_factory_t* factory) noexcept { return factory != nullptr ? std::size(kinds) : 0; }
+
+const clap_plugin_descriptor_t* pluginDescriptor(const clap_plugin_factory_t* factory, uint32_t index) noexcept {
+    return factory != nullptr && index < std::size(kinds) ? kinds[index].descriptor : nullptr;
+}
+
+const clap_plugin_t* createPlugin(const clap_plugin_factory_t* factory, const clap_host_t* host,
+                                  const char* id) noexcept {
+    if (factory == nullptr || id == nullptr) {
+        return nullptr;
+    }
+    for (const ClapPluginKind& kind : kinds) {
+        if (std::strcmp(kind.descriptor->id, id) == 0) {
+            return ClapPlugin::create(kind, host);
+        }
+    }
+    return nullptr;
+}
+
+constexpr clap_plugin_factory_t factory{pluginCount, pluginDescriptor, createPlugin};
+
+bool entryInit(const char*) noexcept { return true; }
+void entryDeinit() noexcept {}
+
+const void* entryFactory(const char* id) noexcept {
+    return id != nullptr && std::strcmp(id, CLAP_PLUGIN_FACTORY_ID) == 0 ? &factory : nullptr;
+}
+
+}  // namespace
+
+CLAP_ENTRY_EXPORT const clap_plugin_entry_t clap_entry = {CLAP_VERSION, entryInit, entryDeinit, entryFactory};

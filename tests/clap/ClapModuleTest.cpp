@@ -1,0 +1,482 @@
+// Ondulaxis.clap loaded as a host loads it: what it offers, renders equal to
+// the effects driven directly, automation at the sample it is given, the
+// saved state, the latency protocol, and misuse answered harmlessly.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "ClapTestHost.h"
+#include "DirectEffect.h"
+
+namespace clapTest {
+namespace {
+
+using Signal = std::vector<std::vector<float>>;
+
+constexpr clap_id oversample = OndulaxisHQ::oversampleIndex;
+constexpr clap_id dryWet = OndulaxisHQ::dryWetIndex;
+
+// Several seconds' worth of partials and noise, different per channel.
+Signal testSignal(uint32_t channels, size_t frames) {
+    Signal signal(channels, std::vector<float>(frames));
+    uint32_t noise = 12345;
+    for (uint32_t c = 0; c < channels; ++c) {
+        for (size_t i = 0; i < frames; ++i) {
+            noise = noise * 1664525u + 1013904223u;
+            const double t = static_cast<double>(i) / 48000.0;
+            signal[c][i] = static_cast<float>(0.6 * std::sin(2 * M_PI * (110.0 + 50.0 * c) * t) +
+                                              0.2 * std::sin(2 * M_PI * 1710.0 * t) +
+                                              0.1 * (static_cast<double>(noise >> 8) / 8388608.0 - 1.0));
+        }
+    }
+    return signal;
+}
+
+Signal slice(const Signal& signal, size_t from, size_t to) {
+    Signal part;
+    for (const auto& channel : signal) part.emplace_back(channel.begin() + from, channel.begin() + to);
+    return part;
+}
+
+void append(Signal& all, const Signal& part) {
+    for (size_t c = 0; c < part.size(); ++c) all[c].insert(all[c].end(), part[c].begin(), part[c].end());
+}
+
+TEST(ClapModule, OffersBothPlugInsWithTheirIdentities) {
+    const clap_plugin_factory_t* plugins = factory();
+    ASSERT_NE(plugins, nullptr) << dlerror();
+    ASSERT_EQ(plugins->get_plugin_count(plugins), 2u);
+    char vendor[64] = {};
+    {
+        Ondulaxis reference(nullptr);
+        reference.getVendorString(vendor);
+    }
+    const char* ids[] = {plainId, hqId};
+    const char* names[] = {"Ondulaxis", "Ondulaxis HQ"};
+    for (uint32_t index = 0; index < 2; ++index) {
+        const clap_plugin_descriptor_t* descriptor = plugins->get_plugin_descriptor(plugins, index);
+        ASSERT_NE(descriptor, nullptr);
+        EXPECT_STREQ(descriptor->id, ids[index]);
+        EXPECT_STREQ(descriptor->name, names[index]);
+        EXPECT_STREQ(descriptor->vendor, vendor);
+        EXPECT_STREQ(descriptor->version, ONDULAXIS_VERSION);
+        std::set<std::string> features;
+        for (const char* const* feature = descriptor->features; *feature != nullptr; ++feature) features.insert(*feature);
+        EXPECT_EQ(features, (std::set<std::string>{"audio-effect", "distortion", "stereo", "mono"}));
+        Host host(ids[index]);
+        ASSERT_NE(host.plugin, nullptr);
+        EXPECT_EQ(host.plugin->desc, descriptor);
+    }
+    EXPECT_EQ(plugins->get_plugin_descriptor(plugins, 2), nullptr);
+}
+
+TEST(ClapModule, ExportsOnlyTheEntry) {
+    FILE* pipe = popen("nm -D --defined-only '" ONDULAXIS_CLAP_PATH "'", "r");
+    ASSERT_NE(pipe, nullptr);
+    std::set<std::string> exported;
+    char line[512];
+    while (fgets(line, sizeof line, pipe) != nullptr) {
+        std::istringstream fields(line);
+        std::string address, type, name;
+        fields >> address >> type >> name;
+        if (!name.empty()) exported.insert(name.substr(0, name.find('@')));
+    }
+    EXPECT_EQ(pclose(pipe), 0);
+    EXPECT_EQ(exported, std::set<std::string>{"clap_entry"});
+}
+
+// ---- renders -----------------------------------------------------------------
+
+struct Setting {
+    const char* name;
+    std::vector<std::pair<clap_id, float>> values;  // in the units CLAP carries
+};
+
+struct Render {
+    const char* plugin;
+    Setting setting;
+    uint32_t channels;
+};
+
+void PrintTo(const Render& render, std::ostream* out) { *out << render.setting.name; }
+
+const Setting driven{"Driven", {{InGain, 24.0f}, {FuncMix, 80.0f}, {AmpMin, 30.0f}, {FreqMin, 5.5f},
+                                 {FreqDif, -20.0f}, {OutGain, -6.0f}}};
+const Setting plainSettings[] = {
+    {"Defaults", {}},
+    driven,
+    {"SlewedSine", {{ZeroX, 0.0f}, {SlewLim, 2.5f}, {FreqDif, 40.0f}, {InGain, 12.0f}}},
+    {"RangeEnds", {{InGain, 48.1648f}, {SlewLim, 0.1953125f}, {FuncMix, 100.0f}, {AmpMin, 100.0f},
+                   {FreqMin, 256.0f}, {FreqDif, 127.0f}, {OutGain, -48.1648f}}},
+};
+
+std::vector<Render> renders() {
+    std::vector<Render> all;
+    for (uint32_t channels : {2u, 1u}) {
+        for (const Setting& setting : plainSettings) all.push_back({plainId, setting, channels});
+        for (int step = 0; step <= 4; ++step) {
+            static const char* names[] = {"HQ1x", "HQ2x", "HQ4x", "HQ8x", "HQ16x"};
+            Setting setting{names[step], driven.values};
+            setting.values.push_back({oversample, static_cast<float>(step)});
+            setting.values.push_back({dryWet, 70.0f});
+            all.push_back({hqId, setting, channels});
+        }
+    }
+    return all;
+}
+
+class RenderThroughModule : public testing::TestWithParam<Render> {};
+
+// Odd block sizes, the settings sent as events at the start of the first.
+TEST_P(RenderThroughModule, EqualsTheEffectDrivenDirectly) {
+    const Render& render = GetParam();
+    const bool hq = std::strcmp(render.plugin, hqId) == 0;
+    const Signal in = testSignal(render.channels, 3000);
+    const size_t cuts[] = {0, 700, 701, 1034, 2058, 3000};
+
+    Host host(render.plugin, render.channels);
+    ASSERT_TRUE(host.activate());
+    DirectEffect direct(hq, render.channels);
+    Signal viaModule(render.channels);
+    Signal reference = in;
+    for (size_t part = 0; part + 1 < std::size(cuts); ++part) {
+        EventList events;
+        if (part == 0) {
+            for (const auto& [id, value] : render.setting.values) {
+                events.add(0, id, value);
+                if (id == oversample) {
+                    // A factor reaches the effect on reactivation.
+                    host.deactivate();
+                    host.set(id, value);
+                    host.activate();
+                    direct.suspend();
+                    direct.set(static_cast<int32_t>(id), value);
+                    direct.resume();
+                } else {
+                    direct.set(static_cast<int32_t>(id), value);
+                }
+            }
+        }
+        append(viaModule, host.process(slice(in, cuts[part], cuts[part + 1]), events));
+        EXPECT_EQ(host.status, CLAP_PROCESS_CONTINUE);
+        direct.process(in, reference, cuts[part], cuts[part + 1]);
+    }
+    EXPECT_EQ(viaModule, reference);
+    EXPECT_NE(viaModule, in);
+}
+
+INSTANTIATE_TEST_SUITE_P(ClapModule, RenderThroughModule, testing::ValuesIn(renders()), [](const auto& info) {
+    return std::string(info.param.setting.name) + (info.param.channels == 1 ? "Mono" : "Stereo");
+});
+
+// ---- sample-accurate automation --------------------------------------------------
+
+class Automation : public testing::TestWithParam<const char*> {};
+
+// A flush before the block, events at 100, two at 300 (the later wins) and
+// one past the end, against the effect called in parts with the values set
+// between them.
+TEST_P(Automation, EventAtSampleKEqualsABlockSplitAtK) {
+    const bool hq = std::strcmp(GetParam(), hqId) == 0;
+    const Signal in = testSignal(2, 512);
+    Host host(GetParam());
+    ASSERT_TRUE(host.activate());
+    host.set(AmpMin, 10.0);  // a flush while active: the next block takes it
+    EventList events;
+    events.add(100, OutGain, -12.0);
+    events.add(100, FuncMix, 20.0);
+    events.add(300, FreqMin, 40.0);
+    events.add(300, FreqMin, 3.0);
+    events.add(300, SlewLim, 5.0);
+    events.add(9999, InGain, 6.0);
+    const Signal out = host.process(in, events);
+
+    DirectEffect direct(hq, 2);
+    Signal reference = in;
+    direct.set(AmpMin, 10.0);
+    direct.process(in, reference, 0, 100);
+    direct.set(OutGain, -12.0f);
+    direct.set(FuncMix, 20.0f);
+    direct.process(in, reference, 100, 300);
+    direct.set(FreqMin, 3.0f);
+    direct.set(SlewLim, 5.0f);
+    direct.process(in, reference, 300, 512);
+    EXPECT_EQ(out, reference);
+    EXPECT_EQ(host.get(InGain), 6.0);  // for the next block
+}
+
+INSTANTIATE_TEST_SUITE_P(ClapModule, Automation, testing::Values(plainId, hqId),
+                         [](const auto& info) { return std::string(info.param == plainId ? "Plain" : "HQ"); });
+
+// ---- parameters ----------------------------------------------------------------
+
+TEST(ClapParameters, TextIsTheDisplayAndLabelAndReadsBack) {
+    for (const char* id : {plainId, hqId}) {
+        Host host(id);
+        const uint32_t count = host.params->count(host.plugin);
+        EXPECT_EQ(count, std::strcmp(id, hqId) == 0 ? 10u : 8u);
+        for (uint32_t index = 0; index < count; ++index) {
+            clap_param_info_t info{};
+            ASSERT_TRUE(host.params->get_info(host.plugin, index, &info));
+            const ParameterRecord& record = *ondulaxisHQParameters.find(static_cast<int32_t>(index));
+            SCOPED_TRACE(record.name);
+            EXPECT_STREQ(info.name, record.name);
+            EXPECT_EQ(info.id, index);
+            EXPECT_TRUE(info.flags & CLAP_PARAM_IS_AUTOMATABLE);
+            EXPECT_EQ((info.flags & CLAP_PARAM_IS_STEPPED) != 0, record.steps > 0);
+            EXPECT_EQ(host.get(index), info.default_value);
+            for (double value : {info.min_value, info.default_value, info.max_value, (info.min_value + info.max_value) / 3}) {
+                char text[64];
+                ASSERT_TRUE(host.params->value_to_text(host.plugin, index, value, text, sizeof text));
+                char display[16] = {};
+                const float normalised = record.steps > 0 ? static_cast<float>(std::trunc(value) / record.steps)
+                                                          : parameterValues::toNormalised(record, value);
+                record.format(normalised, display);
+                const std::string expected = std::string(display) + (*record.label ? std::string(" ") + record.label : "");
+                EXPECT_EQ(text, expected);
+                double back = -1e9;
+                ASSERT_TRUE(host.params->text_to_value(host.plugin, index, text, &back)) << text;
+                char again[64];
+                ASSERT_TRUE(host.params->value_to_text(host.plugin, index, back, again, sizeof again));
+                EXPECT_STREQ(again, text);
+            }
+        }
+    }
+}
+
+// ---- state -----------------------------------------------------------------------
+
+std::vector<double> allValues(const Host& host) {
+    std::vector<double> values;
+    for (uint32_t id = 0; id < host.params->count(host.plugin); ++id) values.push_back(host.get(id));
+    return values;
+}
+
+Bytes savedState(const char* id, bool changed) {
+    Host host(id);
+    if (changed) {
+        host.set(InGain, 30.0);
+        host.set(FreqDif, -5.5);
+        host.set(ZeroX, 0.0);
+        if (std::strcmp(id, hqId) == 0) {
+            host.set(oversample, 3.0);
+            host.set(dryWet, 25.0);
+        }
+    }
+    Bytes bytes;
+    clap_ostream_t stream = bytes.output();
+    EXPECT_TRUE(host.state->save(host.plugin, &stream));
+    return bytes;
+}
+
+TEST(ClapState, RoundTripRestoresEveryValueAndTheSound) {
+    for (const char* id : {plainId, hqId}) {
+        Bytes bytes = savedState(id, true);
+        Host original(id);
+        clap_istream_t in = bytes.input();
+        ASSERT_TRUE(original.state->load(original.plugin, &in));
+        EXPECT_EQ(original.valueRescans, 1);
+        Host fresh(id);
+        EXPECT_NE(allValues(fresh), allValues(original));
+        in = bytes.input();
+        ASSERT_TRUE(fresh.state->load(fresh.plugin, &in));
+        EXPECT_EQ(allValues(fresh), allValues(original));
+        EXPECT_EQ(fresh.get(InGain), 30.0);
+        ASSERT_TRUE(original.activate());
+        ASSERT_TRUE(fresh.activate());
+        const Signal signal = testSignal(2, 600);
+        EXPECT_EQ(fresh.process(signal), original.process(signal));
+    }
+}
+
+struct BadState {
+    const char* name;
+    const char* from;  // the plug-in whose state is altered
+    void (*alter)(std::vector<uint8_t>& bytes);
+};
+
+void PrintTo(const BadState& bad, std::ostream* out) { *out << bad.name; }
+
+const BadState badStates[] = {
+    {"Empty", plainId, [](std::vector<uint8_t>& b) { b.clear(); }},
+    {"HeaderOnly", plainId, [](std::vector<uint8_t>& b) { b.resize(16); }},
+    {"LastByteMissing", plainId, [](std::vector<uint8_t>& b) { b.pop_back(); }},
+    {"TrailingByte", plainId, [](std::vector<uint8_t>& b) { b.push_back(0); }},
+    {"ForeignTag", plainId, [](std::vector<uint8_t>& b) { b[0] ^= 0x20; }},
+    {"LaterVersion", plainId, [](std::vector<uint8_t>& b) { b[4] = 2; }},
+    {"OtherPlugIn", hqId, [](std::vector<uint8_t>&) {}},
+    // Values are little-endian doubles from byte 16 on: FuncMix NaN, InGain
+    // about 1e39 dB, ZeroX 0.5.
+    {"NotANumber", plainId, [](std::vector<uint8_t>& b) { b[16 + 8 * 3 + 6] = 0xF8; b[16 + 8 * 3 + 7] = 0x7F; }},
+    {"OutOfRange", plainId, [](std::vector<uint8_t>& b) { b[16 + 8 * 1 + 7] = 0x48; }},
+    {"BetweenSteps", plainId, [](std::vector<uint8_t>& b) { std::fill(b.begin() + 16, b.begin() + 22, 0); b[22] = 0xE0; b[23] = 0x3F; }},
+};
+
+class StateRefusal : public testing::TestWithParam<BadState> {};
+
+TEST_P(StateRefusal, LeavesTheCurrentValues) {
+    Bytes bytes = savedState(GetParam().from, false);
+    GetParam().alter(bytes.data);
+    Host host(plainId);
+    host.set(OutGain, -3.0);
+    host.set(FreqMin, 10.0);
+    const auto before = allValues(host);
+    clap_istream_t in = bytes.input();
+    EXPECT_FALSE(host.state->load(host.plugin, &in));
+    EXPECT_EQ(allValues(host), before);
+    EXPECT_EQ(host.valueRescans, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(ClapState, StateRefusal, testing::ValuesIn(badStates),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- latency -----------------------------------------------------------------------
+
+TEST(ClapLatency, EachFactorReportsItsDelay) {
+    const uint32_t expected[] = {0, 39, 45, 47, 48};
+    for (int step = 0; step <= 4; ++step) {
+        Host host(hqId);
+        host.set(oversample, step);
+        ASSERT_TRUE(host.activate());
+        EXPECT_EQ(host.latency->get(host.plugin), expected[step]) << step;
+        EXPECT_EQ(host.latencyChanges, step == 2 ? 0 : 1);
+        EXPECT_EQ(host.latencyChangesOutsideActivate, 0);
+    }
+    Host plain(plainId);
+    ASSERT_TRUE(plain.activate());
+    EXPECT_EQ(plain.latency->get(plain.plugin), 0u);
+}
+
+// A factor changed while active: the plug-in asks for a restart and keeps
+// running the factor whose latency it reported, so its output is the 4x
+// effect's until the host reactivates it, then the 16x one's.
+TEST(ClapLatency, ChangeWhileActiveWaitsForTheRestart) {
+    const Signal in = testSignal(2, 900);
+    Host host(hqId);
+    ASSERT_TRUE(host.activate());
+    ASSERT_EQ(host.latency->get(host.plugin), 45u);
+    DirectEffect direct(true, 2);
+    Signal reference = in;
+
+    Signal out;
+    std::thread audio([&] {
+        EventList events;
+        events.add(10, oversample, 4.0);
+        out = host.process(slice(in, 0, 300), events);
+        append(out, host.process(slice(in, 300, 600)));
+    });
+    audio.join();
+    direct.process(in, reference, 0, 300);
+    direct.process(in, reference, 300, 600);
+    EXPECT_EQ(host.restartRequests.load(), 1);
+    EXPECT_EQ(host.latency->get(host.plugin), 45u);
+    EXPECT_EQ(host.latencyChanges, 0);
+    EXPECT_EQ(host.get(oversample), 4.0);
+
+    host.deactivate();
+    ASSERT_TRUE(host.activate());
+    EXPECT_EQ(host.latency->get(host.plugin), 48u);
+    EXPECT_EQ(host.latencyChanges, 1);
+    EXPECT_EQ(host.latencyChangesOutsideActivate, 0);
+    append(out, host.process(slice(in, 600, 900)));
+    direct.suspend();
+    direct.set(oversample, 4.0f);
+    direct.resume();
+    direct.process(in, reference, 600, 900);
+    EXPECT_EQ(out, reference);
+    EXPECT_EQ(host.restartRequests.load(), 1);
+}
+
+// ---- misuse --------------------------------------------------------------------------
+
+TEST(ClapMisuse, NullsBadIdsAndBadIndexesGetHarmlessAnswers) {
+    const clap_plugin_factory_t* plugins = factory();
+    ASSERT_NE(plugins, nullptr);
+    EXPECT_EQ(entry()->get_factory("clap.preset-discovery-factory/2"), nullptr);
+    EXPECT_EQ(entry()->get_factory(nullptr), nullptr);
+    EXPECT_EQ(plugins->create_plugin(plugins, nullptr, plainId), nullptr);
+    EXPECT_EQ(plugins->create_plugin(plugins, nullptr, "example.ondulaxis.none"), nullptr);
+
+    Host host(hqId);
+    ASSERT_NE(host.plugin, nullptr);
+    const clap_plugin_t* plugin = host.plugin;
+    EXPECT_EQ(plugin->get_extension(plugin, "clap.gui"), nullptr);
+    EXPECT_EQ(plugin->get_extension(plugin, nullptr), nullptr);
+    const auto* params = host.params;
+    clap_param_info_t info;
+    double value = 0.0;
+    char text[32] = "x";
+    EXPECT_FALSE(params->get_info(plugin, 10, &info));
+    EXPECT_FALSE(params->get_info(plugin, 0, nullptr));
+    EXPECT_FALSE(params->get_value(plugin, 10, &value));
+    EXPECT_FALSE(params->get_value(plugin, CLAP_INVALID_ID, &value));
+    EXPECT_FALSE(params->get_value(plugin, 0, nullptr));
+    EXPECT_FALSE(params->value_to_text(plugin, 99, 0.0, text, sizeof text));
+    EXPECT_FALSE(params->value_to_text(plugin, InGain, 1.0, nullptr, 32));
+    EXPECT_FALSE(params->value_to_text(plugin, InGain, 1.0, text, 3));  // "1.00 dB" does not fit
+    EXPECT_FALSE(params->value_to_text(plugin, InGain, NAN, text, sizeof text));
+    EXPECT_FALSE(params->text_to_value(plugin, InGain, nullptr, &value));
+    EXPECT_FALSE(params->text_to_value(plugin, InGain, "loud", &value));
+    EXPECT_FALSE(params->text_to_value(plugin, 99, "1", &value));
+    params->flush(plugin, nullptr, nullptr);
+    const auto before = allValues(host);
+    host.set(77, 1.0);
+    host.set(InGain, NAN);
+    EXPECT_EQ(allValues(host), before);
+    host.set(InGain, 1e9);  // clamped
+    EXPECT_EQ(host.get(InGain), static_cast<double>(ondulaxisParameterRecords[InGain].displayMaximum));
+
+    EXPECT_FALSE(host.state->save(plugin, nullptr));
+    EXPECT_FALSE(host.state->load(plugin, nullptr));
+    const auto* ports = host.extension<clap_plugin_audio_ports_t>(CLAP_EXT_AUDIO_PORTS);
+    clap_audio_port_info_t port;
+    EXPECT_FALSE(ports->get(plugin, 1, true, &port));
+    EXPECT_FALSE(ports->get(plugin, 0, true, nullptr));
+    EXPECT_FALSE(host.ports->select(plugin, 2));
+
+    const Signal signal = testSignal(2, 64);
+    host.process(signal);
+    EXPECT_EQ(host.status, CLAP_PROCESS_ERROR);  // not active
+    EXPECT_FALSE(plugin->activate(plugin, 0.0, 1, 64));
+    EXPECT_FALSE(plugin->activate(plugin, NAN, 1, 64));
+    ASSERT_TRUE(host.activate());
+    EXPECT_FALSE(host.ports->select(plugin, 1));  // only while inactive
+    EXPECT_EQ(plugin->process(plugin, nullptr), CLAP_PROCESS_ERROR);
+    clap_process_t empty{-1, 64, nullptr, nullptr, nullptr, 0, 0, nullptr, nullptr};
+    EXPECT_EQ(plugin->process(plugin, &empty), CLAP_PROCESS_ERROR);
+    host.process(signal);
+    EXPECT_EQ(host.status, CLAP_PROCESS_CONTINUE);
+
+    // A null plug-in, for every extension the module offers.
+    EXPECT_EQ(params->count(nullptr), 0u);
+    EXPECT_FALSE(params->get_value(nullptr, 0, &value));
+    EXPECT_EQ(host.latency->get(nullptr), 0u);
+    EXPECT_EQ(ports->count(nullptr, true), 0u);
+    EXPECT_FALSE(host.ports->select(nullptr, 0));
+    EXPECT_FALSE(host.state->load(nullptr, nullptr));
+}
+
+TEST(ClapPorts, ConfigurationsGiveStereoAndMonoInPlacePairs) {
+    Host host(plainId, 1);
+    const auto* ports = host.extension<clap_plugin_audio_ports_t>(CLAP_EXT_AUDIO_PORTS);
+    ASSERT_EQ(host.ports->count(host.plugin), 2u);
+    for (uint32_t channels : {1u, 2u}) {
+        ASSERT_TRUE(host.ports->select(host.plugin, channels == 1 ? 1 : 0));
+        for (bool input : {true, false}) {
+            ASSERT_EQ(ports->count(host.plugin, input), 1u);
+            clap_audio_port_info_t info;
+            ASSERT_TRUE(ports->get(host.plugin, 0, input, &info));
+            EXPECT_EQ(info.channel_count, channels);
+            EXPECT_STREQ(info.port_type, channels == 1 ? CLAP_PORT_MONO : CLAP_PORT_STEREO);
+            EXPECT_EQ(info.in_place_pair, 0u);
+            EXPECT_EQ(info.flags & CLAP_AUDIO_PORT_IS_MAIN, uint32_t{CLAP_AUDIO_PORT_IS_MAIN});
+        }
+    }
+}
+
+}  // namespace
+}  // namespace clapTest

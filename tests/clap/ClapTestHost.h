@@ -1,0 +1,207 @@
+// A small CLAP host for the tests: loads the built module as hosts do, makes
+// instances with a host record that notes every call the plug-in makes into
+// it, and runs blocks with parameter events.
+#pragma once
+
+#include <dlfcn.h>
+
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "ClapAbi.h"
+
+namespace clapTest {
+
+inline const clap_plugin_entry_t* entry() {
+    static const clap_plugin_entry_t* loaded = [] {
+        void* library = dlopen(ONDULAXIS_CLAP_PATH, RTLD_NOW | RTLD_LOCAL);
+        const auto* found = library != nullptr
+                                ? static_cast<const clap_plugin_entry_t*>(dlsym(library, "clap_entry"))
+                                : nullptr;
+        if (found != nullptr && !found->init(ONDULAXIS_CLAP_PATH)) found = nullptr;
+        return found;
+    }();
+    return loaded;
+}
+
+inline const clap_plugin_factory_t* factory() {
+    const clap_plugin_entry_t* module = entry();
+    return module != nullptr ? static_cast<const clap_plugin_factory_t*>(module->get_factory(CLAP_PLUGIN_FACTORY_ID))
+                             : nullptr;
+}
+
+inline constexpr char plainId[] = "example.ondulaxis.plain";
+inline constexpr char hqId[] = "example.ondulaxis.hq";
+
+// Parameter events of one block, in time order.
+struct EventList {
+    std::vector<clap_event_param_value_t> events;
+
+    void add(uint32_t time, clap_id id, double value) {
+        clap_event_param_value_t event{};
+        event.header = {sizeof event, time, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
+        event.param_id = id;
+        event.note_id = -1;
+        event.port_index = event.channel = event.key = -1;
+        event.value = value;
+        events.push_back(event);
+    }
+
+    static uint32_t size(const clap_input_events_t* list) {
+        return static_cast<uint32_t>(static_cast<EventList*>(list->ctx)->events.size());
+    }
+    static const clap_event_header_t* get(const clap_input_events_t* list, uint32_t index) {
+        auto& all = static_cast<EventList*>(list->ctx)->events;
+        return index < all.size() ? &all[index].header : nullptr;
+    }
+    clap_input_events_t list() { return {this, size, get}; }
+};
+
+// A stream over bytes in memory that moves at most `step` bytes a call.
+struct Bytes {
+    std::vector<uint8_t> data;
+    size_t position = 0;
+    size_t step = 5;
+
+    static int64_t write(const clap_ostream_t* stream, const void* buffer, uint64_t size) {
+        auto* self = static_cast<Bytes*>(stream->ctx);
+        const size_t taken = std::min<size_t>(size, self->step);
+        const auto* bytes = static_cast<const uint8_t*>(buffer);
+        self->data.insert(self->data.end(), bytes, bytes + taken);
+        return static_cast<int64_t>(taken);
+    }
+    static int64_t read(const clap_istream_t* stream, void* buffer, uint64_t size) {
+        auto* self = static_cast<Bytes*>(stream->ctx);
+        const size_t given = std::min<size_t>({size, self->step, self->data.size() - self->position});
+        std::memcpy(buffer, self->data.data() + self->position, given);
+        self->position += given;
+        return static_cast<int64_t>(given);
+    }
+    clap_ostream_t output() { return {this, write}; }
+    clap_istream_t input() {
+        position = 0;
+        return {this, read};
+    }
+};
+
+// One plug-in instance and the host record it sees.
+class Host {
+public:
+    explicit Host(const char* id, uint32_t channels = 2) : channels(channels) {
+        record.host_data = this;
+        const clap_plugin_factory_t* made = factory();
+        plugin = made != nullptr ? made->create_plugin(made, &record, id) : nullptr;
+        if (plugin == nullptr || !plugin->init(plugin)) return;
+        ports = extension<clap_plugin_audio_ports_config_t>(CLAP_EXT_AUDIO_PORTS_CONFIG);
+        params = extension<clap_plugin_params_t>(CLAP_EXT_PARAMS);
+        state = extension<clap_plugin_state_t>(CLAP_EXT_STATE);
+        latency = extension<clap_plugin_latency_t>(CLAP_EXT_LATENCY);
+        if (ports != nullptr) ports->select(plugin, channels == 1 ? 1 : 0);
+    }
+    ~Host() {
+        if (plugin == nullptr) return;
+        if (active) plugin->deactivate(plugin);
+        plugin->destroy(plugin);
+    }
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    template <class Extension>
+    const Extension* extension(const char* name) const {
+        return static_cast<const Extension*>(plugin->get_extension(plugin, name));
+    }
+
+    bool activate(double rate = 48000.0) {
+        activating = true;
+        active = plugin->activate(plugin, rate, 1, 4096);
+        activating = false;
+        if (active) plugin->start_processing(plugin);
+        return active;
+    }
+    void deactivate() {
+        plugin->stop_processing(plugin);
+        plugin->deactivate(plugin);
+        active = false;
+    }
+
+    // One block of `in` (channels x frames) with `events`; returns the output.
+    std::vector<std::vector<float>> process(const std::vector<std::vector<float>>& in, EventList events = {}) {
+        auto out = in;
+        for (auto& channel : out) std::fill(channel.begin(), channel.end(), -7.0f);
+        auto copy = in;
+        std::vector<float*> inPointers, outPointers;
+        for (uint32_t c = 0; c < channels; ++c) {
+            inPointers.push_back(copy[c].data());
+            outPointers.push_back(out[c].data());
+        }
+        clap_audio_buffer_t input{inPointers.data(), nullptr, channels, 0, 0};
+        clap_audio_buffer_t output{outPointers.data(), nullptr, channels, 0, 0};
+        clap_input_events_t list = events.list();
+        clap_process_t block{-1, static_cast<uint32_t>(in[0].size()), nullptr, &input, &output, 1, 1, &list, nullptr};
+        status = plugin->process(plugin, &block);
+        return out;
+    }
+
+    void set(clap_id id, double value) {
+        EventList events;
+        events.add(0, id, value);
+        clap_input_events_t list = events.list();
+        params->flush(plugin, &list, nullptr);
+    }
+    double get(clap_id id) const {
+        double value = -1.0;
+        EXPECT_TRUE(params->get_value(plugin, id, &value)) << id;
+        return value;
+    }
+
+    const uint32_t channels;
+    const clap_plugin_t* plugin = nullptr;
+    const clap_plugin_audio_ports_config_t* ports = nullptr;
+    const clap_plugin_params_t* params = nullptr;
+    const clap_plugin_state_t* state = nullptr;
+    const clap_plugin_latency_t* latency = nullptr;
+    clap_process_status status = CLAP_PROCESS_ERROR;
+    bool active = false;
+
+    // What the plug-in asked of this host, and where.
+    std::atomic<int> restartRequests{0};
+    int latencyChanges = 0;
+    int latencyChangesOutsideActivate = 0;
+    int valueRescans = 0;
+    std::thread::id mainThread = std::this_thread::get_id();
+
+private:
+    static Host* self(const clap_host_t* host) { return static_cast<Host*>(host->host_data); }
+
+    static void latencyChanged(const clap_host_t* host) {
+        Host* me = self(host);
+        ++me->latencyChanges;
+        if (!me->activating || std::this_thread::get_id() != me->mainThread) ++me->latencyChangesOutsideActivate;
+    }
+    static void rescan(const clap_host_t* host, clap_param_rescan_flags flags) {
+        if (flags == CLAP_PARAM_RESCAN_VALUES) ++self(host)->valueRescans;
+    }
+    static void clear(const clap_host_t*, clap_id, clap_param_clear_flags) {}
+    static void requestFlush(const clap_host_t*) {}
+
+    static const void* hostExtension(const clap_host_t*, const char* id) {
+        static const clap_host_latency_t latencyExtension{latencyChanged};
+        static const clap_host_params_t paramsExtension{rescan, clear, requestFlush};
+        if (std::strcmp(id, CLAP_EXT_LATENCY) == 0) return &latencyExtension;
+        if (std::strcmp(id, CLAP_EXT_PARAMS) == 0) return &paramsExtension;
+        return nullptr;
+    }
+    static void requestRestart(const clap_host_t* host) { ++self(host)->restartRequests; }
+    static void requestNothing(const clap_host_t*) {}
+
+    bool activating = false;
+    clap_host_t record{CLAP_VERSION, nullptr, "tests", "Ondulaxis", "", "1", hostExtension,
+                       requestRestart, requestNothing, requestNothing};
+};
+
+}  // namespace clapTest
