@@ -34,4 +34,9 @@ void LayoutSession::finish() {
     for (auto& session : sessions_) session->finish();
 }
 
+ChannelLayout PluginLibrarySource::planLayout(int channels) const {
+    PluginInstance probe(library_);
+    return planChannelLayout(probe.record().numInputs, probe.record().numOutputs, channels);
+}
+
 }  // namespace ondulaxis::host

@@ -2,6 +2,7 @@
 
 #include "HostError.h"
 #include "ChildProcess.h"
+#include "ClapInstance.h"
 #include "PluginInstance.h"
 
 #include <algorithm>
@@ -25,7 +26,7 @@ std::string oneLine(std::string text) {
 // The child notes each step that may crash or hang before taking it, and
 // leaves its verdict in the report it shares with the parent: nothing the
 // library writes to any descriptor can pass for either.
-void runChild(const std::filesystem::path& path, ChildReport& report) {
+void silenceOutput() {
     // Whatever the library prints (a program's usage text) must not mix
     // into the command's own output.
     const int nothing = open("/dev/null", O_RDWR);
@@ -34,6 +35,10 @@ void runChild(const std::filesystem::path& path, ChildReport& report) {
         dup2(nothing, STDOUT_FILENO);
         dup2(nothing, STDERR_FILENO);
     }
+}
+
+void runChild(const std::filesystem::path& path, ChildReport& report) {
+    silenceOutput();
     try {
         report.setStage("while the library was loading");
         auto library = std::make_shared<const PluginLibrary>(path);
@@ -57,6 +62,40 @@ void runChild(const std::filesystem::path& path, ChildReport& report) {
     }
 }
 
+// Every plug-in of the module is created, asked what a host asks before
+// using it, and destroyed. One that refuses (its init fails) leaves the
+// others usable and is refused when chosen; one that crashes or hangs
+// fails the module.
+void runClapChild(const std::filesystem::path& path, ChildReport& report) {
+    silenceOutput();
+    try {
+        report.setStage("while the module was loading");
+        auto library = std::make_shared<const ClapLibrary>(path);
+        for (const ClapPluginDescription& plugin : library->plugins()) {
+            report.setStage("while plug-in " + plugin.id + " was created");
+            std::unique_ptr<ClapInstance> instance;
+            try {
+                instance = std::make_unique<ClapInstance>(library, plugin.id);
+            } catch (const HostError&) {
+                continue;
+            }
+            report.setStage("while plug-in " + plugin.id + " was asked its parameters and ports");
+            for (std::size_t index = 0; index < instance->parameters().size(); ++index) instance->value(index);
+            instance->ports(true);
+            instance->ports(false);
+            report.setStage("while plug-in " + plugin.id + " was destroyed");
+            instance.reset();
+        }
+        report.setStage("while the module was closed");
+        library.reset();
+        report.setVerdict(1);
+    } catch (const std::exception& error) {
+        report.setVerdict(-1, oneLine(error.what()));
+    } catch (...) {
+        report.setVerdict(-1, "plug-in " + path.string() + " threw an unknown exception");
+    }
+}
+
 std::string describeDuration(std::chrono::milliseconds duration) {
     if (duration.count() % 1000 == 0) return std::to_string(duration.count() / 1000) + " s";
     return std::to_string(duration.count()) + " ms";
@@ -65,7 +104,14 @@ std::string describeDuration(std::chrono::milliseconds duration) {
 }  // namespace
 
 PluginScan scanPlugin(const std::filesystem::path& path, std::chrono::milliseconds timeout) {
-    ChildProcess child("try plug-in " + path.string(), [&](ChildReport& report) { runChild(path, report); });
+    const bool clap = isClapFile(path);
+    ChildProcess child("try plug-in " + path.string(), [&](ChildReport& report) {
+        if (clap) {
+            runClapChild(path, report);
+        } else {
+            runChild(path, report);
+        }
+    });
     // The verdict ends the wait even when a helper process the library
     // started lives on; the child itself ends right after it.
     const Clock::time_point deadline = Clock::now() + timeout;

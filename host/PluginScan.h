@@ -22,7 +22,9 @@ struct PluginScan {
 inline constexpr std::chrono::milliseconds kScanTimeout{10000};
 
 // In a child process: loads the library, creates an instance, opens it,
-// asks its name and closes it. Throws HostError, one line, when the child
+// asks its name and closes it; for a CLAP module (.clap), initialises it and
+// creates, initialises, questions and destroys each of its plug-ins (the
+// scan's pins and flags are 0 then). Throws HostError, one line, when the child
 // crashes, takes longer than `timeout`, ends without a report, or fails
 // (with the child's message), and HostError "interrupted" on Ctrl-C once
 // installInterruptHandler() has run. The child never outlives the caller.

@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "ChildProcess.h"
+#include "ClapLibrary.h"
 #include "DemoPiece.h"
 #include "HostError.h"
 #include "Oversampler.h"
@@ -31,11 +32,13 @@ constexpr int kUsageError = 2;
 // can show just its own part. Written by hand rather than generated: the
 // display units and the oversampling note need prose.
 constexpr const char* kInfoUsage =
-    "  ondulaxis info [PLUGIN.so] [--scan-timeout SECONDS]\n"
+    "  ondulaxis info [PLUGIN.so|PLUGIN.clap] [--scan-timeout SECONDS]\n"
     "      Identity, channels, latency, capabilities and parameters of a plug-in\n"
-    "      (the built Ondulaxis.so when none is given). Every command first tries\n"
-    "      the plug-in in a separate process and gives up on one that takes\n"
-    "      longer than --scan-timeout (default 10 s) to load.\n";
+    "      (the built Ondulaxis.so when none is given); of a CLAP file, every\n"
+    "      plug-in it holds: ID, name, vendor, version, features, audio ports,\n"
+    "      latency and parameters. Every command first tries the plug-in in a\n"
+    "      separate process and gives up on one that takes longer than\n"
+    "      --scan-timeout (default 10 s) to load.\n";
 constexpr const char* kRenderUsage =
     "  ondulaxis render IN OUT [options]\n"
     "      Render an audio file (WAV, AIFF, FLAC, Ogg) through the plug-in. OUT's\n"
@@ -51,10 +54,17 @@ constexpr const char* kRenderUsage =
     "      --accumulate      use the accumulating process call\n"
     "      --block N         block size in frames (default 512)\n"
     "      --bits 16|24      integer samples instead of 32-bit float\n"
-    "      --plugin PATH     plug-in to load instead of the built one\n"
+    "      --plugin PATH     plug-in to load instead of the built one (.so, or\n"
+    "                        .clap for a CLAP file)\n"
+    "      --plugin-id ID    the plug-in of a CLAP file holding several, by ID\n"
+    "                        or name (see info)\n"
     "      --plot FILE.svg   draw the transfer curve and a waveform excerpt\n"
     "      --quiet           print nothing but errors\n"
     "      --scan-timeout S  as for info\n"
+    "      With a CLAP plug-in, --set NAME=VALUE takes a bare number as the\n"
+    "      plug-in's own value (not normalised: InGain=12 is 12 dB if its range\n"
+    "      is in dB) and any other text as the plug-in reads it (InGain=12dB,\n"
+    "      Oversample=8x).\n"
     "      An input shorter than its header claims is rendered as far as it goes,\n"
     "      with a warning giving both lengths.\n"
     "      The plug-in runs in a separate process: if it crashes, the command says\n"
@@ -75,7 +85,8 @@ constexpr const char* kAnalyzeUsage =
     "      --rate HZ         sample rate (default 48000)\n"
     "      --oversample N    also measure at N times the rate, drawn together\n"
     "      --sweep           draw the aliasing level against the tone frequency\n"
-    "      --set, --preset, --plugin, --block, --scan-timeout  as for render\n";
+    "      --set, --preset, --plugin, --plugin-id, --block, --scan-timeout  as for\n"
+    "                        render\n";
 constexpr const char* kDemoUsage =
     "  ondulaxis demo [OUTDIR]\n"
     "      Synthesise a test piece and render it through the four preset files\n"
@@ -150,6 +161,7 @@ void addSettingOptions(CLI::App& command) {
     command.add_option("--set")->type_name("NAME=VALUE")->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     command.add_option("--preset")->type_name("FILE")->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     command.add_option("--plugin")->type_name("PATH");
+    command.add_option("--plugin-id")->type_name("ID|NAME");
     command.add_option("--block")->type_name("N");
     command.add_option("--oversample")->type_name("N");
     command.add_option("--scan-timeout")->type_name("SECONDS");
@@ -172,6 +184,30 @@ std::filesystem::path pluginOf(const CLI::App& command) {
     return plugin && !plugin->empty() ? std::filesystem::path(*plugin) : defaultPluginPath();
 }
 
+// --plugin-id, which only a CLAP file has a use for.
+std::string pluginChoiceOf(const CLI::App& command, const std::filesystem::path& plugin) {
+    const std::optional<std::string> choice = valueOf(command, "--plugin-id");
+    if (!choice) return {};
+    if (!isClapFile(plugin)) {
+        throw UsageError("--plugin-id chooses among the plug-ins of a CLAP file (.clap), not of " + plugin.string());
+    }
+    if (choice->empty()) throw UsageError("--plugin-id needs an ID or a name");
+    return *choice;
+}
+
+// A CLAP plug-in reads its values itself: each setting keeps its text (a
+// bare number is the plug-in's own value, any other text goes through its
+// text_to_value), and a preset's bare numbers are such values too.
+std::vector<TypedSetting> clapSettingsOf(const CLI::App& command) {
+    std::vector<TypedSetting> result;
+    for (const std::string& file : valuesOf(command, "--preset")) {
+        const Preset preset = readPresetFile(file, true);
+        result.insert(result.end(), preset.settings.begin(), preset.settings.end());
+    }
+    for (const std::string& text : valuesOf(command, "--set")) result.push_back(parsePluginSetting(text));
+    return result;
+}
+
 std::chrono::milliseconds scanTimeoutOf(const CLI::App& command) {
     const std::optional<std::string> text = valueOf(command, "--scan-timeout");
     if (!text) return kScanTimeout;
@@ -183,6 +219,11 @@ int runInfo(const CLI::App& command, const std::vector<std::string>& operands, s
     const std::filesystem::path path = operands.empty() ? defaultPluginPath() : std::filesystem::path(operands[0]);
     const std::chrono::milliseconds timeout = scanTimeoutOf(command);
     installInterruptHandler();
+    if (isClapFile(path)) {
+        scanPlugin(path, timeout);
+        writeClapInfo(std::make_shared<const ClapLibrary>(path), out);
+        return 0;
+    }
     auto library = loadScannedPlugin(path, timeout);
     PluginInstance instance(library);
     instance.open();
@@ -207,9 +248,13 @@ int runRender(const CLI::App& command, const std::vector<std::string>& operands,
     options.bypass = command.count("--bypass") > 0;
     options.accumulate = command.count("--accumulate") > 0;
     options.quiet = command.count("--quiet") > 0;
-    options.typedParameters = settingsOf(command);
-    for (const TypedSetting& setting : options.typedParameters) options.parameters.push_back(setting.setting);
     options.plugin = pluginOf(command);
+    options.pluginChoice = pluginChoiceOf(command, options.plugin);
+    if (options.accumulate && isClapFile(options.plugin)) {
+        throw UsageError("--accumulate asks for the accumulating process call, which CLAP plug-ins do not have");
+    }
+    options.typedParameters = isClapFile(options.plugin) ? clapSettingsOf(command) : settingsOf(command);
+    for (const TypedSetting& setting : options.typedParameters) options.parameters.push_back(setting.setting);
     options.scanTimeout = scanTimeoutOf(command);
     installInterruptHandler();
     renderFile(options, out);
@@ -233,8 +278,9 @@ int runAnalyze(const CLI::App& command, const std::vector<std::string>& operands
     if (!options.sweep && options.tone.frequency >= options.sampleRate / 2.0) {
         throw UsageError("--freq must lie below half the sample rate");
     }
-    options.parameters = settingsOf(command);
     options.plugin = pluginOf(command);
+    options.pluginChoice = pluginChoiceOf(command, options.plugin);
+    options.parameters = isClapFile(options.plugin) ? clapSettingsOf(command) : settingsOf(command);
     options.scanTimeout = scanTimeoutOf(command);
     installInterruptHandler();
     runAnalysis(options, out);

@@ -31,4 +31,13 @@ TypedSetting parseTypedSetting(std::string_view text) {
     return {{name, 0.0f, std::string(value)}, std::string(value)};
 }
 
+TypedSetting parsePluginSetting(std::string_view text) {
+    const std::size_t equals = text.find('=');
+    if (equals == std::string_view::npos) throw HostError("--set needs NAME=VALUE, got '" + std::string(text) + "'");
+    if (equals == 0) throw HostError("--set needs a parameter name before '=' in '" + std::string(text) + "'");
+    if (equals + 1 == text.size()) throw HostError("--set needs a value after '=' in '" + std::string(text) + "'");
+    const std::string value(text.substr(equals + 1));
+    return {{std::string(text.substr(0, equals)), 0.0f, value}, value};
+}
+
 }  // namespace ondulaxis::host

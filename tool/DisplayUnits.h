@@ -22,4 +22,9 @@ struct TypedSetting {
 // outside 0 to 1.
 TypedSetting parseTypedSetting(std::string_view text);
 
+// Parses "NAME=VALUE" for a plug-in that reads its values itself (CLAP):
+// the value is kept as text, for the plug-in to read, a bare number too.
+// Throws HostError for a missing '=', name or value.
+TypedSetting parsePluginSetting(std::string_view text);
+
 }  // namespace ondulaxis::host

@@ -106,6 +106,11 @@ int64_t measureLatency(double rate, int factor) {
 
 OversampledSession::OversampledSession(std::shared_ptr<const PluginLibrary> library, SessionSettings settings,
                                        int factor)
+    : OversampledSession(std::make_shared<const PluginLibrarySource>(std::move(library)), std::move(settings),
+                         factor) {}
+
+OversampledSession::OversampledSession(std::shared_ptr<const EffectSource> source, SessionSettings settings,
+                                       int factor)
     : factor_(factor), channels_(settings.channels), blockSize_(settings.blockSize) {
     if (std::find(std::begin(kOversamplingFactors), std::end(kOversamplingFactors), factor) ==
         std::end(kOversamplingFactors)) {
@@ -114,7 +119,7 @@ OversampledSession::OversampledSession(std::shared_ptr<const PluginLibrary> libr
     const double rate = settings.sampleRate;
     settings.sampleRate = rate * factor;
     settings.blockSize = blockSize_ * factor;
-    session_ = std::make_unique<LayoutSession>(std::move(library), settings);
+    session_ = source->open(settings);
     pluginLatency_ = session_->latency();
     pluginToSkip_ = pluginLatency_;
     if (factor_ == 1) return;

@@ -21,12 +21,13 @@ class OversampledSession {
 public:
     // `settings` describe the file: its rate and block size. The plug-in is
     // told `factor` times both. A factor of 1 runs the plug-in directly.
+    OversampledSession(std::shared_ptr<const EffectSource> source, SessionSettings settings, int factor);
     OversampledSession(std::shared_ptr<const PluginLibrary> library, SessionSettings settings, int factor);
     ~OversampledSession();
     OversampledSession(const OversampledSession&) = delete;
     OversampledSession& operator=(const OversampledSession&) = delete;
 
-    LayoutSession& session() { return *session_; }
+    RenderedEffect& session() { return *session_; }
     int factor() const { return factor_; }
     // Frames the resamplers delay the signal by, at the file's rate, beyond
     // what libsoxr removes itself; the output is shifted back by this much.
@@ -52,7 +53,7 @@ private:
     int factor_;
     int channels_;
     int32_t blockSize_;
-    std::unique_ptr<LayoutSession> session_;
+    std::unique_ptr<RenderedEffect> session_;
     soxr* up_ = nullptr;
     soxr* down_ = nullptr;
     int64_t latency_ = 0;

@@ -1,6 +1,8 @@
 #include "PluginReport.h"
 
 #include "ChannelLayout.h"
+#include "ClapSession.h"
+#include "HostError.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -50,6 +52,119 @@ std::string describeAnswer(intptr_t answer) {
 std::string padded(std::string text, std::size_t width) {
     if (text.size() < width) text.append(width - text.size(), ' ');
     return text;
+}
+
+// Columns as wide as their widest cell, two spaces apart.
+void writeTable(const std::vector<std::vector<std::string>>& rows, std::ostream& out) {
+    std::vector<std::size_t> widths;
+    for (const auto& row : rows) {
+        widths.resize(std::max(widths.size(), row.size()), 0);
+        for (std::size_t column = 0; column < row.size(); ++column) {
+            widths[column] = std::max(widths[column], row[column].size());
+        }
+    }
+    for (const auto& row : rows) {
+        std::string line = " ";
+        for (std::size_t column = 0; column < row.size(); ++column) line += " " + padded(row[column], widths[column] + 1);
+        while (!line.empty() && line.back() == ' ') line.pop_back();
+        out << line << "\n";
+    }
+}
+
+// The record interface's parameters through the common view.
+class InstanceParameters : public EffectParameters {
+public:
+    explicit InstanceParameters(PluginInstance& instance) : instance_(instance) {}
+    int32_t parameterCount() override { return instance_.record().numParams; }
+    std::string parameterName(int32_t index) override { return instance_.parameterName(index); }
+    double parameterValue(int32_t index) override { return instance_.getParameter(index); }
+    std::string parameterDisplay(int32_t index) override { return instance_.parameterDisplay(index); }
+    std::string parameterLabel(int32_t index) override { return instance_.parameterLabel(index); }
+
+private:
+    PluginInstance& instance_;
+};
+
+std::string numberText(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+std::string describePorts(const std::vector<ClapPort>& ports) {
+    if (ports.empty()) return "none";
+    std::string text;
+    for (const ClapPort& port : ports) {
+        text += (text.empty() ? "" : "; ") + ("\"" + port.name + "\" ") + std::to_string(port.channels) +
+                (port.channels == 1 ? " channel" : " channels") + (port.type.empty() ? "" : " (" + port.type + ")") +
+                ((port.flags & CLAP_AUDIO_PORT_IS_MAIN) != 0 ? ", main" : "");
+    }
+    return text;
+}
+
+std::string describeParameterFlags(uint32_t flags) {
+    struct Name {
+        uint32_t bit;
+        const char* name;
+    };
+    static constexpr Name kNames[] = {{CLAP_PARAM_IS_STEPPED, "stepped"}, {CLAP_PARAM_IS_BYPASS, "bypass"},
+                                      {CLAP_PARAM_IS_ENUM, "enum"},       {CLAP_PARAM_IS_HIDDEN, "hidden"},
+                                      {CLAP_PARAM_IS_READONLY, "read-only"}, {CLAP_PARAM_IS_AUTOMATABLE, "automatable"}};
+    std::string text;
+    for (const Name& name : kNames) {
+        if ((flags & name.bit) != 0) text += (text.empty() ? "" : ",") + std::string(name.name);
+    }
+    return text;
+}
+
+void writeClapPlugin(const std::shared_ptr<const ClapLibrary>& library, const ClapPluginDescription& plugin,
+                     std::ostream& out) {
+    constexpr double kRate = 48000.0;
+    constexpr uint32_t kBlock = 512;
+    std::string features;
+    for (const std::string& feature : plugin.features) features += (features.empty() ? "" : ", ") + feature;
+    ClapInstance instance(library, plugin.id);
+    const std::vector<ClapPort> inputs = instance.ports(true);
+    const std::vector<ClapPort> outputs = instance.ports(false);
+    std::string configs;
+    for (const ClapPortsConfig& config : instance.portsConfigs()) {
+        configs += (configs.empty() ? "" : "; ") + config.name + " (" + std::to_string(config.mainInputChannels) +
+                   "-in/" + std::to_string(config.mainOutputChannels) + "-out)";
+    }
+    const auto layoutFor = [&](int channels) {
+        ClapInstance probe(library, plugin.id);
+        return describeLayout(planClapLayout(probe, channels));
+    };
+    out << "  ID:              " << plugin.id << "\n"
+        << "  Name:            " << plugin.name << "\n"
+        << "  Vendor:          " << plugin.vendor << "\n"
+        << "  Version:         " << plugin.version << "\n";
+    if (!plugin.description.empty()) out << "  Description:     " << plugin.description << "\n";
+    out << "  Features:        " << (features.empty() ? "none" : features) << "\n"
+        << "  Audio inputs:    " << describePorts(inputs) << "\n"
+        << "  Audio outputs:   " << describePorts(outputs) << "\n";
+    if (!configs.empty()) out << "  Port configs:    " << configs << "\n";
+    out << "  Mono files:      " << layoutFor(1) << "\n"
+        << "  Stereo files:    " << layoutFor(2) << "\n";
+    if (instance.activate(kRate, kBlock)) {
+        out << "  Latency:         " << instance.latency() << " samples (activated at 48000 Hz, defaults)\n";
+        instance.deactivate();
+    } else {
+        out << "  Latency:         unknown (it refused to activate at 48000 Hz)\n";
+    }
+    out << "  Parameters:      " << instance.parameters().size() << "\n";
+    if (instance.parameters().empty()) return;
+    std::vector<std::vector<std::string>> rows{{"#", "ID", "Name", "Value", "Display", "Range", "Flags"}};
+    for (std::size_t index = 0; index < instance.parameters().size(); ++index) {
+        const ClapParameter& parameter = instance.parameters()[index];
+        const double value = instance.value(index);
+        rows.push_back({std::to_string(index), std::to_string(parameter.id), parameter.name, numberText(value),
+                        instance.valueText(index, value),
+                        numberText(parameter.minimum) + " to " + numberText(parameter.maximum),
+                        describeParameterFlags(parameter.flags)});
+    }
+    out << "\n";
+    writeTable(rows, out);
 }
 
 }  // namespace
@@ -105,13 +220,36 @@ void writePluginInfo(PluginInstance& instance, std::ostream& out) {
 }
 
 void writeParameterTable(PluginInstance& instance, std::ostream& out) {
+    InstanceParameters parameters(instance);
+    writeParameterTable(parameters, out);
+}
+
+void writeClapInfo(const std::shared_ptr<const ClapLibrary>& library, std::ostream& out) {
+    const clap_version_t& version = library->version();
+    out << "Plug-in file:    " << library->path().string() << " (CLAP module)\n"
+        << "CLAP version:    " << version.major << "." << version.minor << "." << version.revision << "\n"
+        << "Plug-ins:        " << library->plugins().size() << "\n";
+    std::size_t number = 0;
+    for (const ClapPluginDescription& plugin : library->plugins()) {
+        out << "\nPlug-in " << ++number << " of " << library->plugins().size() << ":\n";
+        try {
+            writeClapPlugin(library, plugin, out);
+        } catch (const HostError& error) {
+            out << "  ID:              " << plugin.id << "\n"
+                << "  Name:            " << plugin.name << "\n"
+                << "  Not usable:      " << error.what() << "\n";
+        }
+    }
+}
+
+void writeParameterTable(EffectParameters& instance, std::ostream& out) {
     struct Row {
         std::string index, name, value, display, label;
     };
     std::vector<Row> rows{{"#", "Name", "Value", "Display", "Label"}};
-    for (int32_t index = 0; index < instance.record().numParams; ++index) {
+    for (int32_t index = 0; index < instance.parameterCount(); ++index) {
         char value[32];
-        std::snprintf(value, sizeof value, "%.6f", static_cast<double>(instance.getParameter(index)));
+        std::snprintf(value, sizeof value, "%.6f", instance.parameterValue(index));
         rows.push_back({std::to_string(index), instance.parameterName(index), value,
                         instance.parameterDisplay(index), instance.parameterLabel(index)});
     }

@@ -1,7 +1,11 @@
 // Human-readable descriptions of a loaded plug-in.
 #pragma once
 
+#include "ClapLibrary.h"
 #include "PluginInstance.h"
+#include "RenderedEffect.h"
+
+#include <memory>
 
 #include <ostream>
 #include <string>
@@ -24,6 +28,12 @@ std::string describeFlags(int32_t flags);
 // Identity, channels, flags, capabilities and parameters.
 void writePluginInfo(PluginInstance& instance, std::ostream& out);
 // Index, name, value, display and label of every parameter.
+void writeParameterTable(EffectParameters& parameters, std::ostream& out);
 void writeParameterTable(PluginInstance& instance, std::ostream& out);
+
+// Every plug-in of a CLAP module: ID, name, vendor, version, features,
+// audio ports, the layouts of mono and stereo files, the latency once
+// activated at 48 kHz, and the parameters with their ranges.
+void writeClapInfo(const std::shared_ptr<const ClapLibrary>& library, std::ostream& out);
 
 }  // namespace ondulaxis::host

@@ -25,7 +25,7 @@ std::filesystem::path executableFolder() {
 
 }  // namespace
 
-Preset readPresetFile(const std::filesystem::path& path) {
+Preset readPresetFile(const std::filesystem::path& path, bool pluginReadsValues) {
     std::ifstream in(path);
     if (!in) throw HostError("cannot read preset " + path.string());
     Preset preset;
@@ -46,7 +46,7 @@ Preset readPresetFile(const std::filesystem::path& path) {
             setting = trimmed(setting.substr(0, equals)) + "=" + trimmed(setting.substr(equals + 1));
         }
         try {
-            preset.settings.push_back(parseTypedSetting(setting));
+            preset.settings.push_back(pluginReadsValues ? parsePluginSetting(setting) : parseTypedSetting(setting));
         } catch (const HostError& error) {
             throw HostError(path.string() + ":" + std::to_string(number) + ": " + error.what());
         }
@@ -55,12 +55,14 @@ Preset readPresetFile(const std::filesystem::path& path) {
     return preset;
 }
 
-std::string presetText(PluginInstance& instance, const std::string& heading) {
+std::string presetText(EffectParameters& instance, const std::string& heading) {
     std::string text = "# " + heading + "\n";
-    for (int32_t index = 0; index < instance.record().numParams; ++index) {
-        // Nine significant digits bring a float back exactly.
+    for (int32_t index = 0; index < instance.parameterCount(); ++index) {
+        // Nine significant digits bring a float back exactly, seventeen a double.
+        const double number = instance.parameterValue(index);
+        const bool single = static_cast<double>(static_cast<float>(number)) == number;
         char value[32];
-        std::snprintf(value, sizeof value, "%.9g", static_cast<double>(instance.getParameter(index)));
+        std::snprintf(value, sizeof value, single ? "%.9g" : "%.17g", number);
         const std::string display = instance.parameterDisplay(index);
         const std::string label = instance.parameterLabel(index);
         const bool numeric = !display.empty() && std::isdigit(static_cast<unsigned char>(display.back())) != 0;

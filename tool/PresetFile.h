@@ -2,7 +2,7 @@
 #pragma once
 
 #include "DisplayUnits.h"
-#include "PluginInstance.h"
+#include "RenderedEffect.h"
 
 #include <filesystem>
 #include <string>
@@ -16,12 +16,14 @@ struct Preset {
 };
 
 // Reads a preset. Blank lines and text after '#' are ignored. Throws
-// HostError naming the file and line of the first bad setting.
-Preset readPresetFile(const std::filesystem::path& path);
+// HostError naming the file and line of the first bad setting. For a
+// plug-in that reads its values itself (CLAP), they are kept as text.
+Preset readPresetFile(const std::filesystem::path& path, bool pluginReadsValues = false);
 
-// A preset of every parameter of the instance: NAME=VALUE with the
-// normalised value (exact when read back) and, as a comment, its display.
-std::string presetText(PluginInstance& instance, const std::string& heading);
+// A preset of every parameter: NAME=VALUE with the value (the normalised
+// one, or a CLAP plug-in's own; exact when read back) and, as a comment,
+// its display.
+std::string presetText(EffectParameters& parameters, const std::string& heading);
 
 // The folder holding the presets that come with the command: share/ondulaxis/
 // presets beside an installed executable, else the source tree's presets/.

@@ -2,6 +2,7 @@
 
 #include "Oversampler.h"
 #include "PresetFile.h"
+#include "EffectLoading.h"
 #include "HostError.h"
 #include "LayoutSession.h"
 #include "PluginReport.h"
@@ -19,6 +20,7 @@
 #include <memory>
 #include <cstdio>
 #include <sstream>
+#include <strings.h>
 
 namespace ondulaxis::host {
 
@@ -60,23 +62,24 @@ void checkOptions(const RenderOptions& options) {
     }
 }
 
-// What each setting typed in display units became, and what the plug-in
-// now shows for it.
-void reportTypedSettings(const std::vector<TypedSetting>& settings, PluginInstance& instance, std::ostream& report) {
-    const std::vector<ParameterSetting> plain = [&] {
-        std::vector<ParameterSetting> values;
-        for (const TypedSetting& setting : settings) values.push_back(setting.setting);
-        return values;
-    }();
-    const std::vector<ParameterAssignment> assignments = resolveParameterSettings(instance, plain);
+// What each setting typed as a text became: the value the plug-in took
+// and what it now shows.
+void reportTypedSettings(const std::vector<TypedSetting>& settings, RenderedEffect& instance, std::ostream& report) {
     for (std::size_t i = 0; i < settings.size(); ++i) {
         if (settings[i].typed.empty()) continue;
-        const int32_t index = assignments[i].index;
+        int32_t index = -1;
+        for (int32_t candidate = 0; candidate < instance.parameterCount() && index < 0; ++candidate) {
+            if (strcasecmp(instance.parameterName(candidate).c_str(), settings[i].setting.name.c_str()) == 0) {
+                index = candidate;
+            }
+        }
+        if (index < 0) continue;
         const std::string display = instance.parameterDisplay(index);
         const std::string label = instance.parameterLabel(index);
         const bool numeric = !display.empty() && std::isdigit(static_cast<unsigned char>(display.back())) != 0;
+        const double number = instance.parameterValue(index);
         char value[32];
-        std::snprintf(value, sizeof value, "%.7g", static_cast<double>(assignments[i].value));
+        std::snprintf(value, sizeof value, "%.7g", number);
         report << settings[i].setting.name << "=" << settings[i].typed << " is " << value << "; the plug-in shows "
                << display << (numeric && !label.empty() ? " " + label : "") << "\n";
     }
@@ -87,7 +90,7 @@ void reportTypedSettings(const std::vector<TypedSetting>& settings, PluginInstan
 void renderInChild(const RenderOptions& options, int sampleRate, int channels, int64_t totalFrames,
                    PluginProcess::Child& child) {
     child.report.setStage("while the library was loading");
-    auto library = std::make_shared<const PluginLibrary>(options.plugin);
+    const std::shared_ptr<const EffectSource> source = openEffect(options.plugin, options.pluginChoice);
     child.report.setStage("while being prepared");
     SessionSettings settings;
     settings.sampleRate = sampleRate;
@@ -98,15 +101,15 @@ void renderInChild(const RenderOptions& options, int sampleRate, int channels, i
     settings.accumulate = options.accumulate;
     if (!options.savePreset.empty()) {
         // The settings as given, at the file's rate, not as adapted below.
-        LayoutSession plain(library, settings);
+        const std::unique_ptr<RenderedEffect> plain = source->open(settings);
         child.link.send(MessageKind::preset,
-                        presetText(plain.instance(), "settings of a render of " + options.input.filename().string()));
-        plain.finish();
+                        presetText(*plain, "settings of a render of " + options.input.filename().string()));
+        plain->finish();
     }
     SessionSettings chainSettings = settings;
     chainSettings.blockCounter = &child.report.block;
-    OversampledSession chain(library, chainSettings, options.oversample);
-    LayoutSession& session = chain.session();
+    OversampledSession chain(source, chainSettings, options.oversample);
+    RenderedEffect& session = chain.session();
 
     // Sent even when empty: it tells the parent the plug-in is ready.
     std::ostringstream report;
@@ -129,8 +132,8 @@ void renderInChild(const RenderOptions& options, int sampleRate, int channels, i
                    << (chain.latency() > 0 ? " (" + std::to_string(chain.latency()) + " frames of delay removed)" : "")
                    << "\n";
         }
-        reportTypedSettings(options.typedParameters, session.instance(), report);
-        writeParameterTable(session.instance(), report);
+        reportTypedSettings(options.typedParameters, session, report);
+        writeParameterTable(session, report);
     }
     child.link.send(MessageKind::text, report.str());
 
@@ -172,7 +175,7 @@ void renderInChild(const RenderOptions& options, int sampleRate, int channels, i
         child.report.setStage("while its transfer curve was measured");
         const std::string title = "Ondulaxis render of " + options.input.filename().string();
         child.link.send(MessageKind::plot,
-                        transferPlotSvg(measureTransferCurve(library, settings), excerpt.excerpt(), title,
+                        transferPlotSvg(measureTransferCurve(*source, settings), excerpt.excerpt(), title,
                                         describeSettings(options.parameters, options.bypass)));
     }
 }
@@ -194,7 +197,10 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report) {
     scanPlugin(options.plugin, options.scanTimeout);
     report.flush();
 
-    PluginProcess worker(options.plugin.string(), [&](PluginProcess::Child& child) {
+    // A CLAP file's plug-in is named with the file in messages.
+    const std::string name =
+        options.plugin.string() + (options.pluginChoice.empty() ? "" : " (" + options.pluginChoice + ")");
+    PluginProcess worker(name, [&](PluginProcess::Child& child) {
         renderInChild(options, reader.sampleRate(), channels, reader.frames(), child);
     });
     const auto interrupted = [&] {

@@ -17,6 +17,7 @@ struct RenderOptions {
     std::filesystem::path input;
     std::filesystem::path output;
     std::filesystem::path plugin;
+    std::string pluginChoice;  // the plug-in of a CLAP file, by ID or name; empty: its only one
     std::filesystem::path plot;  // empty: no plot
     std::vector<ParameterSetting> parameters;
     // Settings typed in display units, to report what the plug-in shows.

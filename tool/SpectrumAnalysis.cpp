@@ -152,9 +152,14 @@ Spectrum analyseTone(const std::vector<float>& samples, double sampleRate, doubl
 
 std::vector<float> renderTone(std::shared_ptr<const PluginLibrary> library, const SessionSettings& settings,
                               const ToneSettings& tone, int factor) {
+    return renderTone(std::make_shared<const PluginLibrarySource>(std::move(library)), settings, tone, factor);
+}
+
+std::vector<float> renderTone(std::shared_ptr<const EffectSource> source, const SessionSettings& settings,
+                              const ToneSettings& tone, int factor) {
     SessionSettings mono = settings;
     mono.channels = 1;
-    OversampledSession chain(std::move(library), mono, factor);
+    OversampledSession chain(std::move(source), mono, factor);
     const std::size_t settle = static_cast<std::size_t>(kSettleSeconds * settings.sampleRate);
     const std::size_t total = settle + kAnalysisLength + kTailFrames;
     const double amplitude = std::pow(10.0, tone.levelDbfs / 20.0);

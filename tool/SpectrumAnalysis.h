@@ -2,6 +2,7 @@
 #pragma once
 
 #include "EffectSession.h"
+#include "RenderedEffect.h"
 
 #include <cstdint>
 #include <memory>
@@ -45,6 +46,8 @@ Spectrum analyseTone(const std::vector<float>& samples, double sampleRate, doubl
 
 // A mono session of the plug-in (at `factor` times settings.sampleRate)
 // fed the tone until it settles, then long enough for analyseTone.
+std::vector<float> renderTone(std::shared_ptr<const EffectSource> source, const SessionSettings& settings,
+                              const ToneSettings& tone, int factor);
 std::vector<float> renderTone(std::shared_ptr<const PluginLibrary> library, const SessionSettings& settings,
                               const ToneSettings& tone, int factor);
 

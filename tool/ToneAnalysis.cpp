@@ -1,6 +1,7 @@
 #include "ToneAnalysis.h"
 
 #include "ChannelLayout.h"
+#include "EffectLoading.h"
 #include "HostError.h"
 #include "Oversampler.h"
 #include "PluginInstance.h"
@@ -33,7 +34,7 @@ std::string describe(const std::vector<TypedSetting>& settings) {
     return text.empty() ? "defaults" : text;
 }
 
-Spectrum measure(const AnalyzeOptions& options, const std::shared_ptr<const PluginLibrary>& library,
+Spectrum measure(const AnalyzeOptions& options, const std::shared_ptr<const EffectSource>& library,
                  const ToneSettings& tone, int factor) {
     SessionSettings settings;
     settings.sampleRate = options.sampleRate;
@@ -107,12 +108,11 @@ void analyseInChild(const AnalyzeOptions& options, PluginProcess::Child& child) 
     TextMessages messages(child.link);
     std::ostream report(&messages);
     child.report.setStage("while the library was loading");
-    auto library = std::make_shared<const PluginLibrary>(options.plugin);
+    const std::shared_ptr<const EffectSource> library = openEffect(options.plugin, options.pluginChoice);
     child.report.setStage("while being prepared");
     {
         // Refused before any figure is printed: an instrument has no input.
-        PluginInstance probe(library);
-        const ChannelLayout layout = planChannelLayout(probe.record().numInputs, probe.record().numOutputs, 2);
+        const ChannelLayout layout = library->planLayout(2);
         if (!layout.usable()) {
             throw HostError("cannot analyse " + options.plugin.string() + ": " + layout.refusal);
         }
@@ -194,7 +194,9 @@ void runAnalysis(const AnalyzeOptions& options, std::ostream& report) {
     checkWritableDestination(options.output, "output");
     scanPlugin(options.plugin, options.scanTimeout);
     report.flush();
-    PluginProcess worker(options.plugin.string(), [&](PluginProcess::Child& child) { analyseInChild(options, child); });
+    const std::string name =
+        options.plugin.string() + (options.pluginChoice.empty() ? "" : " (" + options.pluginChoice + ")");
+    PluginProcess worker(name, [&](PluginProcess::Child& child) { analyseInChild(options, child); });
     std::string svg;
     for (;;) {
         const Message message = worker.receive();

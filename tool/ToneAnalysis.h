@@ -16,6 +16,7 @@ namespace ondulaxis::host {
 struct AnalyzeOptions {
     std::filesystem::path output;  // the SVG
     std::filesystem::path plugin;
+    std::string pluginChoice;  // as RenderOptions'
     std::vector<TypedSetting> parameters;
     ToneSettings tone;
     double sampleRate = 48000.0;

@@ -83,10 +83,12 @@ std::string waveformPath(const Panel& panel, const std::vector<float>& samples, 
 
 }  // namespace
 
-TransferCurve measureTransferCurve(std::shared_ptr<const PluginLibrary> library, SessionSettings settings) {
+TransferCurve measureTransferCurve(const EffectSource& source, SessionSettings settings) {
     settings.channels = 1;
     settings.accumulate = false;
-    EffectSession session(std::move(library), settings);
+    settings.blockCounter = nullptr;
+    const std::unique_ptr<RenderedEffect> effect = source.open(settings);
+    RenderedEffect& session = *effect;
     const int32_t leadIn = kRampFrames / 2;
     std::vector<float> ramp(static_cast<std::size_t>(leadIn + kRampFrames));
     for (int32_t i = 0; i < leadIn; ++i) ramp[static_cast<std::size_t>(i)] = -static_cast<float>(i) / leadIn;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "EffectSession.h"
+#include "RenderedEffect.h"
 
 #include <cstdint>
 #include <deque>
@@ -28,7 +29,7 @@ struct WaveformExcerpt {
 // Output against input for a slow ramp from -1 to +1, measured on a fresh
 // mono instance with the settings' parameters and bypass. The ramp starts
 // with a lead-in from 0 to -1 so that a slew-limited instance has caught up.
-TransferCurve measureTransferCurve(std::shared_ptr<const PluginLibrary> library, SessionSettings settings);
+TransferCurve measureTransferCurve(const EffectSource& source, SessionSettings settings);
 
 // Keeps a short stretch of the first channel around the first sample loud
 // enough to see, or the file's start if it is never that loud.

@@ -67,8 +67,9 @@ TEST_P(OversampledChainTest, OutputIsAlignedWithTheInputAndAsLong) {
     settings.blockSize = 300;
     OversampledSession chain(shaper("PassThrough"), settings, factor);
     // The plug-in is told the higher rate and block size.
-    EXPECT_EQ(chain.session().instance().record().uniqueID, 48000 * factor);
-    EXPECT_EQ(chain.session().instance().record().version, 300 * factor);
+    PluginInstance& instance = dynamic_cast<LayoutSession&>(chain.session()).instance();
+    EXPECT_EQ(instance.record().uniqueID, 48000 * factor);
+    EXPECT_EQ(instance.record().version, 300 * factor);
 
     // Two tones well inside the pass band, different per channel, fed in
     // uneven pieces; a sine in one channel and its cosine in the other

@@ -137,6 +137,22 @@ TEST(LatencyCompensationTest, AlignsTheOutputWithTheInput) {
     }
 }
 
+// Bypassed by the host, the delay line is not run at all: nothing is
+// delayed, so nothing may be cut (that once shifted the copy by 40 frames).
+TEST(LatencyCompensationTest, HostBypassCopiesTheInputUndelayed) {
+    TemporaryFolder folder;
+    writeTone(folder / "in.wav", 3000);
+    const CommandResult result = runOndulaxis({"render", (folder / "in.wav").string(), (folder / "out.wav").string(),
+                                               "--plugin", stubPath("DelayLine").string(), "--bypass"});
+    ASSERT_EQ(result.status, 0) << result.errors;
+    EXPECT_NE(result.out.find("bypassed by the host"), std::string::npos) << result.out;
+    const std::vector<float> input = samplesOf(folder / "in.wav");
+    const std::vector<float> output = samplesOf(folder / "out.wav");
+    ASSERT_EQ(output.size(), input.size());
+    EXPECT_TRUE(std::equal(output.begin(), output.end(), input.begin(),
+                           [](float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }));
+}
+
 // Processes whose command line holds `marker`.
 int processesWith(const std::string& marker) {
     int found = 0;
