@@ -58,7 +58,7 @@ static void port_registered(jack_port_id_t port, int registering, void *arg) {
   if (registering) sem_post(&registered);
 }
 
-/* [process thread] Connections changed; new latencies follow them. */
+/* [notification thread] Connections changed; new latencies follow them. */
 static int graph_changed(void *arg) {
   (void)arg;
   sem_post(&rewired);
