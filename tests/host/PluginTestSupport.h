@@ -83,6 +83,9 @@ struct CommandResult {
 CommandResult runOndulaxis(const std::vector<std::string>& arguments,
                            std::chrono::milliseconds interruptAfter = std::chrono::milliseconds(0),
                            const std::filesystem::path& workingDirectory = {}, bool ignoreChildSignal = false);
+// The interleaved samples of a sound file the command wrote; empty when it
+// cannot be read. (Tool tests only: they link the sound file library.)
+std::vector<float> samplesOf(const std::filesystem::path& path);
 // The same for a copy of the command elsewhere.
 CommandResult runCommand(const std::filesystem::path& executable, const std::vector<std::string>& arguments,
                          std::chrono::milliseconds interruptAfter = std::chrono::milliseconds(0),

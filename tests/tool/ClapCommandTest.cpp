@@ -29,16 +29,6 @@ void writeTone(const std::filesystem::path& path, int channels, int frames) {
     sf_close(file);
 }
 
-std::vector<float> samplesOf(const std::filesystem::path& path) {
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (file == nullptr) return {};
-    std::vector<float> samples(static_cast<std::size_t>(info.frames * info.channels));
-    sf_readf_float(file, samples.data(), info.frames);
-    sf_close(file);
-    return samples;
-}
-
 struct ClapCase {
     const char* name;
     std::vector<std::string> arguments;  // $IN, $OUT, $SVG and $CLAP are filled in

@@ -1,6 +1,8 @@
 // Running the ondulaxis command as a separate process (POSIX).
 #include "PluginTestSupport.h"
 
+#include <sndfile.h>
+
 #include <csignal>
 #include <fstream>
 #include <thread>
@@ -57,6 +59,16 @@ CommandResult runCommand(const std::filesystem::path& executable, const std::vec
     result.out = slurp(out);
     result.errors = slurp(errors);
     return result;
+}
+
+std::vector<float> samplesOf(const std::filesystem::path& path) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (file == nullptr) return {};
+    std::vector<float> samples(static_cast<std::size_t>(info.frames * info.channels));
+    sf_readf_float(file, samples.data(), info.frames);
+    sf_close(file);
+    return samples;
 }
 
 }  // namespace ondulaxis::host::test
