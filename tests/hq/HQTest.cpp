@@ -177,6 +177,145 @@ TEST_P(HQFactor, DryIsTheInputDelayedByTheLatency) {
     }
 }
 
+// The host sees the factor a value selects by its text and its latency: each
+// fifth of the range is one step up, and the top fifth reaches 1.0.
+struct OversampleStep {
+    float value;
+    int32_t stages;
+};
+
+void PrintTo(const OversampleStep& s, std::ostream* os) { *os << s.value; }
+
+class HQOversampleStep : public ::testing::TestWithParam<OversampleStep> {};
+
+TEST_P(HQOversampleStep, DisplayAndLatencyFollowTheFifths) {
+    const auto [value, stages] = GetParam();
+    auto instance = open(HQ_PLUGIN_PATH, 0.5f);
+    instance->setParameter(oversampleIndex, value);
+    EXPECT_EQ(instance->parameterDisplay(oversampleIndex), factors[stages].display);
+    EXPECT_EQ(instance->record().initialDelay, factors[stages].latency);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, HQOversampleStep,
+                         ::testing::Values(OversampleStep{0.19f, 0}, OversampleStep{0.2f, 1},
+                                           OversampleStep{0.39f, 1}, OversampleStep{0.4f, 2},
+                                           OversampleStep{0.6f, 3}, OversampleStep{0.79f, 3},
+                                           OversampleStep{0.8f, 4}, OversampleStep{1.0f, 4}),
+                         [](const auto& info) { return std::to_string(info.index); });
+
+// Silence in, silence out: once the factor changes, nothing the filters held at
+// the old rate may reach the output, from the first sample of the new factor on.
+struct Switch {
+    int32_t from, to;
+};
+
+void PrintTo(const Switch& s, std::ostream* os) {
+    *os << factors[s.from].display << " to " << factors[s.to].display;
+}
+
+class HQFactorSwitch : public ::testing::TestWithParam<Switch> {};
+
+TEST_P(HQFactorSwitch, SilenceAfterTheSwitchIsSilence) {
+    const auto [from, to] = GetParam();
+    auto instance = open(HQ_PLUGIN_PATH, factors[to].value);
+    Stereo loud, silence, output, ignored;
+    programme(loud, 5000);  // ends in the tone, so the filters hold sound
+    render(*instance, loud, ignored);  // and so do those of the final factor
+    instance->setParameter(oversampleIndex, factors[from].value);
+    render(*instance, loud, ignored);
+    instance->setParameter(oversampleIndex, factors[to].value);
+    silence[0].assign(2000, 0.0f);
+    silence[1].assign(2000, 0.0f);
+    render(*instance, silence, output);
+    for (int c = 0; c < 2; ++c) {
+        for (std::size_t i = 0; i < output[c].size(); ++i) {
+            ASSERT_EQ(output[c][i], 0.0f) << "channel " << c << " sample " << i;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Switches, HQFactorSwitch,
+                         ::testing::Values(Switch{2, 3}, Switch{3, 2}, Switch{0, 2}, Switch{4, 1},
+                                           Switch{1, 4}),
+                         [](const auto& info) {
+                             return std::string(factors[info.param.from].display) + "to" +
+                                    factors[info.param.to].display;
+                         });
+
+// Half-way time of the response to a step from 0 to 0.5, in host samples
+// (interpolated), less the latency.
+double halfWayTime(float oversample) {
+    auto instance = open(HQ_PLUGIN_PATH, oversample);
+    instance->setParameter(0, 0.0f);  // ZeroX off: the raised cosine, rising with the tracked value
+    instance->setParameter(2, 0.0f);  // SlewLim at its slowest: 256 samples from 0 to 0.5
+    instance->setParameter(3, 1.0f);  // FuncMix: only the term that reads the tracked value
+    instance->setParameter(5, 0.0f);  // FreqMin half a cycle: an eighth of a cycle up to 0.5
+    Stereo step, output;
+    for (int c = 0; c < 2; ++c) {
+        step[c].assign(2000, 0.5f);
+        std::fill_n(step[c].begin(), 500, 0.0f);
+    }
+    render(*instance, step, output);
+    const float half = output[0].back() / 2.0f;
+    std::size_t i = 1;
+    while (i < output[0].size() && output[0][i] < half) ++i;
+    const double fraction = (half - output[0][i - 1]) / (output[0][i] - output[0][i - 1]);
+    return static_cast<double>(i - 1) + fraction - instance->record().initialDelay;
+}
+
+// SlewLim is a slope per host sample: the same at every factor.
+TEST_P(HQFactor, SlewTakesAsLongAsAt1x) {
+    const Factor& f = GetParam();
+    EXPECT_NEAR(halfWayTime(f.value), halfWayTime(0.0f), 1.0);
+}
+
+// process adds the block to what the bus holds; processReplacing writes it.
+struct AddCase {
+    int32_t stages;
+    float dryWet;
+};
+
+void PrintTo(const AddCase& a, std::ostream* os) {
+    *os << factors[a.stages].display << " at " << a.dryWet * 100.0f << " %";
+}
+
+class HQAccumulate : public ::testing::TestWithParam<AddCase> {};
+
+TEST_P(HQAccumulate, ProcessAddsWhatProcessReplacingWrites) {
+    const auto [stages, dryWet] = GetParam();
+    auto replacing = open(HQ_PLUGIN_PATH, factors[stages].value, dryWet);
+    auto adding = open(HQ_PLUGIN_PATH, factors[stages].value, dryWet);
+    Stereo input, written;
+    programme(input, 12000);
+    render(*replacing, input, written);
+    std::vector<float> bus[2];
+    for (int c = 0; c < 2; ++c) {
+        bus[c].resize(input[c].size());
+        for (std::size_t i = 0; i < bus[c].size(); ++i) bus[c][i] = 0.25f * std::cos(0.01f * (c + 1) * i);
+    }
+    const std::vector<float> before[2] = {bus[0], bus[1]};
+    for (std::size_t start = 0, n = 0; start < bus[0].size(); start += n) {
+        n = std::min<std::size_t>(bus[0].size() - start, 1 + (start * 7919) % 700);
+        float* in[2] = {input[0].data() + start, input[1].data() + start};
+        float* out[2] = {bus[0].data() + start, bus[1].data() + start};
+        adding->process(in, out, static_cast<int32_t>(n));
+    }
+    for (int c = 0; c < 2; ++c) {
+        for (std::size_t i = 0; i < bus[c].size(); ++i) {
+            ASSERT_EQ(bus[c][i], before[c][i] + written[c][i]) << "channel " << c << " sample " << i;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HQAccumulate,
+                         ::testing::Values(AddCase{0, 1.0f}, AddCase{0, 0.5f}, AddCase{1, 1.0f},
+                                           AddCase{2, 1.0f}, AddCase{2, 0.3f}, AddCase{3, 0.0f},
+                                           AddCase{4, 1.0f}, AddCase{4, 0.7f}),
+                         [](const auto& info) {
+                             return std::string(factors[info.param.stages].display) + "_" +
+                                    std::to_string(static_cast<int>(info.param.dryWet * 100.0f));
+                         });
+
 INSTANTIATE_TEST_SUITE_P(Factors, HQFactor, ::testing::ValuesIn(factors),
                          [](const auto& info) { return std::string(info.param.display); });
 
