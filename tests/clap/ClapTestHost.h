@@ -77,7 +77,8 @@ struct Bytes {
     }
     static int64_t read(const clap_istream_t* stream, void* buffer, uint64_t size) {
         auto* self = static_cast<Bytes*>(stream->ctx);
-        const size_t given = std::min<size_t>({size, self->step, self->data.size() - self->position});
+        const size_t given = static_cast<size_t>(
+            std::min<uint64_t>({size, self->step, self->data.size() - self->position}));
         std::memcpy(buffer, self->data.data() + self->position, given);
         self->position += given;
         return static_cast<int64_t>(given);
