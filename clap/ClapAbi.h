@@ -1,89 +1,62 @@
-// The part of CLAP 1.2's C interface that the Ondulaxis plug-ins and the
-// project's host use, declared after CLAP's MIT-licensed headers
-// (Copyright (c) 2021 Alexandre BIQUE; MIT License): the same layouts,
-// constants and string identifiers, so either side meets any other CLAP
-// module or host. Only what is used is declared; transport events stay
-// opaque. Plain structs in extern "C", as the C interface has them.
+// The CLAP interface as Ondulaxis uses it, on both sides: the plug-in module
+// and the command's host. Layouts, constants and identifier strings follow
+// CLAP 1.2 (MIT License, Copyright (c) 2021 Alexandre BIQUE), so either side
+// meets any other CLAP module or host; only what the project uses is
+// declared here. The function pointers use the platform's C calling
+// convention, which is what the C interface specifies.
 #pragma once
 
 #include <cstdint>
-
-#if defined(_WIN32) || defined(__CYGWIN__)
-#define CLAP_ABI __cdecl
-#else
-#define CLAP_ABI
-#endif
 
 extern "C" {
 
 // ---- version, identifiers, strings ---------------------------------------
 
-typedef struct clap_version {
+struct clap_version_t {
     uint32_t major;
     uint32_t minor;
     uint32_t revision;
-} clap_version_t;
+};
 
 inline constexpr clap_version_t CLAP_VERSION = {1, 2, 0};
 
 // A module or host of any 1.x version speaks this interface.
 inline constexpr bool clap_version_is_compatible(const clap_version_t v) { return v.major >= 1; }
 
-typedef uint32_t clap_id;
+using clap_id = uint32_t;
 inline constexpr clap_id CLAP_INVALID_ID = UINT32_MAX;
 
-enum {
-    CLAP_NAME_SIZE = 256,
-    CLAP_PATH_SIZE = 1024,
-};
+inline constexpr uint32_t CLAP_NAME_SIZE = 256;
+inline constexpr uint32_t CLAP_PATH_SIZE = 1024;
 
 // ---- streams --------------------------------------------------------------
 
 // Both return the bytes moved, 0 at the end of an input, negative on error.
-typedef struct clap_istream {
+struct clap_istream_t {
     void* ctx;
-    int64_t(CLAP_ABI* read)(const struct clap_istream* stream, void* buffer, uint64_t size);
-} clap_istream_t;
+    int64_t (*read)(const clap_istream_t* stream, void* buffer, uint64_t size);
+};
 
-typedef struct clap_ostream {
+struct clap_ostream_t {
     void* ctx;
-    int64_t(CLAP_ABI* write)(const struct clap_ostream* stream, const void* buffer, uint64_t size);
-} clap_ostream_t;
+    int64_t (*write)(const clap_ostream_t* stream, const void* buffer, uint64_t size);
+};
 
 // ---- events ---------------------------------------------------------------
 
-typedef struct clap_event_header {
+struct clap_event_header_t {
     uint32_t size;      // of the whole event, this header included
     uint32_t time;      // sample offset within the block
     uint16_t space_id;  // CLAP_CORE_EVENT_SPACE_ID for the events below
     uint16_t type;
     uint32_t flags;
-} clap_event_header_t;
+};
 
 inline constexpr uint16_t CLAP_CORE_EVENT_SPACE_ID = 0;
+// The one event type of the core space used here.
+inline constexpr uint16_t CLAP_EVENT_PARAM_VALUE = 5;
 
-enum clap_event_flags {
-    CLAP_EVENT_IS_LIVE = 1 << 0,
-    CLAP_EVENT_DONT_RECORD = 1 << 1,
-};
-
-enum {
-    CLAP_EVENT_NOTE_ON = 0,
-    CLAP_EVENT_NOTE_OFF = 1,
-    CLAP_EVENT_NOTE_CHOKE = 2,
-    CLAP_EVENT_NOTE_END = 3,
-    CLAP_EVENT_NOTE_EXPRESSION = 4,
-    CLAP_EVENT_PARAM_VALUE = 5,
-    CLAP_EVENT_PARAM_MOD = 6,
-    CLAP_EVENT_PARAM_GESTURE_BEGIN = 7,
-    CLAP_EVENT_PARAM_GESTURE_END = 8,
-    CLAP_EVENT_TRANSPORT = 9,
-    CLAP_EVENT_MIDI = 10,
-    CLAP_EVENT_MIDI_SYSEX = 11,
-    CLAP_EVENT_MIDI2 = 12,
-};
-
-typedef struct clap_event_param_value {
+struct clap_event_param_value_t {
     clap_event_header_t header;
     clap_id param_id;
     void* cookie;  // the one param info gave, or null
@@ -92,63 +65,49 @@ typedef struct clap_event_param_value {
     int16_t channel;
     int16_t key;
     double value;
-} clap_event_param_value_t;
+};
 
-typedef struct clap_event_param_gesture {
-    clap_event_header_t header;
-    clap_id param_id;
-} clap_event_param_gesture_t;
-
-// Only passed along by pointer here.
-typedef struct clap_event_transport clap_event_transport_t;
-
-// Events sorted by time; valid during the call they come with.
-typedef struct clap_input_events {
+struct clap_input_events_t {
     void* ctx;
-    uint32_t(CLAP_ABI* size)(const struct clap_input_events* list);
-    const clap_event_header_t*(CLAP_ABI* get)(const struct clap_input_events* list, uint32_t index);
-} clap_input_events_t;
+    uint32_t (*size)(const clap_input_events_t* list);
+    const clap_event_header_t* (*get)(const clap_input_events_t* list, uint32_t index);
+};
 
-typedef struct clap_output_events {
+struct clap_output_events_t {
     void* ctx;
     // False when the event could not be queued.
-    bool(CLAP_ABI* try_push)(const struct clap_output_events* list, const clap_event_header_t* event);
-} clap_output_events_t;
+    bool (*try_push)(const clap_output_events_t* list, const clap_event_header_t* event);
+};
 
 // ---- processing -----------------------------------------------------------
 
-typedef struct clap_audio_buffer {
+struct clap_audio_buffer_t {
     float** data32;
     double** data64;
     uint32_t channel_count;
     uint32_t latency;
     uint64_t constant_mask;
-} clap_audio_buffer_t;
-
-enum {
-    CLAP_PROCESS_ERROR = 0,
-    CLAP_PROCESS_CONTINUE = 1,
-    CLAP_PROCESS_CONTINUE_IF_NOT_QUIET = 2,
-    CLAP_PROCESS_TAIL = 3,
-    CLAP_PROCESS_SLEEP = 4,
 };
-typedef int32_t clap_process_status;
 
-typedef struct clap_process {
+inline constexpr int32_t CLAP_PROCESS_ERROR = 0;
+inline constexpr int32_t CLAP_PROCESS_CONTINUE = 1;
+using clap_process_status = int32_t;
+
+struct clap_process_t {
     int64_t steady_time;  // -1 when not available
     uint32_t frames_count;
-    const clap_event_transport_t* transport;  // may be null
+    const void* transport;  // the host's transport; not read here
     const clap_audio_buffer_t* audio_inputs;
     clap_audio_buffer_t* audio_outputs;
     uint32_t audio_inputs_count;
     uint32_t audio_outputs_count;
     const clap_input_events_t* in_events;
     const clap_output_events_t* out_events;
-} clap_process_t;
+};
 
 // ---- host -----------------------------------------------------------------
 
-typedef struct clap_host {
+struct clap_host_t {
     clap_version_t clap_version;
     void* host_data;
     const char* name;
@@ -156,18 +115,18 @@ typedef struct clap_host {
     const char* url;
     const char* version;
     // [thread-safe]
-    const void*(CLAP_ABI* get_extension)(const struct clap_host* host, const char* extension_id);
+    const void* (*get_extension)(const clap_host_t* host, const char* extension_id);
     // [thread-safe] deactivate and reactivate the plug-in
-    void(CLAP_ABI* request_restart)(const struct clap_host* host);
+    void (*request_restart)(const clap_host_t* host);
     // [thread-safe] activate and start processing
-    void(CLAP_ABI* request_process)(const struct clap_host* host);
+    void (*request_process)(const clap_host_t* host);
     // [thread-safe] call plugin->on_main_thread on the main thread
-    void(CLAP_ABI* request_callback)(const struct clap_host* host);
-} clap_host_t;
+    void (*request_callback)(const clap_host_t* host);
+};
 
 // ---- plug-in --------------------------------------------------------------
 
-typedef struct clap_plugin_descriptor {
+struct clap_plugin_descriptor_t {
     clap_version_t clap_version;
     const char* id;    // mandatory
     const char* name;  // mandatory
@@ -178,60 +137,60 @@ typedef struct clap_plugin_descriptor {
     const char* version;
     const char* description;
     const char* const* features;  // null-terminated
-} clap_plugin_descriptor_t;
+};
 
-typedef struct clap_plugin {
+struct clap_plugin_t {
     const clap_plugin_descriptor_t* desc;
     void* plugin_data;
     // [main-thread]
-    bool(CLAP_ABI* init)(const struct clap_plugin* plugin);
+    bool (*init)(const clap_plugin_t* plugin);
     // [main-thread & !active]
-    void(CLAP_ABI* destroy)(const struct clap_plugin* plugin);
+    void (*destroy)(const clap_plugin_t* plugin);
     // [main-thread & !active] frame counts within [1, INT32_MAX]
-    bool(CLAP_ABI* activate)(const struct clap_plugin* plugin, double sample_rate,
+    bool (*activate)(const clap_plugin_t* plugin, double sample_rate,
                              uint32_t min_frames_count, uint32_t max_frames_count);
     // [main-thread & active]
-    void(CLAP_ABI* deactivate)(const struct clap_plugin* plugin);
+    void (*deactivate)(const clap_plugin_t* plugin);
     // [audio-thread & active & !processing]
-    bool(CLAP_ABI* start_processing)(const struct clap_plugin* plugin);
+    bool (*start_processing)(const clap_plugin_t* plugin);
     // [audio-thread & active & processing]
-    void(CLAP_ABI* stop_processing)(const struct clap_plugin* plugin);
+    void (*stop_processing)(const clap_plugin_t* plugin);
     // [audio-thread & active]
-    void(CLAP_ABI* reset)(const struct clap_plugin* plugin);
+    void (*reset)(const clap_plugin_t* plugin);
     // [audio-thread & active & processing]
-    clap_process_status(CLAP_ABI* process)(const struct clap_plugin* plugin, const clap_process_t* process);
+    clap_process_status (*process)(const clap_plugin_t* plugin, const clap_process_t* process);
     // [thread-safe]
-    const void*(CLAP_ABI* get_extension)(const struct clap_plugin* plugin, const char* id);
+    const void* (*get_extension)(const clap_plugin_t* plugin, const char* id);
     // [main-thread]
-    void(CLAP_ABI* on_main_thread)(const struct clap_plugin* plugin);
-} clap_plugin_t;
+    void (*on_main_thread)(const clap_plugin_t* plugin);
+};
 
 // ---- factory and entry ------------------------------------------------------
 
 inline constexpr char CLAP_PLUGIN_FACTORY_ID[] = "clap.plugin-factory";
 
-typedef struct clap_plugin_factory {
-    uint32_t(CLAP_ABI* get_plugin_count)(const struct clap_plugin_factory* factory);
-    const clap_plugin_descriptor_t*(CLAP_ABI* get_plugin_descriptor)(const struct clap_plugin_factory* factory,
+struct clap_plugin_factory_t {
+    uint32_t (*get_plugin_count)(const clap_plugin_factory_t* factory);
+    const clap_plugin_descriptor_t* (*get_plugin_descriptor)(const clap_plugin_factory_t* factory,
                                                                      uint32_t index);
-    const clap_plugin_t*(CLAP_ABI* create_plugin)(const struct clap_plugin_factory* factory,
+    const clap_plugin_t* (*create_plugin)(const clap_plugin_factory_t* factory,
                                                   const clap_host_t* host, const char* plugin_id);
-} clap_plugin_factory_t;
+};
 
 // The one symbol a module exports, named clap_entry.
-typedef struct clap_plugin_entry {
+struct clap_plugin_entry_t {
     clap_version_t clap_version;
-    bool(CLAP_ABI* init)(const char* plugin_path);
-    void(CLAP_ABI* deinit)(void);
-    const void*(CLAP_ABI* get_factory)(const char* factory_id);
-} clap_plugin_entry_t;
+    bool (*init)(const char* plugin_path);
+    void (*deinit)(void);
+    const void* (*get_factory)(const char* factory_id);
+};
 
 // ---- feature strings ------------------------------------------------------
 
-#define CLAP_PLUGIN_FEATURE_AUDIO_EFFECT "audio-effect"
-#define CLAP_PLUGIN_FEATURE_DISTORTION "distortion"
-#define CLAP_PLUGIN_FEATURE_MONO "mono"
-#define CLAP_PLUGIN_FEATURE_STEREO "stereo"
+inline constexpr char CLAP_PLUGIN_FEATURE_AUDIO_EFFECT[] = "audio-effect";
+inline constexpr char CLAP_PLUGIN_FEATURE_DISTORTION[] = "distortion";
+inline constexpr char CLAP_PLUGIN_FEATURE_MONO[] = "mono";
+inline constexpr char CLAP_PLUGIN_FEATURE_STEREO[] = "stereo";
 
 // ---- audio ports ------------------------------------------------------------
 
@@ -239,50 +198,36 @@ inline constexpr char CLAP_EXT_AUDIO_PORTS[] = "clap.audio-ports";
 inline constexpr char CLAP_PORT_MONO[] = "mono";
 inline constexpr char CLAP_PORT_STEREO[] = "stereo";
 
-enum {
-    CLAP_AUDIO_PORT_IS_MAIN = 1 << 0,
-    CLAP_AUDIO_PORT_SUPPORTS_64BITS = 1 << 1,
-    CLAP_AUDIO_PORT_PREFERS_64BITS = 1 << 2,
-    CLAP_AUDIO_PORT_REQUIRES_COMMON_SAMPLE_SIZE = 1 << 3,
-};
+inline constexpr uint32_t CLAP_AUDIO_PORT_IS_MAIN = 1 << 0;
 
-typedef struct clap_audio_port_info {
+struct clap_audio_port_info_t {
     clap_id id;
     char name[CLAP_NAME_SIZE];
     uint32_t flags;
     uint32_t channel_count;
     const char* port_type;  // CLAP_PORT_MONO, CLAP_PORT_STEREO, or null
     clap_id in_place_pair;  // CLAP_INVALID_ID when none
-} clap_audio_port_info_t;
-
-typedef struct clap_plugin_audio_ports {
-    // [main-thread]
-    uint32_t(CLAP_ABI* count)(const clap_plugin_t* plugin, bool is_input);
-    // [main-thread]
-    bool(CLAP_ABI* get)(const clap_plugin_t* plugin, uint32_t index, bool is_input, clap_audio_port_info_t* info);
-} clap_plugin_audio_ports_t;
-
-enum {
-    CLAP_AUDIO_PORTS_RESCAN_NAMES = 1 << 0,
-    CLAP_AUDIO_PORTS_RESCAN_FLAGS = 1 << 1,
-    CLAP_AUDIO_PORTS_RESCAN_CHANNEL_COUNT = 1 << 2,
-    CLAP_AUDIO_PORTS_RESCAN_PORT_TYPE = 1 << 3,
-    CLAP_AUDIO_PORTS_RESCAN_IN_PLACE_PAIR = 1 << 4,
-    CLAP_AUDIO_PORTS_RESCAN_LIST = 1 << 5,
 };
 
-typedef struct clap_host_audio_ports {
+struct clap_plugin_audio_ports_t {
     // [main-thread]
-    bool(CLAP_ABI* is_rescan_flag_supported)(const clap_host_t* host, uint32_t flag);
+    uint32_t (*count)(const clap_plugin_t* plugin, bool is_input);
     // [main-thread]
-    void(CLAP_ABI* rescan)(const clap_host_t* host, uint32_t flags);
-} clap_host_audio_ports_t;
+    bool (*get)(const clap_plugin_t* plugin, uint32_t index, bool is_input, clap_audio_port_info_t* info);
+};
+
+struct clap_host_audio_ports_t {
+    // [main-thread]
+    bool (*is_rescan_flag_supported)(const clap_host_t* host, uint32_t flag);
+    // [main-thread]
+    void (*rescan)(const clap_host_t* host, uint32_t flags);
+};
 
 // ---- audio port configurations ---------------------------------------------
 
 inline constexpr char CLAP_EXT_AUDIO_PORTS_CONFIG[] = "clap.audio-ports-config";
 
-typedef struct clap_audio_ports_config {
+struct clap_audio_ports_config_t {
     clap_id id;
     char name[CLAP_NAME_SIZE];
     uint32_t input_port_count;
@@ -293,179 +238,130 @@ typedef struct clap_audio_ports_config {
     bool has_main_output;
     uint32_t main_output_channel_count;
     const char* main_output_port_type;
-} clap_audio_ports_config_t;
+};
 
-typedef struct clap_plugin_audio_ports_config {
+struct clap_plugin_audio_ports_config_t {
     // [main-thread]
-    uint32_t(CLAP_ABI* count)(const clap_plugin_t* plugin);
+    uint32_t (*count)(const clap_plugin_t* plugin);
     // [main-thread]
-    bool(CLAP_ABI* get)(const clap_plugin_t* plugin, uint32_t index, clap_audio_ports_config_t* config);
+    bool (*get)(const clap_plugin_t* plugin, uint32_t index, clap_audio_ports_config_t* config);
     // [main-thread & !active] the host scans the audio ports again after it
-    bool(CLAP_ABI* select)(const clap_plugin_t* plugin, clap_id config_id);
-} clap_plugin_audio_ports_config_t;
+    bool (*select)(const clap_plugin_t* plugin, clap_id config_id);
+};
 
-typedef struct clap_host_audio_ports_config {
+struct clap_host_audio_ports_config_t {
     // [main-thread]
-    void(CLAP_ABI* rescan)(const clap_host_t* host);
-} clap_host_audio_ports_config_t;
+    void (*rescan)(const clap_host_t* host);
+};
 
 // ---- parameters -------------------------------------------------------------
 
 inline constexpr char CLAP_EXT_PARAMS[] = "clap.params";
 
-enum {
-    CLAP_PARAM_IS_STEPPED = 1 << 0,
-    CLAP_PARAM_IS_PERIODIC = 1 << 1,
-    CLAP_PARAM_IS_HIDDEN = 1 << 2,
-    CLAP_PARAM_IS_READONLY = 1 << 3,
-    CLAP_PARAM_IS_BYPASS = 1 << 4,
-    CLAP_PARAM_IS_AUTOMATABLE = 1 << 5,
-    CLAP_PARAM_IS_AUTOMATABLE_PER_NOTE_ID = 1 << 6,
-    CLAP_PARAM_IS_AUTOMATABLE_PER_KEY = 1 << 7,
-    CLAP_PARAM_IS_AUTOMATABLE_PER_CHANNEL = 1 << 8,
-    CLAP_PARAM_IS_AUTOMATABLE_PER_PORT = 1 << 9,
-    CLAP_PARAM_IS_MODULATABLE = 1 << 10,
-    CLAP_PARAM_IS_MODULATABLE_PER_NOTE_ID = 1 << 11,
-    CLAP_PARAM_IS_MODULATABLE_PER_KEY = 1 << 12,
-    CLAP_PARAM_IS_MODULATABLE_PER_CHANNEL = 1 << 13,
-    CLAP_PARAM_IS_MODULATABLE_PER_PORT = 1 << 14,
-    CLAP_PARAM_REQUIRES_PROCESS = 1 << 15,
-    CLAP_PARAM_IS_ENUM = 1 << 16,
-};
-typedef uint32_t clap_param_info_flags;
+inline constexpr uint32_t CLAP_PARAM_IS_STEPPED = 1 << 0;
+inline constexpr uint32_t CLAP_PARAM_IS_HIDDEN = 1 << 2;
+inline constexpr uint32_t CLAP_PARAM_IS_READONLY = 1 << 3;
+inline constexpr uint32_t CLAP_PARAM_IS_BYPASS = 1 << 4;
+inline constexpr uint32_t CLAP_PARAM_IS_AUTOMATABLE = 1 << 5;
+inline constexpr uint32_t CLAP_PARAM_IS_ENUM = 1 << 16;
 
-typedef struct clap_param_info {
+struct clap_param_info_t {
     clap_id id;
-    clap_param_info_flags flags;
+    uint32_t flags;
     void* cookie;
     char name[CLAP_NAME_SIZE];
     char module[CLAP_PATH_SIZE];
     double min_value;
     double max_value;
     double default_value;
-} clap_param_info_t;
+};
 
-typedef struct clap_plugin_params {
+struct clap_plugin_params_t {
     // [main-thread]
-    uint32_t(CLAP_ABI* count)(const clap_plugin_t* plugin);
+    uint32_t (*count)(const clap_plugin_t* plugin);
     // [main-thread]
-    bool(CLAP_ABI* get_info)(const clap_plugin_t* plugin, uint32_t param_index, clap_param_info_t* param_info);
+    bool (*get_info)(const clap_plugin_t* plugin, uint32_t param_index, clap_param_info_t* param_info);
     // [main-thread]
-    bool(CLAP_ABI* get_value)(const clap_plugin_t* plugin, clap_id param_id, double* out_value);
+    bool (*get_value)(const clap_plugin_t* plugin, clap_id param_id, double* out_value);
     // [main-thread]
-    bool(CLAP_ABI* value_to_text)(const clap_plugin_t* plugin, clap_id param_id, double value,
+    bool (*value_to_text)(const clap_plugin_t* plugin, clap_id param_id, double value,
                                   char* out_buffer, uint32_t out_buffer_capacity);
     // [main-thread]
-    bool(CLAP_ABI* text_to_value)(const clap_plugin_t* plugin, clap_id param_id,
+    bool (*text_to_value)(const clap_plugin_t* plugin, clap_id param_id,
                                   const char* param_value_text, double* out_value);
     // [active ? audio-thread : main-thread] never while process runs
-    void(CLAP_ABI* flush)(const clap_plugin_t* plugin, const clap_input_events_t* in,
+    void (*flush)(const clap_plugin_t* plugin, const clap_input_events_t* in,
                           const clap_output_events_t* out);
-} clap_plugin_params_t;
-
-enum {
-    CLAP_PARAM_RESCAN_VALUES = 1 << 0,
-    CLAP_PARAM_RESCAN_TEXT = 1 << 1,
-    CLAP_PARAM_RESCAN_INFO = 1 << 2,
-    CLAP_PARAM_RESCAN_ALL = 1 << 3,
 };
-typedef uint32_t clap_param_rescan_flags;
 
-enum {
-    CLAP_PARAM_CLEAR_ALL = 1 << 0,
-    CLAP_PARAM_CLEAR_AUTOMATIONS = 1 << 1,
-    CLAP_PARAM_CLEAR_MODULATIONS = 1 << 2,
-};
-typedef uint32_t clap_param_clear_flags;
+inline constexpr uint32_t CLAP_PARAM_RESCAN_VALUES = 1 << 0;
 
-typedef struct clap_host_params {
+struct clap_host_params_t {
     // [main-thread]
-    void(CLAP_ABI* rescan)(const clap_host_t* host, clap_param_rescan_flags flags);
+    void (*rescan)(const clap_host_t* host, uint32_t flags);
     // [main-thread]
-    void(CLAP_ABI* clear)(const clap_host_t* host, clap_id param_id, clap_param_clear_flags flags);
+    void (*clear)(const clap_host_t* host, clap_id param_id, uint32_t flags);
     // [thread-safe, !audio-thread]
-    void(CLAP_ABI* request_flush)(const clap_host_t* host);
-} clap_host_params_t;
+    void (*request_flush)(const clap_host_t* host);
+};
 
 // ---- state ------------------------------------------------------------------
 
 inline constexpr char CLAP_EXT_STATE[] = "clap.state";
 
-typedef struct clap_plugin_state {
+struct clap_plugin_state_t {
     // [main-thread]
-    bool(CLAP_ABI* save)(const clap_plugin_t* plugin, const clap_ostream_t* stream);
+    bool (*save)(const clap_plugin_t* plugin, const clap_ostream_t* stream);
     // [main-thread]
-    bool(CLAP_ABI* load)(const clap_plugin_t* plugin, const clap_istream_t* stream);
-} clap_plugin_state_t;
+    bool (*load)(const clap_plugin_t* plugin, const clap_istream_t* stream);
+};
 
-typedef struct clap_host_state {
+struct clap_host_state_t {
     // [main-thread]
-    void(CLAP_ABI* mark_dirty)(const clap_host_t* host);
-} clap_host_state_t;
+    void (*mark_dirty)(const clap_host_t* host);
+};
 
 // ---- latency ----------------------------------------------------------------
 
 inline constexpr char CLAP_EXT_LATENCY[] = "clap.latency";
 
-typedef struct clap_plugin_latency {
+struct clap_plugin_latency_t {
     // [main-thread & (being-activated | active)] in samples
-    uint32_t(CLAP_ABI* get)(const clap_plugin_t* plugin);
-} clap_plugin_latency_t;
+    uint32_t (*get)(const clap_plugin_t* plugin);
+};
 
-typedef struct clap_host_latency {
+struct clap_host_latency_t {
     // [main-thread & being-activated]; an active plug-in requests a restart instead
-    void(CLAP_ABI* changed)(const clap_host_t* host);
-} clap_host_latency_t;
+    void (*changed)(const clap_host_t* host);
+};
 
 // ---- tail -------------------------------------------------------------------
 
 inline constexpr char CLAP_EXT_TAIL[] = "clap.tail";
 
-typedef struct clap_plugin_tail {
+struct clap_plugin_tail_t {
     // [main-thread, audio-thread] in samples; INT32_MAX or more is endless
-    uint32_t(CLAP_ABI* get)(const clap_plugin_t* plugin);
-} clap_plugin_tail_t;
+    uint32_t (*get)(const clap_plugin_t* plugin);
+};
 
-typedef struct clap_host_tail {
+struct clap_host_tail_t {
     // [audio-thread]
-    void(CLAP_ABI* changed)(const clap_host_t* host);
-} clap_host_tail_t;
+    void (*changed)(const clap_host_t* host);
+};
 
 // ---- render mode ------------------------------------------------------------
 
 inline constexpr char CLAP_EXT_RENDER[] = "clap.render";
 
-enum {
-    CLAP_RENDER_REALTIME = 0,
-    CLAP_RENDER_OFFLINE = 1,
-};
-typedef int32_t clap_plugin_render_mode;
+inline constexpr int32_t CLAP_RENDER_REALTIME = 0;
+inline constexpr int32_t CLAP_RENDER_OFFLINE = 1;
+using clap_plugin_render_mode = int32_t;
 
-typedef struct clap_plugin_render {
+struct clap_plugin_render_t {
     // [main-thread]
-    bool(CLAP_ABI* has_hard_realtime_requirement)(const clap_plugin_t* plugin);
+    bool (*has_hard_realtime_requirement)(const clap_plugin_t* plugin);
     // [main-thread]
-    bool(CLAP_ABI* set)(const clap_plugin_t* plugin, clap_plugin_render_mode mode);
-} clap_plugin_render_t;
-
-// ---- log ----------------------------------------------------------------------
-
-inline constexpr char CLAP_EXT_LOG[] = "clap.log";
-
-enum {
-    CLAP_LOG_DEBUG = 0,
-    CLAP_LOG_INFO = 1,
-    CLAP_LOG_WARNING = 2,
-    CLAP_LOG_ERROR = 3,
-    CLAP_LOG_FATAL = 4,
-    CLAP_LOG_HOST_MISBEHAVING = 5,
-    CLAP_LOG_PLUGIN_MISBEHAVING = 6,
+    bool (*set)(const clap_plugin_t* plugin, clap_plugin_render_mode mode);
 };
-typedef int32_t clap_log_severity;
-
-typedef struct clap_host_log {
-    // [thread-safe]
-    void(CLAP_ABI* log)(const clap_host_t* host, clap_log_severity severity, const char* msg);
-} clap_host_log_t;
 
 }  // extern "C"

@@ -29,8 +29,8 @@ const void* ClapInstance::hostExtension(const clap_host_t* host, const char* id)
     // changed; later it has to ask for a restart.
     static const clap_host_latency_t latency{[](const clap_host_t*) {}};
     static const clap_host_params_t params{
-        [](const clap_host_t*, clap_param_rescan_flags) {},
-        [](const clap_host_t*, clap_id, clap_param_clear_flags) {},
+        [](const clap_host_t*, uint32_t) {},
+        [](const clap_host_t*, clap_id, uint32_t) {},
         // The values the host sends go out with the next block anyway.
         [](const clap_host_t*) {},
     };

@@ -184,10 +184,10 @@ private:
         ++me->latencyChanges;
         if (!me->activating || std::this_thread::get_id() != me->mainThread) ++me->latencyChangesOutsideActivate;
     }
-    static void rescan(const clap_host_t* host, clap_param_rescan_flags flags) {
+    static void rescan(const clap_host_t* host, uint32_t flags) {
         if (flags == CLAP_PARAM_RESCAN_VALUES) ++self(host)->valueRescans;
     }
-    static void clear(const clap_host_t*, clap_id, clap_param_clear_flags) {}
+    static void clear(const clap_host_t*, clap_id, uint32_t) {}
     static void requestFlush(const clap_host_t*) {}
 
     static const void* hostExtension(const clap_host_t*, const char* id) {
