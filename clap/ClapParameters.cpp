@@ -110,18 +110,10 @@ bool fromText(const ParameterRecord& record, const char* text, double& value) no
     if (text == nullptr) {
         return false;
     }
-    // A word with the label after it ("Off %") reads as the word.
-    std::string_view typed = text;
-    const std::string_view label = record.label != nullptr ? record.label : "";
-    if (!parameterValues::normalisedFromText(record, typed, normalisedValue)) {
-        if (label.empty() || typed.size() <= label.size() + 1 || !typed.ends_with(label) ||
-            typed[typed.size() - label.size() - 1] != ' ') {
-            return false;
-        }
-        typed.remove_suffix(label.size() + 1);
-        if (!parameterValues::normalisedFromText(record, typed, normalisedValue)) {
-            return false;
-        }
+    // The shared reading takes a display with or without its label, so
+    // "Off %" as well as "4.42 %".
+    if (!parameterValues::normalisedFromText(record, text, normalisedValue)) {
+        return false;
     }
     // A value that maps back to exactly this normalised one, so the text
     // read shows again as it was typed.

@@ -49,7 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Typed{"InGain", "48.16 dB", "48.16"}, Typed{"InGain", "48.2dB", ""},
                     Typed{"InGain", "12%", ""}, Typed{"InGain", "loud", ""}, Typed{"InGain", "", ""},
                     Typed{"InGain", "nan", ""}, Typed{"InGain", "1e999", ""},
-                    Typed{"SlewLim", "Off", "Off"}, Typed{"SlewLim", "99.90 %", "99.90"},
+                    Typed{"SlewLim", "Off", "Off"}, Typed{"SlewLim", "off %", "Off"}, Typed{"SlewLim", "99.90 %", "99.90"},
                     Typed{"SlewLim", "0.2%", "0.20"}, Typed{"SlewLim", "0.1%", ""},
                     Typed{"FuncMix", "37%", "37.000"}, Typed{"FuncMix", "+37.000 %", "37.000"},
                     Typed{"FuncMix", "on", ""}, Typed{"ZeroX", "yes", "Yes"}, Typed{"ZeroX", "OFF", "No"},
