@@ -374,6 +374,7 @@ void ClapPlugin::setValue(clap_id id, double value) noexcept {
         return;
     }
     values[id].store(display, std::memory_order_relaxed);
+    valuesChanged.store(true, std::memory_order_relaxed);
     const float normalised = clapParameters::normalised(*parameter, display);
     if (static_cast<int32_t>(id) == kind.restartIndex) {
         // The latency reported holds while active, so the effect keeps the
@@ -452,7 +453,9 @@ clap_process_status ClapPlugin::process(const clap_process_t& block) noexcept {
         runEffect(in, out, channels, done, frames - done);
     }
 
-    if (hostTail != nullptr && hostTail->changed != nullptr) {
+    // The tail follows the values: worked out again only after they changed.
+    if (hostTail != nullptr && hostTail->changed != nullptr &&
+        valuesChanged.exchange(false, std::memory_order_relaxed)) {
         const uint32_t now = tail();
         if (now != reportedTail) {
             reportedTail = now;

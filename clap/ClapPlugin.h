@@ -101,6 +101,9 @@ private:
     std::atomic<bool> restartRequested{false};
     uint32_t reportedLatency = 0;
     uint32_t reportedTail = 0;  // audio thread
+    // Set by every value taken (a state may be loaded on the main thread
+    // while active), cleared by the block that reports the tail.
+    std::atomic<bool> valuesChanged{false};
 
     // An input read from a copy when an output of another channel shares its
     // buffer; longer blocks go through in calls of this many frames.
