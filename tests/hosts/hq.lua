@@ -77,8 +77,15 @@ local oversample = index_of(procs["HQ"], "Oversample")
 for _, f in ipairs({ { "1x", 0.0 }, { "2x", 0.25 }, { "4x", 0.5 }, { "8x", 0.75 }, { "16x", 1.0 } }) do
 	assert(ARDOUR.LuaAPI.set_processor_param(procs["HQ"], oversample, f[2]))
 	-- Ardour recomputes the routes' alignment when the plug-in says its
-	-- latency changed; give the engine a few cycles.
-	ARDOUR.LuaAPI.usleep(300000)
+	-- latency changed, in its own time: wait until the track's latency
+	-- follows the plug-in's and stays so for a few looks, or a bounce may
+	-- start while the delay lines are being realigned.
+	local steady = 0
+	for _ = 1, 300 do
+		ARDOUR.LuaAPI.usleep(20000)
+		if hq:signal_latency() == procs["HQ"]:signal_latency() then steady = steady + 1 else steady = 0 end
+		if steady >= 10 then break end
+	end
 	print(string.format("latency %s %d %d", f[1], procs["HQ"]:signal_latency(), hq:signal_latency()))
 	bounce(hq, f[1])
 end
