@@ -219,8 +219,9 @@ struct ClapForwarders {
         if (self == nullptr || (mode != CLAP_RENDER_REALTIME && mode != CLAP_RENDER_OFFLINE)) {
             return false;
         }
-        // Both modes render the same bits; the mode is kept for what may differ later.
-        self->renderMode = mode;
+        // The effect asks for it as the interface's process level: Ondulaxis
+        // HQ takes its Render factor offline.
+        self->renderMode.store(mode);
         return true;
     }
 
@@ -266,9 +267,6 @@ ClapPlugin::ClapPlugin(const ClapPluginKind& kind, const clap_host_t* host) noex
         const ParameterRecord* parameter = clapParameters::find(table, id);
         values[id].store(parameter != nullptr ? clapParameters::defaultValue(*parameter) : 0.0);
     }
-    if (const ParameterRecord* parameter = clapParameters::find(table, static_cast<clap_id>(kind.restartIndex))) {
-        runningRestartValue = clapParameters::normalised(*parameter, values[kind.restartIndex].load());
-    }
     record = kind.createEffect(answerEffect);
     if (record != nullptr) {
         record->user = this;
@@ -295,10 +293,9 @@ intptr_t ClapPlugin::answerEffect(AEffect* record, int32_t opcode, int32_t index
     if (opcode != audioMasterVersion && self == nullptr) {
         return 0;
     }
-    // The latency request needs no answer: the latency extension reports it
-    // when the host reactivates the plug-in.
     return embeddedEffectHost::answer(opcode, index, self != nullptr ? self->channels : 0,
-                                      self != nullptr ? self->sampleRate : 0.0);
+                                      self != nullptr ? self->sampleRate : 0.0,
+                                      self != nullptr && self->renderMode.load() == CLAP_RENDER_OFFLINE);
 }
 
 bool ClapPlugin::init() noexcept {
@@ -314,19 +311,9 @@ bool ClapPlugin::activate(double rate) noexcept {
         return false;
     }
     sampleRate = rate;
-    // A factor chosen while active waited for this.
-    const ParameterTable& table = kind.parameters();
-    if (const ParameterRecord* parameter = clapParameters::find(table, static_cast<clap_id>(kind.restartIndex))) {
-        const float wanted = clapParameters::normalised(*parameter, values[kind.restartIndex].load());
-        if (wanted != runningRestartValue) {
-            runningRestartValue = wanted;
-            record->setParameter(record, kind.restartIndex, wanted);
-        }
-    }
     record->dispatcher(record, effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
     // The effect asks for its pins while resuming; the layout answers.
     record->dispatcher(record, effMainsChanged, 0, 1, nullptr, 0.0f);
-    restartRequested.store(false);
     const auto now = static_cast<uint32_t>(std::max(0, record->initialDelay));
     if (now != reportedLatency) {
         reportedLatency = now;
@@ -375,21 +362,7 @@ void ClapPlugin::setValue(clap_id id, double value) noexcept {
     }
     values[id].store(display, std::memory_order_relaxed);
     valuesChanged.store(true, std::memory_order_relaxed);
-    const float normalised = clapParameters::normalised(*parameter, display);
-    if (static_cast<int32_t>(id) == kind.restartIndex) {
-        // The latency reported holds while active, so the effect keeps the
-        // factor it runs with (its sound matches that latency) until the
-        // host restarts it; an unchanged factor needs no restart.
-        if (active.load()) {
-            if (normalised != runningRestartValue && !restartRequested.exchange(true) &&
-                host->request_restart != nullptr) {
-                host->request_restart(host);
-            }
-            return;
-        }
-        runningRestartValue = normalised;
-    }
-    record->setParameter(record, static_cast<int32_t>(id), normalised);
+    record->setParameter(record, static_cast<int32_t>(id), clapParameters::normalised(*parameter, display));
 }
 
 bool ClapPlugin::value(clap_id id, double& out) const noexcept {
@@ -536,9 +509,11 @@ bool ClapPlugin::saveState(const clap_ostream_t* stream) const noexcept {
 }
 
 bool ClapPlugin::loadState(const clap_istream_t* stream) noexcept {
-    double loaded[clapState::maxValues];
     const ParameterTable& table = kind.parameters();
     const uint32_t count = clapParameters::count(table);
+    // Values a shorter (earlier) state lacks stay as they are.
+    double loaded[clapState::maxValues];
+    for (uint32_t id = 0; id < count; ++id) loaded[id] = values[id].load();
     if (!clapState::load(stream, kind.stateTag, loaded, count)) {
         return false;
     }

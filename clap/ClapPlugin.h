@@ -21,8 +21,6 @@ struct ClapPluginKind {
     // The effect's record, or null when it cannot be made.
     AEffect* (*createEffect)(audioMasterCallback audioMaster) noexcept;
     const ParameterTable& (*parameters)() noexcept;
-    // A parameter whose change moves the latency, taken only on activation; or -1.
-    int32_t restartIndex;
     // Names the plug-in in its saved state.
     uint32_t stateTag;
 };
@@ -70,7 +68,7 @@ private:
     bool saveState(const clap_ostream_t* stream) const noexcept;
     bool loadState(const clap_istream_t* stream) noexcept;
 
-    // [main thread, active] the latency the running factor has.
+    // [main thread, active] the effect's latency, as of the last activation.
     uint32_t latency() const noexcept { return reportedLatency; }
     // [main and audio thread] the samples the output may outlast the input.
     uint32_t tail() const noexcept;
@@ -89,16 +87,13 @@ private:
     // Chosen while inactive; the effect learns it on activation.
     uint32_t channels = 2;
     double sampleRate = 44100.0;
-    int32_t renderMode = CLAP_RENDER_REALTIME;
+    // Set on the main thread, read by the effect's blocks.
+    std::atomic<int32_t> renderMode{CLAP_RENDER_REALTIME};
 
     // Every value as the host last set it, written by the thread its events
     // come on and read by the main thread.
     std::atomic<double> values[clapState::maxValues];
     std::atomic<bool> active{false};
-    // The restart parameter's normalised value the effect runs with; it
-    // changes only while inactive.
-    float runningRestartValue = 0.0f;
-    std::atomic<bool> restartRequested{false};
     uint32_t reportedLatency = 0;
     uint32_t reportedTail = 0;  // audio thread
     // Set by every value taken (a state may be loaded on the main thread

@@ -76,19 +76,23 @@ bool load(const clap_istream_t* stream, uint32_t plugin, double* values, uint32_
         }
         received += static_cast<uint32_t>(read);
     }
-    if (received != total || std::memcmp(bytes, magic, 4) != 0 || getWord(bytes + 4) != version ||
-        getWord(bytes + 8) != plugin || getWord(bytes + 12) != count) {
+    // A state saved before the plug-in had its later parameters holds fewer
+    // values; those it has are its settings, the later ones stay.
+    const uint32_t stored = received >= headerBytes ? getWord(bytes + 12) : 0;
+    if (received < headerBytes || std::memcmp(bytes, magic, 4) != 0 || getWord(bytes + 4) != version ||
+        getWord(bytes + 8) != plugin || stored == 0 || stored > count ||
+        received != headerBytes + valueBytes * stored) {
         return false;
     }
     double read[maxValues];
-    for (uint32_t i = 0; i < count; ++i) {
+    for (uint32_t i = 0; i < stored; ++i) {
         const uint64_t bits = get<uint64_t>(bytes + headerBytes + valueBytes * i);
         std::memcpy(&read[i], &bits, valueBytes);
         if (!std::isfinite(read[i])) {
             return false;
         }
     }
-    std::memcpy(values, read, count * sizeof(double));
+    std::memcpy(values, read, stored * sizeof(double));
     return true;
 }
 

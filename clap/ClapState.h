@@ -18,8 +18,9 @@ inline constexpr uint32_t maxValues = 16;
 bool save(const clap_ostream_t* stream, uint32_t plugin, const double* values, uint32_t count) noexcept;
 
 // [main thread] fills `values` only from a whole state of this plug-in and
-// version with exactly `count` finite values and nothing after them; false,
-// with `values` untouched, for anything else.
+// version with 1 to `count` finite values and nothing after them (a state
+// with fewer was saved before the later parameters existed: they keep their
+// values); false, with `values` untouched, for anything else.
 bool load(const clap_istream_t* stream, uint32_t plugin, double* values, uint32_t count) noexcept;
 
 }  // namespace clapState

@@ -44,9 +44,8 @@ AEffect* createEffect(audioMasterCallback audioMaster) noexcept {
 
 // The state tags spell "Odx1" and "OdxH".
 const ClapPluginKind kinds[] = {
-    {&plainDescriptor, createEffect<Ondulaxis>, clapParameters::plainTable, -1, 0x3178644Fu},
-    {&hqDescriptor, createEffect<OndulaxisHQ>, clapParameters::hqTable, OndulaxisHQ::oversampleIndex,
-     0x4878644Fu},
+    {&plainDescriptor, createEffect<Ondulaxis>, clapParameters::plainTable, 0x3178644Fu},
+    {&hqDescriptor, createEffect<OndulaxisHQ>, clapParameters::hqTable, 0x4878644Fu},
 };
 
 uint32_t pluginCount(const clap_plugin_factory_t* factory) noexcept { return factory != nullptr ? std::size(kinds) : 0; }

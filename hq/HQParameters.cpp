@@ -27,11 +27,25 @@ void formatDryWet(float v, char* text) noexcept {
     parameterText::formatPercent(std::clamp(v, 0.0f, 1.0f), text);
 }
 
+// Render: the factor offline renders take, as its step number 0 to 2.
+const char* const renderTexts[3] = {"Same", "8x", "16x"};
+
+int32_t renderStep(double v) noexcept {
+    const int32_t stages = OndulaxisHQ::renderStagesFor(static_cast<float>(v));
+    return stages < 0 ? 0 : stages - 2;
+}
+void formatRender(float v, char* text) noexcept { std::strcpy(text, renderTexts[renderStep(v)]); }
+double renderDisplay(double v) noexcept { return renderStep(v); }
+float renderValue(double step) noexcept {
+    return static_cast<float>(std::round(std::clamp(step, 0.0, 2.0)) / 2.0);
+}
+
 }  // namespace
 
-const ParameterRecord ondulaxisHQOwnRecords[2] = {
+const ParameterRecord ondulaxisHQOwnRecords[3] = {
     {"Oversample", "", OndulaxisHQ::defaultOversample, oversampling::maxStages, 1.0f, 16.0f, 4.0f,
      formatOversample, oversampleDisplay, oversampleValue},
     {"DryWet", "%", 1.0f, 0, 0.0f, 100.0f, 100.0f, formatDryWet, parameterText::percentDisplay,
      parameterText::percentValue},
+    {"Render", "", 0.0f, 2, 0.0f, 2.0f, 0.0f, formatRender, renderDisplay, renderValue},
 };

@@ -6,13 +6,24 @@
 #include <limits>
 #include <mutex>
 
-#include "ParameterCurves.h"
 #include "HQParameters.h"
+#include "ParameterCurves.h"
 
 namespace {
 
+// The interface's answer to "current process level" while a host renders
+// faster than real time.
+constexpr int32_t offlineProcessLevel = 4;
+
 bool isOwnIndex(int32_t index) noexcept {
-    return index == OndulaxisHQ::oversampleIndex || index == OndulaxisHQ::dryWetIndex;
+    return index >= OndulaxisHQ::oversampleIndex && index < OndulaxisHQ::hqParamCount;
+}
+
+// Samples in `seconds` at the host's rate; a rate a host never gives counts
+// as 44.1 kHz.
+int32_t framesIn(double seconds, float rate) noexcept {
+    const double hostRate = std::isfinite(rate) && rate >= 1000.0f && rate <= 1.0e6f ? rate : 44100.0;
+    return std::max(1, static_cast<int32_t>(std::lround(seconds * hostRate)));
 }
 
 }  // namespace
@@ -23,7 +34,7 @@ OndulaxisHQ::OndulaxisHQ(audioMasterCallback audioMaster) : Ondulaxis(audioMaste
     setUniqueID(fourCharCode('O', 'd', 'H', 'Q'));
     // The defaults wait as changes, so the first block takes them.
     std::memcpy(pendingValues, sharedValues, sizeof pendingValues);
-    setInitialDelay(latencyFor(stagesFor(defaultOversample)));
+    setInitialDelay(latency());
 }
 
 int32_t OndulaxisHQ::stagesFor(float value) noexcept {
@@ -36,26 +47,35 @@ int32_t OndulaxisHQ::stagesFor(float value) noexcept {
     return std::min(oversampling::maxStages, static_cast<int32_t>(clamped * 5.0f));
 }
 
-int32_t OndulaxisHQ::latencyFor(int32_t stages) noexcept {
-    return oversampling::chainLatency(stages);
+int32_t OndulaxisHQ::renderStagesFor(float value) noexcept {
+    // Thirds: as playback, 8x, 16x.
+    if (!(value >= 1.0f / 3.0f)) {
+        return -1;
+    }
+    return value < 2.0f / 3.0f ? 3 : 4;
 }
 
+int32_t OndulaxisHQ::latency() noexcept {
+    int32_t longest = 0;
+    for (int32_t stages = 0; stages <= oversampling::maxStages; ++stages) {
+        longest = std::max(longest, oversampling::chainLatency(stages));
+    }
+    return longest;
+}
+
+int32_t OndulaxisHQ::changeFrames(float rate) noexcept {
+    return 2 * latency() + 2 + framesIn(fadeSeconds, rate);
+}
+
+// No latency to report on a factor change: it is the same at every factor,
+// so nothing here calls the host, from whichever thread a value comes.
 void OndulaxisHQ::setParameter(int32_t index, float value) {
     if (!isOwnIndex(index)) {
         Ondulaxis::setParameter(index, value);
         return;
     }
-    {
-        std::lock_guard<StateLock> guard(stateLock);
-        pendingValues[index - oversampleIndex] = value;
-    }
-    if (index == oversampleIndex && !std::isnan(value)) {
-        const int32_t latency = latencyFor(stagesFor(value));
-        if (latency != cEffect.initialDelay) {
-            setInitialDelay(latency);
-            ioChanged();
-        }
-    }
+    std::lock_guard<StateLock> guard(stateLock);
+    pendingValues[index - oversampleIndex] = value;
 }
 
 float OndulaxisHQ::getParameter(int32_t index) {
@@ -93,11 +113,33 @@ void OndulaxisHQ::process(float** inputs, float** outputs, int32_t sampleFrames)
     runBlock(inputs, outputs, sampleFrames, true);
 }
 
+double OndulaxisHQ::Glide::at(double offset) const noexcept {
+    const double done = static_cast<double>(elapsed) + offset;
+    if (done >= static_cast<double>(length)) {
+        return to;
+    }
+    return from + (static_cast<double>(to) - from) * (done / static_cast<double>(length));
+}
+
+void OndulaxisHQ::Glide::aim(float value, int32_t frames) noexcept {
+    from = static_cast<float>(at(0.0));
+    to = value;
+    elapsed = 0;
+    length = frames;
+}
+
+void OndulaxisHQ::Glide::settle(float value) noexcept {
+    from = value;
+    to = value;
+    elapsed = 0;
+    length = 0;
+}
+
 void OndulaxisHQ::takeOwnChanges() noexcept {
-    float taken[2];
+    float taken[ownParamCount];
     {
         std::lock_guard<StateLock> guard(stateLock);
-        for (int32_t k = 0; k < 2; ++k) {
+        for (int32_t k = 0; k < ownParamCount; ++k) {
             taken[k] = pendingValues[k];
             if (!std::isnan(taken[k])) {
                 sharedValues[k] = taken[k];
@@ -105,46 +147,218 @@ void OndulaxisHQ::takeOwnChanges() noexcept {
             pendingValues[k] = std::numeric_limits<float>::quiet_NaN();
         }
     }
-    if (!std::isnan(taken[0])) {
-        const int32_t newStages = stagesFor(taken[0]);
-        if (newStages != stages) {
-            // The filters' history belongs to the old rate; the dry line keeps
-            // running, so a blend stays continuous apart from the new delay.
-            stages = newStages;
-            for (auto& resampler : resamplers) resampler.clear();
+    if (!std::isnan(taken[0])) oversampleValue = taken[0];
+    if (!std::isnan(taken[1])) dryWetTarget = std::clamp(taken[1], 0.0f, 1.0f);
+    if (!std::isnan(taken[2])) renderValue = taken[2];
+}
+
+// The host is asked only while a Render factor is chosen: the usual block
+// makes no call.
+int32_t OndulaxisHQ::wantedStages() noexcept {
+    const int32_t render = renderStagesFor(renderValue);
+    if (render >= 0 && getCurrentProcessLevel() == offlineProcessLevel) {
+        return render;
+    }
+    return stagesFor(oversampleValue);
+}
+
+// After construction and every resume: the wanted factor at once, nothing
+// held from before, every control at its value.
+void OndulaxisHQ::restart(int32_t stages) noexcept {
+    started = true;
+    heard = 0;
+    switchElapsed = -1;
+    paths[0].stages = stages;
+    for (Path& path : paths) {
+        for (auto& resampler : path.resamplers) resampler.clear();
+        path.slewState[0] = 0.0f;
+        path.slewState[1] = 0.0f;
+    }
+    std::memset(dryRing, 0, sizeof dryRing);
+    // The rate is set before a resume, whose request this block took.
+    // The new factor's chain reads input from its start on after twice its
+    // delay, so its output is then what it would have been all along.
+    warmFrames = 2 * latency() + 2;
+    fadeFrames = changeFrames(sampleRate) - warmFrames;
+    quietFrames = warmFrames;
+}
+
+// Frames since the input or the output last held anything but zeros.
+void OndulaxisHQ::countQuiet(const float* const* input, const float* const* output, int32_t channels,
+                             int32_t frames) noexcept {
+    int32_t last = -1;
+    for (int32_t c = 0; c < channels; ++c) {
+        for (const float* samples : {input[c], output[c]}) {
+            int32_t i = frames - 1;
+            while (i > last && samples[i] == 0.0f) --i;
+            last = std::max(last, i);
         }
     }
-    if (!std::isnan(taken[1])) {
-        dryWet = std::clamp(taken[1], 0.0f, 1.0f);
+    quietFrames = last < 0 ? std::min(quietFrames + frames, 1 << 30) : frames - 1 - last;
+}
+
+// Linear in the normalised value, so the gains move evenly in decibels, the
+// blends evenly in share; a straight line reaches its value exactly, after
+// which the coefficients are the fixed ones again. A new value mid-way
+// starts a new line from where the old one got to.
+void OndulaxisHQ::aimGlides(bool settle) noexcept {
+    const float targets[glideCount] = {blockState.paramValues[InGain], blockState.paramValues[FuncMix],
+                                       blockState.paramValues[OutGain], dryWetTarget};
+    const int32_t length = framesIn(glideSeconds, sampleRate);
+    for (int32_t k = 0; k < glideCount; ++k) {
+        if (settle) {
+            glides[k].settle(targets[k]);
+        } else if (glides[k].to != targets[k]) {
+            glides[k].aim(targets[k], length);
+        }
     }
 }
 
-// The same slope per second at every rate: the working step per sample is the
-// host-rate step divided by the factor, exactly (a power of two), so no
-// setting is rounded to another one. "Off" stays off.
-void OndulaxisHQ::scaleSlewLimit() noexcept {
-    applySlewLim(blockState.paramValues[SlewLim]);
-    if (slewLimit != parameterCurves::slewOff) {
-        slewLimit = std::ldexp(slewLimit, -stages);
+int32_t OndulaxisHQ::framesToNextChange(int32_t frames) const noexcept {
+    for (const Glide& glide : glides) {
+        if (glide.moving()) frames = std::min(frames, glide.length - glide.elapsed);
+    }
+    if (switchElapsed >= 0) {
+        const int32_t phaseEnd = switchElapsed < warmFrames ? warmFrames : warmFrames + fadeFrames;
+        frames = std::min(frames, phaseEnd - switchElapsed);
+    }
+    return frames;
+}
+
+void OndulaxisHQ::advance(int32_t frames) noexcept {
+    for (Glide& glide : glides) {
+        glide.elapsed = std::min(glide.length, glide.elapsed + frames);
+    }
+    if (switchElapsed >= 0) {
+        switchElapsed += frames;
+        if (switchElapsed >= warmFrames + fadeFrames) {
+            heard = 1 - heard;
+            switchElapsed = -1;
+        }
+    }
+    dryPosition += static_cast<uint32_t>(frames);
+}
+
+// The gains' curve, 2^(8 (v + shift)), at each host sample's end, and
+// straight between them at the kernels' rate.
+void OndulaxisHQ::scaleGliding(float* samples, int32_t frames, int32_t factor, const Glide& glide,
+                               double shift) noexcept {
+    double before = exactMath::exp2Float(8.0 * (glide.at(0.0) + shift));
+    for (int32_t i = 0; i < frames; ++i) {
+        const double after = exactMath::exp2Float(8.0 * (glide.at(i + 1.0) + shift));
+        for (int32_t k = 0; k < factor; ++k) {
+            const double gain = before + (after - before) * (k + 1) / factor;
+            float& sample = samples[i * factor + k];
+            sample = static_cast<float>(static_cast<double>(sample) * gain);
+        }
+        before = after;
     }
 }
 
-void OndulaxisHQ::clearHistory() noexcept {
-    for (auto& resampler : resamplers) resampler.clear();
-    std::memset(dryRing, 0, sizeof dryRing);
+void OndulaxisHQ::runPath(Path& path, int32_t channels, int32_t frames, float* const* result) noexcept {
+    constexpr uint32_t ringMask = dryRingSize - 1;
+    const int32_t factor = 1 << path.stages;
+    const int32_t highFrames = frames * factor;
+    // Every factor is delayed to the one latency: what its chain lacks, the
+    // dry line gives before it.
+    const uint32_t pad = static_cast<uint32_t>(latency() - oversampling::chainLatency(path.stages));
+    const Glide& inGlide = glides[inGainGlide];
+    const Glide& mixGlide = glides[funcMixGlide];
+    const Glide& outGlide = glides[outGainGlide];
+    for (int32_t c = 0; c < channels; ++c) {
+        float* source = pathInput[c];
+        for (int32_t i = 0; i < frames; ++i) {
+            source[i] = dryRing[c][(dryPosition + static_cast<uint32_t>(i) - pad) & ringMask];
+        }
+        if (path.stages == 0) {
+            std::memcpy(work[c], source, sizeof(float) * static_cast<size_t>(frames));
+        } else {
+            path.resamplers[c].up(path.stages, source, work[c], frames);
+        }
+    }
+    // Gliding gains are applied at the kernels' rate, next to them, the
+    // kernels' own left at 1: the filters then never hold a signal scaled
+    // otherwise than the one that follows, when the glide ends.
+    if (inGlide.moving()) {
+        for (int32_t c = 0; c < channels; ++c) scaleGliding(work[c], frames, factor, inGlide, 0.0);
+    }
+    inGain = inGlide.moving() ? 1.0f : steadyInGain;
+    outGain = outGlide.moving() ? 1.0f : steadyOutGain;
+    // The same slope per second at every rate: the working step per sample
+    // is the host-rate step divided by the factor, exactly (a power of two),
+    // so no setting is rounded to another one. "Off" stays off.
+    slewLimit = steadySlew == parameterCurves::slewOff ? steadySlew : std::ldexp(steadySlew, -path.stages);
+    std::memcpy(slewState, path.slewState, sizeof slewState);
+    if (mixGlide.moving()) {
+        // The output is linear in FuncMix: the plain curve and the sinusoid
+        // from one tracked signal, blended per sample.
+        funcMix = 0.0f;
+        (this->*replaceKernel)(work[0], work[1], plain[0], plain[1], highFrames);
+        std::memcpy(slewState, path.slewState, sizeof slewState);
+        funcMix = 1.0f;
+        (this->*replaceKernel)(work[0], work[1], work[0], work[1], highFrames);
+        const double step = 1.0 / factor;
+        for (int32_t c = 0; c < channels; ++c) {
+            for (int32_t j = 0; j < highFrames; ++j) {
+                const float share = static_cast<float>(mixGlide.at((j + 1) * step));
+                work[c][j] = plain[c][j] + (work[c][j] - plain[c][j]) * share;
+            }
+        }
+    } else {
+        funcMix = steadyFuncMix;
+        (this->*replaceKernel)(work[0], work[1], work[0], work[1], highFrames);
+    }
+    std::memcpy(path.slewState, slewState, sizeof slewState);
+    if (outGlide.moving()) {
+        for (int32_t c = 0; c < channels; ++c) scaleGliding(work[c], frames, factor, outGlide, -1.0);
+    }
+    for (int32_t c = 0; c < channels; ++c) {
+        if (path.stages == 0) {
+            std::memcpy(result[c], work[c], sizeof(float) * static_cast<size_t>(frames));
+        } else {
+            path.resamplers[c].down(path.stages, work[c], result[c], frames);
+        }
+    }
 }
 
 void OndulaxisHQ::runBlock(float** inputs, float** outputs, int32_t sampleFrames,
                            bool accumulate) noexcept {
     prepareBlock();
     takeOwnChanges();
-    if (blockState.resetRequest || blockState.clearRequest) {
-        clearHistory();
+    const bool restarting = !started || blockState.resetRequest || blockState.clearRequest;
+    if (restarting) {
+        restart(wantedStages());
     }
     if (!blockState.active) {
         return;
     }
-    scaleSlewLimit();
+    steadyInGain = inGain;
+    steadyFuncMix = funcMix;
+    steadyOutGain = outGain;
+    applySlewLim(blockState.paramValues[SlewLim]);
+    steadySlew = slewLimit;
+    // While nothing sounds, neither in the filters nor in the dry line, a
+    // change is taken at once: no glide or fade is heard, and a host that
+    // sets its values after the first block renders as if it had set them
+    // before.
+    const bool quiet = quietFrames >= warmFrames;
+    aimGlides(restarting || quiet);
+    if (switchElapsed < 0) {
+        const int32_t wanted = wantedStages();
+        if (wanted != paths[heard].stages && quiet) {
+            paths[heard].stages = wanted;
+            for (auto& resampler : paths[heard].resamplers) resampler.clear();
+        } else if (wanted != paths[heard].stages) {
+            // The new factor starts from silence in its filters and from the
+            // tracked values of the old one; it is heard once its filters hold
+            // sound.
+            Path& next = paths[1 - heard];
+            next.stages = wanted;
+            for (auto& resampler : next.resamplers) resampler.clear();
+            std::memcpy(next.slewState, paths[heard].slewState, sizeof next.slewState);
+            switchElapsed = 0;
+        }
+    }
     if (sampleFrames <= 0 || inputs == nullptr || outputs == nullptr) {
         return;
     }
@@ -155,45 +369,42 @@ void OndulaxisHQ::runBlock(float** inputs, float** outputs, int32_t sampleFrames
     }
     const int32_t channels = route[outA] == route[outB] ? 1 : 2;
     constexpr uint32_t ringMask = dryRingSize - 1;
-    if (stages == 0 && dryWet == 1.0f) {
-        // The dry line keeps the block's end, which a later change of factor
-        // or blend reads; then exactly the plain effect.
-        const int32_t kept = std::min(sampleFrames, dryRingSize / 2);
-        for (int32_t c = 0; c < channels; ++c) {
-            for (int32_t i = sampleFrames - kept; i < sampleFrames; ++i) {
-                dryRing[c][(dryPosition + static_cast<uint32_t>(i)) & ringMask] = in[c][i];
-            }
-        }
-        dryPosition += static_cast<uint32_t>(sampleFrames);
-        runKernel(accumulate ? accumulateKernel : replaceKernel, inputs, outputs, sampleFrames);
-        return;
-    }
-    const int32_t factor = 1 << stages;
-    const uint32_t latency = static_cast<uint32_t>(latencyFor(stages));
+    const uint32_t delay = static_cast<uint32_t>(latency());
     const bool bypass = blockState.bypass;
     for (int32_t start = 0; start < sampleFrames;) {
-        const int32_t frames = std::min(oversampling::chunkFrames, sampleFrames - start);
+        const int32_t frames =
+            framesToNextChange(std::min(oversampling::chunkFrames, sampleFrames - start));
         // Every input is read before any output is written: they may share buffers.
         for (int32_t c = 0; c < channels; ++c) {
             const float* source = in[c] + start;
             for (int32_t i = 0; i < frames; ++i) {
                 dryRing[c][(dryPosition + static_cast<uint32_t>(i)) & ringMask] = source[i];
             }
-            if (stages == 0) {
-                std::memcpy(work[c], source, sizeof(float) * static_cast<size_t>(frames));
-            } else {
-                resamplers[c].up(stages, source, work[c], frames);
+        }
+        float* wet[2] = {pathOutput[0][0], pathOutput[0][1]};
+        runPath(paths[heard], channels, frames, wet);
+        if (switchElapsed >= 0) {
+            float* next[2] = {pathOutput[1][0], pathOutput[1][1]};
+            runPath(paths[1 - heard], channels, frames, next);
+            if (switchElapsed >= warmFrames) {
+                // Linear: both are the same sound but for what folds back,
+                // so equal gains keep its level.
+                const int32_t into = switchElapsed - warmFrames;
+                const float scale = 1.0f / static_cast<float>(fadeFrames + 1);
+                for (int32_t c = 0; c < channels; ++c) {
+                    for (int32_t i = 0; i < frames; ++i) {
+                        const float share = static_cast<float>(into + i + 1) * scale;
+                        wet[c][i] += (next[c][i] - wet[c][i]) * share;
+                    }
+                }
             }
         }
-        (this->*replaceKernel)(work[0], work[1], work[0], work[1], frames * factor);
+        const float* chunkInput[2] = {in[0] + start, in[1] + start};
+        countQuiet(chunkInput, wet, channels, frames);
+        const Glide& blend = glides[dryWetGlide];
         for (int32_t c = 0; c < channels; ++c) {
-            if (stages == 0) {
-                std::memcpy(wet[c], work[c], sizeof(float) * static_cast<size_t>(frames));
-            } else {
-                resamplers[c].down(stages, work[c], wet[c], frames);
-            }
             float* target = out[c] + start;
-            if (!bypass && dryWet == 1.0f) {
+            if (!bypass && !blend.moving() && blend.to == 1.0f) {
                 if (!accumulate) {
                     std::memcpy(target, wet[c], sizeof(float) * static_cast<size_t>(frames));
                 } else {
@@ -202,16 +413,21 @@ void OndulaxisHQ::runBlock(float** inputs, float** outputs, int32_t sampleFrames
                 continue;
             }
             // Bypass passes the input, delayed as the effect's output would be.
-            const float wetShare = bypass ? 0.0f : dryWet;
             for (int32_t i = 0; i < frames; ++i) {
-                const float dry =
-                    dryRing[c][(dryPosition + static_cast<uint32_t>(i) - latency) & ringMask];
-                const float value =
-                    wetShare == 0.0f ? dry : wet[c][i] * wetShare + dry * (1.0f - wetShare);
+                const float wetShare =
+                    bypass ? 0.0f : blend.moving() ? static_cast<float>(blend.at(i + 1.0)) : blend.to;
+                const float dry = dryRing[c][(dryPosition + static_cast<uint32_t>(i) - delay) & ringMask];
+                const float value = wetShare == 0.0f   ? dry
+                                    : wetShare == 1.0f ? wet[c][i]
+                                                       : wet[c][i] * wetShare + dry * (1.0f - wetShare);
                 target[i] = accumulate ? target[i] + value : value;
             }
         }
-        dryPosition += static_cast<uint32_t>(frames);
+        advance(frames);
         start += frames;
     }
+    inGain = steadyInGain;
+    funcMix = steadyFuncMix;
+    outGain = steadyOutGain;
+    slewLimit = steadySlew;
 }

@@ -1,6 +1,12 @@
 // The oversampling twin of Ondulaxis: the same effect, its kernels run at 1,
 // 2, 4, 8 or 16 times the host's rate between linear-phase resampling
 // filters, with a dry/wet blend whose dry path is delayed alike.
+//
+// Made for a mix that moves. Every factor is delayed to one latency, so a
+// factor change shifts nothing in time and the host never re-aligns; the
+// change cross-fades from the old factor's output to the new one, both
+// running meanwhile. The controls whose step would be heard glide to a new
+// value; at steady settings the output is that of fixed coefficients.
 #pragma once
 
 #include <cstdint>
@@ -12,15 +18,21 @@ class OndulaxisHQ : public Ondulaxis {
 public:
     static constexpr int32_t oversampleIndex = 8;
     static constexpr int32_t dryWetIndex = 9;
-    static constexpr int32_t hqParamCount = 10;
+    static constexpr int32_t renderIndex = 10;
+    static constexpr int32_t ownParamCount = 3;
+    static constexpr int32_t hqParamCount = paramCount + ownParamCount;
     static constexpr float defaultOversample = 0.5f;  // 4x
 
-    // [host thread, from the entry point] builds every filter for 16x, so the
-    // audio thread never allocates.
+    // Time a gliding control takes to its new value, and time a factor
+    // change fades over, once the new factor's filters hold sound.
+    static constexpr double glideSeconds = 0.02;
+    static constexpr double fadeSeconds = 0.005;
+
+    // [host thread, from the entry point] builds every filter for 16x, twice
+    // (a factor change runs two factors), so the audio thread never allocates.
     explicit OndulaxisHQ(audioMasterCallback audioMaster);
 
-    // [any host thread] Oversample changes report the new latency in the
-    // record and tell the host, before the next block takes the factor.
+    // [any host thread] takes stateLock; the next block takes the value.
     void setParameter(int32_t index, float value) override;
     float getParameter(int32_t index) override;
     const ParameterTable& parameterTable() const noexcept override;
@@ -33,26 +45,81 @@ public:
 
     // Stages (log2 of the factor) a normalised Oversample value selects.
     static int32_t stagesFor(float value) noexcept;
-    // Host samples of delay at 2^stages times the rate.
-    static int32_t latencyFor(int32_t stages) noexcept;
+    // Stages a normalised Render value selects for offline renders; -1 for
+    // the playback factor.
+    static int32_t renderStagesFor(float value) noexcept;
+    // Host samples of delay at every factor: the longest chain's.
+    static int32_t latency() noexcept;
+    // Host samples a factor change takes at `rate`: the new factor's filters
+    // fill, then the output fades over to it.
+    static int32_t changeFrames(float rate) noexcept;
 
 private:
+    // One factor's signal path: its filters and the effect's tracked values.
+    struct Path {
+        int32_t stages = 0;
+        float slewState[2] = {0.0f, 0.0f};
+        oversampling::ChannelResampler resamplers[2];
+    };
+
+    // A control on its way to a value, in normalised units: a straight line
+    // from `from` to `to` over `length` samples, of which `elapsed` are done.
+    struct Glide {
+        float from = 0.0f;
+        float to = 0.0f;
+        int32_t elapsed = 0;
+        int32_t length = 0;
+        bool moving() const noexcept { return elapsed < length; }
+        // The value at host sample `offset` (fractional) of the next chunk.
+        double at(double offset) const noexcept;
+        void aim(float value, int32_t frames) noexcept;
+        void settle(float value) noexcept;
+    };
+    enum GlideSlot { inGainGlide, funcMixGlide, outGainGlide, dryWetGlide, glideCount };
+
     void runBlock(float** inputs, float** outputs, int32_t sampleFrames, bool accumulate) noexcept;
+    // [audio thread] the own values' hand-over; the Oversample and Render values.
     void takeOwnChanges() noexcept;
-    void scaleSlewLimit() noexcept;
-    void clearHistory() noexcept;
+    int32_t wantedStages() noexcept;
+    void restart(int32_t stages) noexcept;
+    void aimGlides(bool settle) noexcept;
+    int32_t framesToNextChange(int32_t frames) const noexcept;
+    // [audio thread] one factor over `frames` host samples read from the dry
+    // line, into `result`.
+    void runPath(Path& path, int32_t channels, int32_t frames, float* const* result) noexcept;
+    void advance(int32_t frames) noexcept;
+    static void scaleGliding(float* samples, int32_t frames, int32_t factor, const Glide& glide,
+                             double shift) noexcept;
+    void countQuiet(const float* const* input, const float* const* output, int32_t channels,
+                    int32_t frames) noexcept;
 
     // Guarded by stateLock, like the effect's own mailbox.
-    float sharedValues[2] = {defaultOversample, 1.0f};
-    float pendingValues[2];  // quiet NaN: nothing pending
+    float sharedValues[ownParamCount] = {defaultOversample, 1.0f, 0.0f};
+    float pendingValues[ownParamCount];  // quiet NaN: nothing pending
 
     // Audio thread only.
-    int32_t stages = -1;  // none yet: the first block clears the filters
-    float dryWet = 1.0f;
-    static constexpr int32_t dryRingSize = 512;  // > chunkFrames + the largest latency
+    float oversampleValue = defaultOversample;
+    float renderValue = 0.0f;
+    float dryWetTarget = 1.0f;
+    bool started = false;  // the first block takes every value at once
+    Path paths[2];
+    int32_t heard = 0;            // the path the output follows
+    int32_t switchElapsed = -1;   // host samples into a factor change; -1: none
+    int32_t warmFrames = 0;       // of a change: the new path fills its filters
+    int32_t fadeFrames = 0;       // then the output fades over to it
+    int32_t quietFrames = 0;      // since the input or the output last sounded
+    Glide glides[glideCount];
+    // The working coefficients at the values reached, which gliding chunks
+    // replace for the kernels and the block's end puts back.
+    float steadyInGain = 1.0f;
+    float steadyFuncMix = 0.5f;
+    float steadyOutGain = 1.0f;
+    float steadySlew = 0.0f;
+    static constexpr int32_t dryRingSize = 512;  // > chunkFrames + the latency
     uint32_t dryPosition = 0;
     float dryRing[2][dryRingSize] = {};
-    oversampling::ChannelResampler resamplers[2];
+    float pathInput[2][oversampling::chunkFrames];
     float work[2][oversampling::chunkFrames * oversampling::maxFactor];
-    float wet[2][oversampling::chunkFrames];
+    float plain[2][oversampling::chunkFrames * oversampling::maxFactor];
+    float pathOutput[2][2][oversampling::chunkFrames];
 };

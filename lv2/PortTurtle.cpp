@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
         const std::size_t at = turtle.find(placeholder);
         if (!in || at == std::string::npos) throw std::runtime_error(std::string(argv[2]) + ": no " + placeholder);
         const bool hq = std::strcmp(argv[1], "hq") == 0;
-        turtle.replace(at, std::strlen(placeholder), ports(hq ? ondulaxisHQParameters : ondulaxisParameters));
+        turtle.replace(at, std::strlen(placeholder), ports(hq ? ondulaxisHQLv2Parameters : ondulaxisParameters));
         std::ofstream out(argv[3]);
         out << turtle;
         if (!out.flush()) throw std::runtime_error(std::string(argv[3]) + ": cannot write");

@@ -149,17 +149,7 @@ TEST_P(RenderThroughModule, EqualsTheEffectDrivenDirectly) {
         if (part == 0) {
             for (const auto& [id, value] : render.setting.values) {
                 events.add(0, id, value);
-                if (id == oversample) {
-                    // A factor reaches the effect on reactivation.
-                    host.deactivate();
-                    host.set(id, value);
-                    host.activate();
-                    direct.suspend();
-                    direct.set(static_cast<int32_t>(id), value);
-                    direct.resume();
-                } else {
-                    direct.set(static_cast<int32_t>(id), value);
-                }
+                direct.set(static_cast<int32_t>(id), value);
             }
         }
         append(viaModule, host.process(slice(in, cuts[part], cuts[part + 1]), events));
@@ -219,7 +209,7 @@ TEST(ClapParameters, TextIsTheDisplayAndLabelAndReadsBack) {
     for (const char* id : {plainId, hqId}) {
         Host host(id);
         const uint32_t count = host.params->count(host.plugin);
-        EXPECT_EQ(count, std::strcmp(id, hqId) == 0 ? 10u : 8u);
+        EXPECT_EQ(count, std::strcmp(id, hqId) == 0 ? 11u : 8u);
         for (uint32_t index = 0; index < count; ++index) {
             clap_param_info_t info{};
             ASSERT_TRUE(host.params->get_info(host.plugin, index, &info));
@@ -296,6 +286,21 @@ TEST(ClapState, RoundTripRestoresEveryValueAndTheSound) {
     }
 }
 
+// Ondulaxis HQ's states from before Render hold ten values: they load, and
+// Render keeps its value.
+TEST(ClapState, AnHQStateWithoutTheLaterParametersLoads) {
+    Bytes bytes = savedState(hqId, true);
+    bytes.data.resize(16 + 8 * 10);
+    bytes.data[12] = 10;
+    Host host(hqId);
+    host.set(OndulaxisHQ::renderIndex, 1.0);
+    clap_istream_t in = bytes.input();
+    ASSERT_TRUE(host.state->load(host.plugin, &in));
+    EXPECT_EQ(host.get(InGain), 30.0);
+    EXPECT_EQ(host.get(oversample), 3.0);
+    EXPECT_EQ(host.get(OndulaxisHQ::renderIndex), 1.0);
+}
+
 struct BadState {
     const char* name;
     const char* from;  // the plug-in whose state is altered
@@ -339,15 +344,14 @@ INSTANTIATE_TEST_SUITE_P(ClapState, StateRefusal, testing::ValuesIn(badStates),
 
 // ---- latency -----------------------------------------------------------------------
 
-TEST(ClapLatency, EachFactorReportsItsDelay) {
-    const uint32_t expected[] = {0, 39, 45, 47, 48};
+// One latency whatever the factor: a host never re-aligns the track.
+TEST(ClapLatency, EveryFactorReportsTheOneLatency) {
     for (int step = 0; step <= 4; ++step) {
         Host host(hqId);
         host.set(oversample, step);
         ASSERT_TRUE(host.activate());
-        EXPECT_EQ(host.latency->get(host.plugin), expected[step]) << step;
-        EXPECT_EQ(host.latencyChanges, step == 2 ? 0 : 1);
-        EXPECT_EQ(host.latencyChangesOutsideActivate, 0);
+        EXPECT_EQ(host.latency->get(host.plugin), static_cast<uint32_t>(OndulaxisHQ::latency())) << step;
+        EXPECT_EQ(host.latencyChanges, 0);
     }
     Host plain(plainId);
     ASSERT_TRUE(plain.activate());
@@ -358,6 +362,7 @@ TEST(ClapLatency, EachFactorReportsItsDelay) {
 // gain, a step per sample, and the filters' ringing; a setting whose silence
 // still sounds has no end.
 TEST(ClapTail, CoversTheSlewRampAndTheFilters) {
+    const auto hqLatency = static_cast<uint32_t>(OndulaxisHQ::latency());
     struct Case {
         const char* id;
         std::vector<std::pair<clap_id, double>> values;
@@ -368,8 +373,8 @@ TEST(ClapTail, CoversTheSlewRampAndTheFilters) {
         {plainId, {{SlewLim, 0.1953125}}, 512},
         {plainId, {{SlewLim, 0.1953125}, {InGain, 48.1648}}, 131072},
         {plainId, {{AmpMin, 10.0}}, uint32_t{INT32_MAX}},
-        {hqId, {}, 90},
-        {hqId, {{SlewLim, 0.1953125}}, 512 + 90},
+        {hqId, {}, 2 * hqLatency},
+        {hqId, {{SlewLim, 0.1953125}}, 512 + 2 * hqLatency},
     };
     for (const Case& c : cases) {
         Host host(c.id);
@@ -381,44 +386,44 @@ TEST(ClapTail, CoversTheSlewRampAndTheFilters) {
     }
 }
 
-// A factor changed while active: the plug-in asks for a restart and keeps
-// running the factor whose latency it reported, so its output is the 4x
-// effect's until the host reactivates it, then the 16x one's.
-TEST(ClapLatency, ChangeWhileActiveWaitsForTheRestart) {
-    const Signal in = testSignal(2, 900);
-    Host host(hqId);
-    ASSERT_TRUE(host.activate());
-    ASSERT_EQ(host.latency->get(host.plugin), 45u);
-    DirectEffect direct(true, 2);
-    Signal reference = in;
-
-    Signal out;
-    std::thread audio([&] {
-        EventList events;
-        events.add(10, oversample, 4.0);
-        out = host.process(slice(in, 0, 300), events);
-        append(out, host.process(slice(in, 300, 600)));
-    });
-    audio.join();
-    direct.process(in, reference, 0, 300);
-    direct.process(in, reference, 300, 600);
-    EXPECT_EQ(host.restartRequests.load(), 1);
-    EXPECT_EQ(host.latency->get(host.plugin), 45u);
-    EXPECT_EQ(host.latencyChanges, 0);
-    EXPECT_EQ(host.get(oversample), 4.0);
-
-    host.deactivate();
-    ASSERT_TRUE(host.activate());
-    EXPECT_EQ(host.latency->get(host.plugin), 48u);
-    EXPECT_EQ(host.latencyChanges, 1);
-    EXPECT_EQ(host.latencyChangesOutsideActivate, 0);
-    append(out, host.process(slice(in, 600, 900)));
-    direct.suspend();
-    direct.set(oversample, 4.0f);
-    direct.resume();
-    direct.process(in, reference, 600, 900);
-    EXPECT_EQ(out, reference);
-    EXPECT_EQ(host.restartRequests.load(), 1);
+// A factor changed while active is taken at its event's sample, with no
+// restart and no latency change; offline, the Render factor is taken.
+TEST(ClapLatency, FactorChangesWhileActiveAtTheEventsSample) {
+    const Signal in = testSignal(2, 3000);
+    for (const bool offline : {false, true}) {
+        Host host(hqId);
+        host.set(OndulaxisHQ::renderIndex, 2.0);  // 16x offline
+        const auto* render = host.extension<clap_plugin_render_t>(CLAP_EXT_RENDER);
+        ASSERT_NE(render, nullptr);
+        ASSERT_TRUE(render->set(host.plugin, offline ? CLAP_RENDER_OFFLINE : CLAP_RENDER_REALTIME));
+        ASSERT_TRUE(host.activate());
+        DirectEffect direct(true, 2, 48000.0, offline);
+        direct.set(OndulaxisHQ::renderIndex, 2.0);
+        Signal reference = in;
+        Signal out;
+        std::thread audio([&] {
+            EventList events;
+            events.add(1010, oversample, 1.0);
+            out = host.process(slice(in, 0, 1500), events);
+            append(out, host.process(slice(in, 1500, 3000)));
+        });
+        audio.join();
+        direct.process(in, reference, 0, 1010);
+        direct.set(oversample, 1.0);
+        direct.process(in, reference, 1010, 3000);
+        EXPECT_EQ(out, reference);
+        EXPECT_EQ(host.restartRequests.load(), 0);
+        EXPECT_EQ(host.latencyChanges, 0);
+        EXPECT_EQ(host.latency->get(host.plugin), static_cast<uint32_t>(OndulaxisHQ::latency()));
+    }
+    // Offline the factor stays the Render one: the change above left the
+    // sound alone. Realtime it changed it.
+    DirectEffect live(true, 2), offline(true, 2, 48000.0, true);
+    for (DirectEffect* effect : {&live, &offline}) effect->set(OndulaxisHQ::renderIndex, 2.0);
+    Signal a = in, b = in;
+    live.process(in, a, 0, 3000);
+    offline.process(in, b, 0, 3000);
+    EXPECT_NE(a, b);
 }
 
 // ---- misuse --------------------------------------------------------------------------
@@ -440,9 +445,9 @@ TEST(ClapMisuse, NullsBadIdsAndBadIndexesGetHarmlessAnswers) {
     clap_param_info_t info;
     double value = 0.0;
     char text[32] = "x";
-    EXPECT_FALSE(params->get_info(plugin, 10, &info));
+    EXPECT_FALSE(params->get_info(plugin, OndulaxisHQ::hqParamCount, &info));
     EXPECT_FALSE(params->get_info(plugin, 0, nullptr));
-    EXPECT_FALSE(params->get_value(plugin, 10, &value));
+    EXPECT_FALSE(params->get_value(plugin, OndulaxisHQ::hqParamCount, &value));
     EXPECT_FALSE(params->get_value(plugin, CLAP_INVALID_ID, &value));
     EXPECT_FALSE(params->get_value(plugin, 0, nullptr));
     EXPECT_FALSE(params->value_to_text(plugin, 99, 0.0, text, sizeof text));

@@ -14,7 +14,9 @@ namespace clapTest {
 
 class DirectEffect {
 public:
-    DirectEffect(bool hq, uint32_t channels, double rate = 48000.0) : channels(channels), rate(rate) {
+    // `offline`: the host says it renders offline.
+    DirectEffect(bool hq, uint32_t channels, double rate = 48000.0, bool offline = false)
+        : channels(channels), rate(rate), offline(offline) {
         record = hq ? createEffectRecord<OndulaxisHQ>(answer) : createEffectRecord<Ondulaxis>(answer);
         record->user = this;
         record->dispatcher(record, effOpen, 0, 0, nullptr, 0.0f);
@@ -52,11 +54,13 @@ private:
         if (self == nullptr) return 0;
         if (opcode == audioMasterPinConnected) return index >= 0 && static_cast<uint32_t>(index) < self->channels ? 0 : 1;
         if (opcode == audioMasterGetSampleRate) return static_cast<intptr_t>(self->rate);
+        if (opcode == audioMasterGetCurrentProcessLevel) return self->offline ? 4 : 2;
         return 0;
     }
 
     const uint32_t channels;
     const double rate;
+    const bool offline;
     AEffect* record = nullptr;
 };
 

@@ -13,6 +13,7 @@
 
 #include "PluginInstance.h"
 #include "PluginLibrary.h"
+#include "OndulaxisHQ.h"
 #include "Resampling.h"
 #include "SpectrumAnalysis.h"
 
@@ -28,7 +29,7 @@ struct Factor {
     int32_t stages;
     float value;          // the normalised Oversample value
     const char* display;
-    int32_t latency;      // host samples
+    int32_t chainLatency; // host samples the filters alone delay
     double maxAliasingDb; // 5 kHz at -6 dBFS, 48 kHz, defaults
 };
 
@@ -111,9 +112,10 @@ TEST_P(HQFactor, ChainIsALinearPhaseDelayFlatTo20kHz) {
     for (std::size_t i = 0; i < response.size(); ++i) {
         if (std::fabs(response[i]) > std::fabs(response[peak])) peak = i;
     }
-    EXPECT_EQ(static_cast<int32_t>(peak), f.latency);
-    EXPECT_EQ(oversampling::chainLatency(f.stages), f.latency);
-    for (int32_t k = 1; k <= f.latency; ++k) {  // symmetric: linear phase
+    EXPECT_EQ(static_cast<int32_t>(peak), f.chainLatency);
+    EXPECT_EQ(oversampling::chainLatency(f.stages), f.chainLatency);
+    EXPECT_LE(f.chainLatency, OndulaxisHQ::latency());
+    for (int32_t k = 1; k <= f.chainLatency; ++k) {  // symmetric: linear phase
         EXPECT_NEAR(response[peak - k], response[peak + k], 1e-6f) << k;
     }
     // 20 kHz at 48 kHz is the wider band (18 kHz at 44.1 kHz is 0.408).
@@ -138,41 +140,47 @@ TEST_P(HQFactor, AliasingOfA5kHzTone) {
     EXPECT_LT(spectrum.aliasingDb, f.maxAliasingDb);
 }
 
-TEST_P(HQFactor, FactorChangeReportsLatencyAndTellsTheHost) {
+// One latency at every factor, reported from the start; a factor change,
+// from a host thread or from a block, calls nothing in the host.
+TEST_P(HQFactor, FactorChangeKeepsTheLatencyAndCallsNoHost) {
     const Factor& f = GetParam();
     auto instance = open(HQ_PLUGIN_PATH, f.value);
-    EXPECT_EQ(instance->record().initialDelay, f.latency);
+    EXPECT_EQ(instance->record().initialDelay, OndulaxisHQ::latency());
     EXPECT_EQ(instance->parameterDisplay(oversampleIndex), f.display);
     instance->clearRequests();
-    const float other = f.stages == 2 ? 0.0f : 0.5f;
-    instance->setParameter(oversampleIndex, other);
-    EXPECT_EQ(instance->record().initialDelay, factors[f.stages == 2 ? 0 : 2].latency);
+    Stereo input, output;
+    programme(input, 4000);
+    for (float other : {0.0f, 0.25f, 0.5f, 0.75f, 1.0f}) {
+        instance->setParameter(oversampleIndex, other);
+        render(*instance, input, output);
+    }
+    EXPECT_EQ(instance->record().initialDelay, OndulaxisHQ::latency());
     const auto requests = instance->requests();
-    EXPECT_TRUE(std::any_of(requests.begin(), requests.end(),
-                            [](const HostRequest& r) { return r.opcode == ioChangedRequest; }));
+    EXPECT_TRUE(std::none_of(requests.begin(), requests.end(),
+                             [](const HostRequest& r) { return r.opcode == ioChangedRequest; }));
 }
 
 // At 0 % the output is the input, delayed by the reported latency, bit for
-// bit, from the first block after a switch from the plain 1x sound on.
+// bit, through a change to this factor and back.
 TEST_P(HQFactor, DryIsTheInputDelayedByTheLatency) {
     const Factor& f = GetParam();
-    auto instance = open(HQ_PLUGIN_PATH, 0.0f, 1.0f);
-    Stereo input, before, after, output, ignored;
-    programme(input, 20000);
+    auto instance = open(HQ_PLUGIN_PATH, 0.5f, 0.0f);
+    Stereo input, parts[3], output[3];
+    programme(input, 15000);
     for (int c = 0; c < 2; ++c) {
-        before[c].assign(input[c].begin(), input[c].begin() + 10000);
-        after[c].assign(input[c].begin() + 10000, input[c].end());
+        for (int k = 0; k < 3; ++k) {
+            parts[k][c].assign(input[c].begin() + 5000 * k, input[c].begin() + 5000 * (k + 1));
+        }
     }
-    render(*instance, before, ignored);
-    instance->setParameter(oversampleIndex, f.value);
-    instance->setParameter(dryWetIndex, 0.0f);
-    render(*instance, after, output);
+    for (int k = 0; k < 3; ++k) {
+        instance->setParameter(oversampleIndex, k == 1 ? f.value : 0.5f);
+        render(*instance, parts[k], output[k]);
+    }
     const int32_t delay = instance->record().initialDelay;
     for (int c = 0; c < 2; ++c) {
-        for (std::size_t i = 0; i < output[c].size(); ++i) {
-            const float expected = input[c][10000 + i - delay];
-            ASSERT_EQ(std::memcmp(&output[c][i], &expected, sizeof expected), 0)
-                << "channel " << c << " sample " << i;
+        for (std::size_t i = delay; i < input[c].size(); ++i) {
+            const float got = output[i / 5000][c][i % 5000];
+            ASSERT_EQ(std::memcmp(&got, &input[c][i - delay], sizeof got), 0) << "channel " << c << " sample " << i;
         }
     }
 }
@@ -188,12 +196,11 @@ void PrintTo(const OversampleStep& s, std::ostream* os) { *os << s.value; }
 
 class HQOversampleStep : public ::testing::TestWithParam<OversampleStep> {};
 
-TEST_P(HQOversampleStep, DisplayAndLatencyFollowTheFifths) {
+TEST_P(HQOversampleStep, DisplayFollowsTheFifths) {
     const auto [value, stages] = GetParam();
     auto instance = open(HQ_PLUGIN_PATH, 0.5f);
     instance->setParameter(oversampleIndex, value);
     EXPECT_EQ(instance->parameterDisplay(oversampleIndex), factors[stages].display);
-    EXPECT_EQ(instance->record().initialDelay, factors[stages].latency);
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, HQOversampleStep,
@@ -203,8 +210,8 @@ INSTANTIATE_TEST_SUITE_P(Values, HQOversampleStep,
                                            OversampleStep{0.8f, 4}, OversampleStep{1.0f, 4}),
                          [](const auto& info) { return std::to_string(info.index); });
 
-// Silence in, silence out: once the factor changes, nothing the filters held at
-// the old rate may reach the output, from the first sample of the new factor on.
+// Silence in, silence out: once a factor change is over, nothing the filters
+// held at the old rate, or at the new one the last time it ran, is heard.
 struct Switch {
     int32_t from, to;
 };
@@ -228,7 +235,7 @@ TEST_P(HQFactorSwitch, SilenceAfterTheSwitchIsSilence) {
     silence[1].assign(2000, 0.0f);
     render(*instance, silence, output);
     for (int c = 0; c < 2; ++c) {
-        for (std::size_t i = 0; i < output[c].size(); ++i) {
+        for (std::size_t i = OndulaxisHQ::changeFrames(48000.0f); i < output[c].size(); ++i) {
             ASSERT_EQ(output[c][i], 0.0f) << "channel " << c << " sample " << i;
         }
     }
@@ -319,10 +326,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, HQAccumulate,
 INSTANTIATE_TEST_SUITE_P(Factors, HQFactor, ::testing::ValuesIn(factors),
                          [](const auto& info) { return std::string(info.param.display); });
 
-TEST(HQPlugin, At1xFullyWetItIsThePlainEffectBitForBit) {
+TEST(HQPlugin, At1xFullyWetItIsThePlainEffectDelayedBitForBit) {
     auto hq = open(HQ_PLUGIN_PATH, 0.0f);
     auto plain = open(PLAIN_PLUGIN_PATH, 0.0f);
-    EXPECT_EQ(hq->record().initialDelay, 0);
+    const std::size_t delay = static_cast<std::size_t>(hq->record().initialDelay);
+    EXPECT_GT(delay, 0u);
     for (auto* instance : {hq.get(), plain.get()}) {
         instance->setParameter(1, 0.4f);   // InGain
         instance->setParameter(2, 0.7f);   // SlewLim, which HQ scales by the factor
@@ -332,8 +340,120 @@ TEST(HQPlugin, At1xFullyWetItIsThePlainEffectBitForBit) {
     render(*hq, input, fromHq);
     render(*plain, input, fromPlain);
     for (int c = 0; c < 2; ++c) {
-        ASSERT_EQ(std::memcmp(fromHq[c].data(), fromPlain[c].data(), sizeof(float) * input[c].size()), 0);
+        ASSERT_EQ(std::memcmp(fromHq[c].data() + delay, fromPlain[c].data(),
+                              sizeof(float) * (input[c].size() - delay)),
+                  0);
     }
+}
+
+// ---- a mix that moves -------------------------------------------------------
+
+// A 1 kHz tone at -6 dBFS, on both channels.
+void tone(Stereo& input, std::size_t frames) {
+    for (auto& channel : input) {
+        channel.resize(frames);
+        for (std::size_t i = 0; i < frames; ++i) {
+            channel[i] = static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * 1000.0 * i / 48000.0));
+        }
+    }
+}
+
+double largestStep(const std::vector<float>& signal) {
+    double largest = 0.0;
+    for (std::size_t i = 1; i < signal.size(); ++i) {
+        largest = std::max(largest, std::fabs(static_cast<double>(signal[i]) - signal[i - 1]));
+    }
+    return largest;
+}
+
+// A change of one value at sample `at` of a tone; `settings` hold before.
+struct Change {
+    const char* name;
+    int32_t index;
+    float from, to;
+    std::vector<std::pair<int32_t, float>> settings;
+};
+
+void PrintTo(const Change& c, std::ostream* os) { *os << c.name; }
+
+std::vector<float> renderChange(const Change& c, float value, float changeTo, std::size_t at,
+                                const Stereo& input) {
+    auto instance = open(HQ_PLUGIN_PATH, 0.5f);
+    for (const auto& [index, setting] : c.settings) instance->setParameter(index, setting);
+    instance->setParameter(c.index, value);
+    Stereo before, after, out[2];
+    for (int ch = 0; ch < 2; ++ch) {
+        before[ch].assign(input[ch].begin(), input[ch].begin() + at);
+        after[ch].assign(input[ch].begin() + at, input[ch].end());
+    }
+    render(*instance, before, out[0]);
+    instance->setParameter(c.index, changeTo);
+    render(*instance, after, out[1]);
+    std::vector<float> left = out[0][0];
+    left.insert(left.end(), out[1][0].begin(), out[1][0].end());
+    return left;
+}
+
+class HQChange : public ::testing::TestWithParam<Change> {};
+
+// While the value moves, no step is larger than the tone's own largest step
+// at any setting along the way (a jump of the value would be one); once
+// it has arrived and the filters have forgotten, the output is bit for bit
+// that of the new value held all along, in time.
+TEST_P(HQChange, GlidesWithNoStepAndArrivesExactly) {
+    const Change& c = GetParam();
+    Stereo input;
+    tone(input, 14400);
+    constexpr std::size_t at = 4800;
+    const std::vector<float> moving = renderChange(c, c.from, c.to, at, input);
+    double allowed = 0.0;
+    for (int k = 0; k <= 4; ++k) {
+        const float value = c.from + (c.to - c.from) * static_cast<float>(k) / 4.0f;
+        const std::vector<float> steady = renderChange(c, value, value, at, input);
+        allowed = std::max(allowed, largestStep({steady.begin() + at / 2, steady.end()}));
+    }
+    EXPECT_LE(largestStep({moving.begin() + at / 2, moving.end()}), 1.1 * allowed);
+    const std::vector<float> arrived = renderChange(c, c.to, c.to, at, input);
+    const std::size_t settled =
+        at + std::max<std::size_t>(static_cast<std::size_t>(std::lround(OndulaxisHQ::glideSeconds * 48000.0)),
+                                   OndulaxisHQ::changeFrames(48000.0f)) +
+        2 * OndulaxisHQ::latency() + 2;
+    for (std::size_t i = settled; i < moving.size(); ++i) {
+        ASSERT_EQ(std::memcmp(&moving[i], &arrived[i], sizeof(float)), 0) << "sample " << i;
+    }
+}
+
+const std::vector<std::pair<int32_t, float>> wet{};
+const std::vector<std::pair<int32_t, float>> sinusoid{{3, 1.0f}};
+const Change changes[] = {
+    {"Factor2xTo16x", oversampleIndex, 0.25f, 1.0f, wet},
+    {"Factor16xTo1x", oversampleIndex, 1.0f, 0.0f, wet},
+    {"Factor1xTo4x", oversampleIndex, 0.0f, 0.5f, sinusoid},
+    {"Factor8xTo2xHalfWet", oversampleIndex, 0.75f, 0.25f, {{dryWetIndex, 0.5f}}},
+    {"InGainUp24dB", 1, 0.0f, 0.5f, wet},
+    {"FuncMixToTheSinusoid", 3, 0.0f, 1.0f, wet},
+    {"OutGainDown36dB", 7, 1.0f, 0.25f, sinusoid},
+    {"DryWetToDry", dryWetIndex, 1.0f, 0.0f, sinusoid},
+    {"DryWetHalfToWet", dryWetIndex, 0.5f, 1.0f, {{1, 0.3f}}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Values, HQChange, ::testing::ValuesIn(changes),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Offline, as this host's renders are, Render's factor replaces Oversample's,
+// at the same latency.
+TEST(HQPlugin, OfflineRendersAtTheRenderFactor) {
+    auto rendered = open(HQ_PLUGIN_PATH, 0.25f);
+    rendered->setParameter(OndulaxisHQ::renderIndex, 1.0f);
+    EXPECT_EQ(rendered->parameterDisplay(OndulaxisHQ::renderIndex), "16x");
+    auto at16x = open(HQ_PLUGIN_PATH, 1.0f);
+    Stereo input, a, b;
+    programme(input, 6000);
+    render(*rendered, input, a);
+    render(*at16x, input, b);
+    EXPECT_EQ(a[0], b[0]);
+    EXPECT_EQ(a[1], b[1]);
+    EXPECT_EQ(rendered->record().initialDelay, at16x->record().initialDelay);
 }
 
 }  // namespace

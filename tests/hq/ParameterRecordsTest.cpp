@@ -92,10 +92,10 @@ TEST(DisplayValues, SteppedParametersTakeTheirSteps) {
 
 TEST(ParameterTableTest, VariantExtendsTheEffectsRecords) {
     EXPECT_EQ(ondulaxisParameters.count(), 8);
-    EXPECT_EQ(ondulaxisHQParameters.count(), 10);
+    EXPECT_EQ(ondulaxisHQParameters.count(), 11);
     EXPECT_EQ(ondulaxisHQParameters.find(3), ondulaxisParameters.find(3));
     EXPECT_EQ(ondulaxisParameters.find(8), nullptr);
-    EXPECT_EQ(ondulaxisHQParameters.find(10), nullptr);
+    EXPECT_EQ(ondulaxisHQParameters.find(11), nullptr);
     EXPECT_EQ(ondulaxisHQParameters.find(-1), nullptr);
 }
 

@@ -1,8 +1,11 @@
 // Helper of the LV2 render check:
 //   lv2_check_tool signal OUT.wav CHANNELS     writes the test signal
 //   lv2_check_tool normalise NAME PORTVALUE    prints the normalised value
-//   lv2_check_tool compare A.wav B.wav LIMIT   prints the largest difference,
-//                                              fails above LIMIT
+//   lv2_check_tool latency                     prints Ondulaxis HQ's latency
+//   lv2_check_tool compare A.wav B.wav LIMIT [DELAY]
+//                                              prints the largest difference
+//                                              of A, DELAY frames late, from
+//                                              B; fails above LIMIT
 #include <sndfile.h>
 
 #include <cmath>
@@ -12,6 +15,7 @@
 #include <strings.h>
 #include <vector>
 
+#include "OndulaxisHQ.h"
 #include "ParameterRecords.h"
 
 namespace {
@@ -75,7 +79,7 @@ bool readAll(const char* path, SF_INFO& info, std::vector<float>& samples) {
     return complete;
 }
 
-int compare(const char* pathA, const char* pathB, const char* limitText) {
+int compare(const char* pathA, const char* pathB, const char* limitText, const char* delayText) {
     SF_INFO infoA{};
     SF_INFO infoB{};
     std::vector<float> a;
@@ -85,18 +89,21 @@ int compare(const char* pathA, const char* pathB, const char* limitText) {
     if (infoA.channels != infoB.channels || infoA.frames != infoB.frames) {
         return fail("the files differ in channels or length");
     }
+    const size_t delay = static_cast<size_t>(std::strtoul(delayText, nullptr, 10)) *
+                         static_cast<size_t>(infoA.channels);
+    if (delay > a.size()) return fail("the delay is longer than the files");
     double largest = 0.0;
     size_t differing = 0;
-    for (size_t i = 0; i < a.size(); ++i) {
+    for (size_t i = 0; i + delay < a.size(); ++i) {
         // Bit patterns, so that NaN or a changed sign of zero counts too.
-        if (std::memcmp(&a[i], &b[i], sizeof(float)) != 0) {
+        if (std::memcmp(&a[i + delay], &b[i], sizeof(float)) != 0) {
             ++differing;
-            const double difference = std::fabs(static_cast<double>(a[i]) - b[i]);
+            const double difference = std::fabs(static_cast<double>(a[i + delay]) - b[i]);
             largest = std::isnan(difference) || difference > largest ? difference : largest;
         }
     }
     const double limit = std::strtod(limitText, nullptr);
-    std::printf("%zu of %zu samples differ, largest difference %.3g\n", differing, a.size(), largest);
+    std::printf("%zu of %zu samples differ, largest difference %.3g\n", differing, a.size() - delay, largest);
     return (limit == 0.0 ? differing == 0 : largest <= limit) ? 0 : 1;
 }
 
@@ -105,7 +112,13 @@ int compare(const char* pathA, const char* pathB, const char* limitText) {
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "signal") == 0) return writeSignal(argv[2], std::atoi(argv[3]));
     if (argc == 4 && std::strcmp(argv[1], "normalise") == 0) return printNormalised(argv[2], argv[3]);
-    if (argc == 5 && std::strcmp(argv[1], "compare") == 0) return compare(argv[2], argv[3], argv[4]);
-    std::fprintf(stderr, "usage: lv2_check_tool signal OUT CHANNELS | normalise NAME VALUE | compare A B LIMIT\n");
+    if (argc == 2 && std::strcmp(argv[1], "latency") == 0) {
+        std::printf("%d\n", OndulaxisHQ::latency());
+        return 0;
+    }
+    if ((argc == 5 || argc == 6) && std::strcmp(argv[1], "compare") == 0) {
+        return compare(argv[2], argv[3], argv[4], argc == 6 ? argv[5] : "0");
+    }
+    std::fprintf(stderr, "usage: lv2_check_tool signal OUT CHANNELS | normalise NAME VALUE | latency | compare A B LIMIT [DELAY]\n");
     return 2;
 }
