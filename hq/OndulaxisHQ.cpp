@@ -180,6 +180,7 @@ void OndulaxisHQ::restart(int32_t stages) noexcept {
     // delay, so its output is then what it would have been all along.
     warmFrames = 2 * latency() + 2;
     fadeFrames = changeFrames(sampleRate) - warmFrames;
+    glideFrames = framesIn(glideSeconds, sampleRate);
     quietFrames = warmFrames;
 }
 
@@ -204,12 +205,11 @@ void OndulaxisHQ::countQuiet(const float* const* input, const float* const* outp
 void OndulaxisHQ::aimGlides(bool settle) noexcept {
     const float targets[glideCount] = {blockState.paramValues[InGain], blockState.paramValues[FuncMix],
                                        blockState.paramValues[OutGain], dryWetTarget};
-    const int32_t length = framesIn(glideSeconds, sampleRate);
     for (int32_t k = 0; k < glideCount; ++k) {
         if (settle) {
             glides[k].settle(targets[k]);
         } else if (glides[k].to != targets[k]) {
-            glides[k].aim(targets[k], length);
+            glides[k].aim(targets[k], glideFrames);
         }
     }
 }

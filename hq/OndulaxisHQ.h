@@ -108,6 +108,7 @@ private:
     int32_t warmFrames = 0;       // of a change: the new path fills its filters
     int32_t fadeFrames = 0;       // then the output fades over to it
     int32_t quietFrames = 0;      // since the input or the output last sounded
+    int32_t glideFrames = 1;
     Glide glides[glideCount];
     // The working coefficients at the values reached, which gliding chunks
     // replace for the kernels and the block's end puts back.

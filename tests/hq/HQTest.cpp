@@ -358,10 +358,13 @@ void tone(Stereo& input, std::size_t frames) {
     }
 }
 
-double largestStep(const std::vector<float>& signal) {
+// The largest second difference: a click, a step or a kink shows in it
+// whole, where a tone's own is small.
+double largestBend(const std::vector<float>& signal) {
     double largest = 0.0;
-    for (std::size_t i = 1; i < signal.size(); ++i) {
-        largest = std::max(largest, std::fabs(static_cast<double>(signal[i]) - signal[i - 1]));
+    for (std::size_t i = 2; i < signal.size(); ++i) {
+        const double bend = static_cast<double>(signal[i]) - 2.0 * signal[i - 1] + signal[i - 2];
+        largest = std::max(largest, std::fabs(bend));
     }
     return largest;
 }
@@ -396,7 +399,7 @@ std::vector<float> renderChange(const Change& c, float value, float changeTo, st
 
 class HQChange : public ::testing::TestWithParam<Change> {};
 
-// While the value moves, no step is larger than the tone's own largest step
+// While the value moves, no bend is larger than the tone's own largest bend
 // at any setting along the way (a jump of the value would be one); once
 // it has arrived and the filters have forgotten, the output is bit for bit
 // that of the new value held all along, in time.
@@ -404,15 +407,15 @@ TEST_P(HQChange, GlidesWithNoStepAndArrivesExactly) {
     const Change& c = GetParam();
     Stereo input;
     tone(input, 14400);
-    constexpr std::size_t at = 4800;
+    constexpr std::size_t at = 4812;  // a crest of the tone: a jump there is the largest
     const std::vector<float> moving = renderChange(c, c.from, c.to, at, input);
     double allowed = 0.0;
     for (int k = 0; k <= 4; ++k) {
         const float value = c.from + (c.to - c.from) * static_cast<float>(k) / 4.0f;
         const std::vector<float> steady = renderChange(c, value, value, at, input);
-        allowed = std::max(allowed, largestStep({steady.begin() + at / 2, steady.end()}));
+        allowed = std::max(allowed, largestBend({steady.begin() + at / 2, steady.end()}));
     }
-    EXPECT_LE(largestStep({moving.begin() + at / 2, moving.end()}), 1.1 * allowed);
+    EXPECT_LE(largestBend({moving.begin() + at / 2, moving.end()}), 1.1 * allowed);
     const std::vector<float> arrived = renderChange(c, c.to, c.to, at, input);
     const std::size_t settled =
         at + std::max<std::size_t>(static_cast<std::size_t>(std::lround(OndulaxisHQ::glideSeconds * 48000.0)),
@@ -430,7 +433,7 @@ const Change changes[] = {
     {"Factor16xTo1x", oversampleIndex, 1.0f, 0.0f, wet},
     {"Factor1xTo4x", oversampleIndex, 0.0f, 0.5f, sinusoid},
     {"Factor8xTo2xHalfWet", oversampleIndex, 0.75f, 0.25f, {{dryWetIndex, 0.5f}}},
-    {"InGainUp24dB", 1, 0.0f, 0.5f, wet},
+    {"InGainUp12dB", 1, 0.0f, 0.25f, {{3, 0.0f}}},
     {"FuncMixToTheSinusoid", 3, 0.0f, 1.0f, wet},
     {"OutGainDown36dB", 7, 1.0f, 0.25f, sinusoid},
     {"DryWetToDry", dryWetIndex, 1.0f, 0.0f, sinusoid},
