@@ -203,8 +203,13 @@ void OndulaxisHQ::countQuiet(const float* const* input, const float* const* outp
 // which the coefficients are the fixed ones again. A new value mid-way
 // starts a new line from where the old one got to.
 void OndulaxisHQ::aimGlides(bool settle) noexcept {
-    const float targets[glideCount] = {blockState.paramValues[InGain], blockState.paramValues[FuncMix],
-                                       blockState.paramValues[OutGain], dryWetTarget};
+    const float targets[glideCount] = {blockState.paramValues[InGain],
+                                       blockState.paramValues[FuncMix],
+                                       blockState.paramValues[AmpMin],
+                                       zeroCrossMode ? 1.0f : 0.0f,
+                                       blockState.paramValues[OutGain],
+                                       dryWetTarget,
+                                       blockState.bypass ? 1.0f : 0.0f};
     for (int32_t k = 0; k < glideCount; ++k) {
         if (settle) {
             glides[k].settle(targets[k]);
@@ -255,6 +260,13 @@ void OndulaxisHQ::scaleGliding(float* samples, int32_t frames, int32_t factor, c
     }
 }
 
+// The distorting kernel of the route the block runs, bypassed or not.
+Ondulaxis::Kernel OndulaxisHQ::distortingKernel() const noexcept {
+    if (replaceKernel == kernelTables.replace[1]) return kernelTables.replace[0];
+    if (replaceKernel == kernelTables.replace[3]) return kernelTables.replace[2];
+    return replaceKernel;
+}
+
 void OndulaxisHQ::runPath(Path& path, int32_t channels, int32_t frames, float* const* result) noexcept {
     constexpr uint32_t ringMask = dryRingSize - 1;
     const int32_t factor = 1 << path.stages;
@@ -263,7 +275,6 @@ void OndulaxisHQ::runPath(Path& path, int32_t channels, int32_t frames, float* c
     // dry line gives before it.
     const uint32_t pad = static_cast<uint32_t>(latency() - oversampling::chainLatency(path.stages));
     const Glide& inGlide = glides[inGainGlide];
-    const Glide& mixGlide = glides[funcMixGlide];
     const Glide& outGlide = glides[outGainGlide];
     for (int32_t c = 0; c < channels; ++c) {
         float* source = pathInput[c];
@@ -288,25 +299,52 @@ void OndulaxisHQ::runPath(Path& path, int32_t channels, int32_t frames, float* c
     // is the host-rate step divided by the factor, exactly (a power of two),
     // so no setting is rounded to another one. "Off" stays off.
     slewLimit = steadySlew == parameterCurves::slewOff ? steadySlew : std::ldexp(steadySlew, -path.stages);
-    std::memcpy(slewState, path.slewState, sizeof slewState);
-    if (mixGlide.moving()) {
-        // The output is linear in FuncMix: the plain curve and the sinusoid
-        // from one tracked signal, blended per sample.
-        funcMix = 0.0f;
-        (this->*replaceKernel)(work[0], work[1], plain[0], plain[1], highFrames);
+    // Bypassed for good, the kernels only track the input; otherwise they
+    // distort, so that a bypass fading in or out has the effect to fade.
+    const Kernel kernel = glides[bypassGlide].moving() || glides[bypassGlide].to == 0.0f
+                              ? distortingKernel()
+                              : replaceKernel;
+    // The output is linear in FuncMix and in AmpMin, and a change of ZeroX
+    // fades from one shape to the other: a moving one is run at both its
+    // ends and the results are weighed per sample. Steady ones run once.
+    int32_t moving[3];
+    int32_t movingCount = 0;
+    for (int32_t slot : {funcMixGlide, ampMinGlide, zeroXGlide}) {
+        if (glides[slot].moving()) moving[movingCount++] = slot;
+    }
+    if (movingCount == 0) {
         std::memcpy(slewState, path.slewState, sizeof slewState);
-        funcMix = 1.0f;
-        (this->*replaceKernel)(work[0], work[1], work[0], work[1], highFrames);
+        (this->*kernel)(work[0], work[1], work[0], work[1], highFrames);
+    } else {
         const double step = 1.0 / factor;
-        for (int32_t c = 0; c < channels; ++c) {
-            for (int32_t j = 0; j < highFrames; ++j) {
-                const float share = static_cast<float>(mixGlide.at((j + 1) * step));
-                work[c][j] = plain[c][j] + (work[c][j] - plain[c][j]) * share;
+        for (int32_t corner = 0; corner < (1 << movingCount); ++corner) {
+            for (int32_t b = 0; b < movingCount; ++b) {
+                const bool high = ((corner >> b) & 1) != 0;
+                if (moving[b] == funcMixGlide) funcMix = high ? 1.0f : 0.0f;
+                if (moving[b] == ampMinGlide) ampMin = high ? 1.0f : 0.0f, ampRange = 1.0f - ampMin;
+                if (moving[b] == zeroXGlide) zeroCrossMode = high;
+            }
+            std::memcpy(slewState, path.slewState, sizeof slewState);
+            (this->*kernel)(work[0], work[1], cornerOutput[0], cornerOutput[1], highFrames);
+            for (int32_t c = 0; c < channels; ++c) {
+                for (int32_t j = 0; j < highFrames; ++j) {
+                    double weight = 1.0;
+                    for (int32_t b = 0; b < movingCount; ++b) {
+                        const double value = glides[moving[b]].at((j + 1) * step);
+                        weight *= ((corner >> b) & 1) != 0 ? value : 1.0 - value;
+                    }
+                    const float part = static_cast<float>(weight * cornerOutput[c][j]);
+                    blend[c][j] = corner == 0 ? part : blend[c][j] + part;
+                }
             }
         }
-    } else {
+        for (int32_t c = 0; c < channels; ++c) {
+            std::memcpy(work[c], blend[c], sizeof(float) * static_cast<size_t>(highFrames));
+        }
         funcMix = steadyFuncMix;
-        (this->*replaceKernel)(work[0], work[1], work[0], work[1], highFrames);
+        ampMin = steadyAmpMin;
+        ampRange = steadyAmpRange;
+        zeroCrossMode = steadyZeroCross;
     }
     std::memcpy(path.slewState, slewState, sizeof slewState);
     if (outGlide.moving()) {
@@ -334,6 +372,9 @@ void OndulaxisHQ::runBlock(float** inputs, float** outputs, int32_t sampleFrames
     }
     steadyInGain = inGain;
     steadyFuncMix = funcMix;
+    steadyAmpMin = ampMin;
+    steadyAmpRange = ampRange;
+    steadyZeroCross = zeroCrossMode;
     steadyOutGain = outGain;
     applySlewLim(blockState.paramValues[SlewLim]);
     steadySlew = slewLimit;
@@ -370,7 +411,6 @@ void OndulaxisHQ::runBlock(float** inputs, float** outputs, int32_t sampleFrames
     const int32_t channels = route[outA] == route[outB] ? 1 : 2;
     constexpr uint32_t ringMask = dryRingSize - 1;
     const uint32_t delay = static_cast<uint32_t>(latency());
-    const bool bypass = blockState.bypass;
     for (int32_t start = 0; start < sampleFrames;) {
         const int32_t frames =
             framesToNextChange(std::min(oversampling::chunkFrames, sampleFrames - start));
@@ -401,10 +441,12 @@ void OndulaxisHQ::runBlock(float** inputs, float** outputs, int32_t sampleFrames
         }
         const float* chunkInput[2] = {in[0] + start, in[1] + start};
         countQuiet(chunkInput, wet, channels, frames);
-        const Glide& blend = glides[dryWetGlide];
+        const Glide& mix = glides[dryWetGlide];
+        const Glide& pass = glides[bypassGlide];
+        const bool steady = !mix.moving() && !pass.moving();
         for (int32_t c = 0; c < channels; ++c) {
             float* target = out[c] + start;
-            if (!bypass && !blend.moving() && blend.to == 1.0f) {
+            if (steady && pass.to == 0.0f && mix.to == 1.0f) {
                 if (!accumulate) {
                     std::memcpy(target, wet[c], sizeof(float) * static_cast<size_t>(frames));
                 } else {
@@ -412,10 +454,12 @@ void OndulaxisHQ::runBlock(float** inputs, float** outputs, int32_t sampleFrames
                 }
                 continue;
             }
-            // Bypass passes the input, delayed as the effect's output would be.
+            // Bypass passes the input, delayed as the effect's output would be;
+            // it fades in and out as the blend glides.
             for (int32_t i = 0; i < frames; ++i) {
                 const float wetShare =
-                    bypass ? 0.0f : blend.moving() ? static_cast<float>(blend.at(i + 1.0)) : blend.to;
+                    steady ? (pass.to == 1.0f ? 0.0f : mix.to)
+                           : static_cast<float>(mix.at(i + 1.0) * (1.0 - pass.at(i + 1.0)));
                 const float dry = dryRing[c][(dryPosition + static_cast<uint32_t>(i) - delay) & ringMask];
                 const float value = wetShare == 0.0f   ? dry
                                     : wetShare == 1.0f ? wet[c][i]
@@ -427,7 +471,6 @@ void OndulaxisHQ::runBlock(float** inputs, float** outputs, int32_t sampleFrames
         start += frames;
     }
     inGain = steadyInGain;
-    funcMix = steadyFuncMix;
     outGain = steadyOutGain;
     slewLimit = steadySlew;
 }

@@ -75,7 +75,17 @@ private:
         void aim(float value, int32_t frames) noexcept;
         void settle(float value) noexcept;
     };
-    enum GlideSlot { inGainGlide, funcMixGlide, outGainGlide, dryWetGlide, glideCount };
+    // ZeroX and bypass glide from 0 to 1 or back: a fade between two sounds.
+    enum GlideSlot {
+        inGainGlide,
+        funcMixGlide,
+        ampMinGlide,
+        zeroXGlide,
+        outGainGlide,
+        dryWetGlide,
+        bypassGlide,
+        glideCount
+    };
 
     void runBlock(float** inputs, float** outputs, int32_t sampleFrames, bool accumulate) noexcept;
     // [audio thread] the own values' hand-over; the Oversample and Render values.
@@ -88,6 +98,7 @@ private:
     // line, into `result`.
     void runPath(Path& path, int32_t channels, int32_t frames, float* const* result) noexcept;
     void advance(int32_t frames) noexcept;
+    Kernel distortingKernel() const noexcept;
     static void scaleGliding(float* samples, int32_t frames, int32_t factor, const Glide& glide,
                              double shift) noexcept;
     void countQuiet(const float* const* input, const float* const* output, int32_t channels,
@@ -114,6 +125,9 @@ private:
     // replace for the kernels and the block's end puts back.
     float steadyInGain = 1.0f;
     float steadyFuncMix = 0.5f;
+    float steadyAmpMin = 0.0f;
+    float steadyAmpRange = 1.0f;
+    bool steadyZeroCross = true;
     float steadyOutGain = 1.0f;
     float steadySlew = 0.0f;
     static constexpr int32_t dryRingSize = 512;  // > chunkFrames + the latency
@@ -121,6 +135,7 @@ private:
     float dryRing[2][dryRingSize] = {};
     float pathInput[2][oversampling::chunkFrames];
     float work[2][oversampling::chunkFrames * oversampling::maxFactor];
-    float plain[2][oversampling::chunkFrames * oversampling::maxFactor];
+    float cornerOutput[2][oversampling::chunkFrames * oversampling::maxFactor];
+    float blend[2][oversampling::chunkFrames * oversampling::maxFactor];
     float pathOutput[2][2][oversampling::chunkFrames];
 };

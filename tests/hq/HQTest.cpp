@@ -370,6 +370,9 @@ double largestBend(const std::vector<float>& signal) {
 }
 
 // A change of one value at sample `at` of a tone; `settings` hold before.
+// Index -1 is the host's bypass, on above one half.
+constexpr int32_t bypassIndex = -1;
+
 struct Change {
     const char* name;
     int32_t index;
@@ -383,14 +386,18 @@ std::vector<float> renderChange(const Change& c, float value, float changeTo, st
                                 const Stereo& input) {
     auto instance = open(HQ_PLUGIN_PATH, 0.5f);
     for (const auto& [index, setting] : c.settings) instance->setParameter(index, setting);
-    instance->setParameter(c.index, value);
+    const auto set = [&](float v) {
+        if (c.index == bypassIndex) instance->setBypass(v > 0.5f);
+        else instance->setParameter(c.index, v);
+    };
+    set(value);
     Stereo before, after, out[2];
     for (int ch = 0; ch < 2; ++ch) {
         before[ch].assign(input[ch].begin(), input[ch].begin() + at);
         after[ch].assign(input[ch].begin() + at, input[ch].end());
     }
     render(*instance, before, out[0]);
-    instance->setParameter(c.index, changeTo);
+    set(changeTo);
     render(*instance, after, out[1]);
     std::vector<float> left = out[0][0];
     left.insert(left.end(), out[1][0].begin(), out[1][0].end());
@@ -438,6 +445,10 @@ const Change changes[] = {
     {"OutGainDown36dB", 7, 1.0f, 0.25f, sinusoid},
     {"DryWetToDry", dryWetIndex, 1.0f, 0.0f, sinusoid},
     {"DryWetHalfToWet", dryWetIndex, 0.5f, 1.0f, {{1, 0.3f}}},
+    {"AmpMinUp", 4, 0.0f, 1.0f, sinusoid},
+    {"ZeroXOff", 0, 1.0f, 0.0f, sinusoid},
+    {"BypassOn", bypassIndex, 0.0f, 1.0f, sinusoid},
+    {"BypassOffHalfWet", bypassIndex, 1.0f, 0.0f, {{3, 1.0f}, {dryWetIndex, 0.6f}}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Values, HQChange, ::testing::ValuesIn(changes),
