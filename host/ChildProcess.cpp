@@ -137,7 +137,7 @@ ChildProcess::ChildProcess(const std::string& purpose, const std::function<void(
         if (capture_ >= 0) {
             dup2(capture_, STDOUT_FILENO);
             dup2(capture_, STDERR_FILENO);
-            close(capture_);
+            if (capture_ > STDERR_FILENO) close(capture_);
         } else if (nothing >= 0) {
             dup2(nothing, STDOUT_FILENO);
             dup2(nothing, STDERR_FILENO);
