@@ -37,8 +37,8 @@ constexpr const char* kInfoUsage =
     "  ondulaxis info [PLUGIN.so|PLUGIN.clap] [--scan-timeout SECONDS]\n"
     "      Identity, channels, latency (once resumed at 48000 Hz, as a host sets\n"
     "      it up), capabilities and parameters of a plug-in, asked in a separate\n"
-    "      process (the built Ondulaxis.so when none is given); of a CLAP file, every\n"
-    "      plug-in it holds: ID, name, vendor, version, features, audio ports,\n"
+    "      process (the built Ondulaxis.so when none is given); of a CLAP file,\n"
+    "      every plug-in it holds: ID, name, vendor, version, features, audio ports,\n"
     "      latency and parameters. Every command first tries the plug-in in a\n"
     "      separate process and gives up on one that takes longer than\n"
     "      --scan-timeout (default 10 s) to load.\n";
