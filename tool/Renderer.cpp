@@ -126,7 +126,7 @@ void renderInChild(const RenderOptions& options, int sampleRate, int channels, i
                    << " frames; they are removed and its tail flushed, so the output is aligned with the input\n";
         }
         if (chain.bypassed()) {
-            report << "Bypassed: the output is an exact copy of the input\n";
+            report << "Bypassed: the host passes the input on, an exact copy whatever latency the plug-in reports\n";
         } else if (options.oversample > 1) {
             report << "Oversampled " << options.oversample << "x: the plug-in runs at "
                    << sampleRate * options.oversample << " Hz in blocks of "
