@@ -12,6 +12,9 @@
 #if !defined(_WIN32)
 #include <unistd.h>
 #endif
+#if defined(__linux__)
+#include <sys/prctl.h>
+#endif
 
 using namespace ondulaxis::host;
 
@@ -148,7 +151,7 @@ EXPORTED PluginRecord* VSTPluginMain(HostCallback) {
     defined(STUB_WritesEverywhere) || defined(STUB_OutputsNaN) || defined(STUB_HangsInProcessing) ||      \
     defined(STUB_LatencyOnResume) || defined(STUB_NegativeLatency) || defined(STUB_BlockLengths) ||      \
     defined(STUB_CrashesOnSecondResume) || defined(STUB_CrashesLeavingHelper) ||                         \
-    defined(STUB_CrashesInParameterName) || defined(STUB_HugeChannelCount)
+    defined(STUB_CrashesInParameterName) || defined(STUB_HugeChannelCount) || defined(STUB_HangsInParameterName)
 
 // Stereo plug-ins that misbehave or differ in one way each:
 // - CrashesInProcessing: a segmentation fault in its fourth block of audio;
@@ -171,6 +174,8 @@ EXPORTED PluginRecord* VSTPluginMain(HostCallback) {
 // - CrashesLeavingHelper: crashes as CrashesInProcessing, leaving a helper
 //   process that holds its descriptors for 30 s (its ID in ./helper.pid);
 // - CrashesInParameterName: a segmentation fault when asked a name;
+// - HangsInParameterName: never answers when asked a name, and calls its
+//   process "stub-hangs" meanwhile, for a test to see;
 // - HugeChannelCount: claims 2^31-1 inputs and outputs.
 namespace {
 
@@ -225,6 +230,9 @@ intptr_t dispatch(PluginRecord*, int32_t opcode, int32_t, [[maybe_unused]] intpt
         case effGetParamName:
 #if defined(STUB_CrashesInParameterName)
             std::raise(SIGSEGV);
+#elif defined(STUB_HangsInParameterName)
+            prctl(PR_SET_NAME, "stub-hangs");
+            for (;;) pause();
 #endif
             std::strcpy(text, "Oversample");
             return 1;

@@ -287,6 +287,28 @@ int exitStatus(pid_t command) {
 // A unique --scan-timeout, to find the command and its child by.
 std::string uniqueMarker() { return "9." + std::to_string(std::random_device()() % 100000 + 1); }
 
+// Processes named `name` (a process's own name, not its command line).
+int processesNamed(const std::string& name) {
+    int found = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream in(entry.path() / "comm");
+        std::string comm;
+        if (std::getline(in, comm) && comm == name) ++found;
+    }
+    return found;
+}
+
+// A plug-in that hangs while info asks it a parameter's name: SIGTERM ends
+// the command with the shell's status for it, and its child with it.
+TEST(KilledCommandTest, InfoHangingInThePlugInEndsOnSigterm) {
+    const std::string marker = uniqueMarker();
+    const pid_t command = startOndulaxis({"info", stubPath("HangsInParameterName").string(), "--scan-timeout", marker});
+    EXPECT_TRUE(becomes([&] { return processesNamed("stub-hangs") >= 1 && processesWith(marker) == 2; }));
+    kill(command, SIGTERM);
+    EXPECT_EQ(exitStatus(command), 143);
+    EXPECT_TRUE(becomes([&] { return processesWith(marker) == 0; }));
+}
+
 // Killed while a library hangs in its entry or while it renders, the
 // command leaves no process and no file behind; SIGTERM ends it with the
 // shell's status for it.
