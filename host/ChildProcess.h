@@ -12,9 +12,17 @@
 namespace ondulaxis::host {
 
 // Ctrl-C and SIGTERM set a flag instead of ending the process, so that the
-// command can stop its children and remove what it had begun to write.
+// command can stop its children and remove what it had begun to write. A
+// signal the process inherited as ignored (a script's background job) stays
+// ignored.
 void installInterruptHandler();
 bool interruptRequested();
+// The signal that asked for the interrupt; 0 for none.
+int interruptSignal();
+
+// What plug-ins printed to their standard output and error in the children
+// that have ended so far, at most a few kilobytes; emptied by the call.
+std::string takePluginOutput();
 
 // What the child is doing, in memory shared with the parent: a crash or a
 // hang leaves it as it was, and no plug-in writes there by accident (it is
@@ -44,7 +52,10 @@ public:
     // signals take their default action (an inherited handler would turn a
     // crash into an ordinary exit), and the child is killed when the parent
     // dies. An inherited ignored SIGCHLD, which would reap the child before
-    // the parent can read how it ended, is set to default meanwhile. Throws
+    // the parent can read how it ended, is set to default meanwhile. The
+    // child's standard output and error go to a file the parent reads once
+    // the child has ended (takePluginOutput), so that neither the plug-in
+    // nor a helper process it leaves holds the command's own. Throws
     // HostError when no process can be made.
     ChildProcess(const std::string& purpose, const std::function<void(ChildReport&)>& body);
     // Kills and reaps a child still running.
@@ -71,6 +82,13 @@ private:
     int status_ = 0;
     ChildReport* report_ = nullptr;
     bool restoreIgnoredChildSignal_ = false;
+    int capture_ = -1;  // the child's standard output and error
 };
+
+// Runs `body` in a child and returns the text it returns, handed back in
+// memory shared with the parent (no descriptor a plug-in could write to).
+// `plugin` names it in messages. Throws HostError: the body's own message,
+// "plug-in X crashed <stage> (...)" after a crash, or "interrupted".
+std::string textFromChild(const std::string& plugin, const std::function<std::string(ChildReport&)>& body);
 
 }  // namespace ondulaxis::host

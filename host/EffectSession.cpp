@@ -18,7 +18,9 @@ constexpr uint32_t kUntouchedBits = 0x7fc0da7a;
 }  // namespace
 
 EffectSession::EffectSession(std::shared_ptr<const PluginLibrary> library, const SessionSettings& settings)
-    : EffectSession(std::make_unique<PluginInstance>(std::move(library)), settings) {}
+    : EffectSession(std::make_unique<PluginInstance>(std::move(library), static_cast<float>(settings.sampleRate),
+                                                      settings.blockSize),
+                    settings) {}
 
 EffectSession::EffectSession(std::unique_ptr<PluginInstance> instance, const SessionSettings& settings)
     : instance_(std::move(instance)), channels_(settings.channels), blockSize_(settings.blockSize) {

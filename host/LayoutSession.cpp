@@ -6,7 +6,16 @@ namespace ondulaxis::host {
 
 LayoutSession::LayoutSession(std::shared_ptr<const PluginLibrary> library, const SessionSettings& settings)
     : blockCounter_(settings.blockCounter) {
-    auto first = std::make_unique<PluginInstance>(library);
+    auto first = std::make_unique<PluginInstance>(library, static_cast<float>(settings.sampleRate),
+                                                  settings.blockSize);
+    const PluginRecord& record = first->record();
+    // A count no plug-in has: a broken record, not a request for memory.
+    if (record.numInputs < 0 || record.numOutputs < 0 || record.numInputs > kMaxPins ||
+        record.numOutputs > kMaxPins) {
+        throw HostError("plug-in " + library->path().string() + " claims " + std::to_string(record.numInputs) +
+                        " inputs and " + std::to_string(record.numOutputs) + " outputs; more than " +
+                        std::to_string(kMaxPins) + " or fewer than 0 is a broken record");
+    }
     layout_ = planChannelLayout(first->record().numInputs, first->record().numOutputs, settings.channels);
     if (!layout_.usable()) {
         throw HostError("cannot render through " + library->path().string() + ": " + layout_.refusal);

@@ -15,6 +15,9 @@ namespace ondulaxis::host {
 
 class LayoutSession : public RenderedEffect {
 public:
+    // More pins than any plug-in has; a record claiming more is broken.
+    static constexpr int32_t kMaxPins = 1024;
+
     // settings.channels is the file's. Reads the plug-in's pins from a first
     // instance, plans the layout, and prepares every instance as
     // EffectSession does. Throws HostError, also for a refused layout.

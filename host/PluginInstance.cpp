@@ -20,7 +20,8 @@ constexpr std::size_t kMaxLoggedRequests = 1024;
 
 }  // namespace
 
-PluginInstance::PluginInstance(std::shared_ptr<const PluginLibrary> library) : library_(std::move(library)) {
+PluginInstance::PluginInstance(std::shared_ptr<const PluginLibrary> library, float sampleRate, int32_t blockSize)
+    : library_(std::move(library)), sampleRate_(sampleRate), blockSize_(blockSize) {
     PluginRecord* record = nullptr;
     {
         struct ConstructionScope {

@@ -42,9 +42,13 @@ public:
     // the interface's limits so that an overlong answer cannot overrun.
     static constexpr std::size_t kTextBufferSize = 256;
 
-    // Calls the library's entry function with this host's callback.
-    // Throws HostError when it returns null or a record without the magic.
-    explicit PluginInstance(std::shared_ptr<const PluginLibrary> library);
+    // Calls the library's entry function with this host's callback, which
+    // answers `sampleRate` and `blockSize` from then on: plug-ins ask in
+    // their entry function and at open, and take a 0 for a default of their
+    // own. Throws HostError when it returns null or a record without the
+    // magic.
+    explicit PluginInstance(std::shared_ptr<const PluginLibrary> library, float sampleRate = 48000.0f,
+                            int32_t blockSize = 512);
     // Closes the plug-in (effClose) if that has not happened yet.
     ~PluginInstance();
 
@@ -113,9 +117,9 @@ private:
     mutable std::mutex hostStateLock_;
     PinConnections connections_;
     std::vector<HostRequest> requests_;
-    // What the plug-in was told, for its questions; 0 until it is told.
-    float sampleRate_ = 0.0f;
-    int32_t blockSize_ = 0;
+    // What the plug-in was or will be told, for its questions.
+    float sampleRate_;
+    int32_t blockSize_;
     std::atomic<bool> processing_{false};
 };
 

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <poll.h>
 #include <random>
 #include <sys/socket.h>
@@ -80,8 +81,13 @@ PluginProcess::PluginProcess(const std::string& plugin, const std::function<void
             try {
                 work(child);
                 link.send(MessageKind::done, nullptr, 0);
-            } catch (const std::exception& error) {
+            } catch (const HostError& error) {
                 link.send(MessageKind::failure, std::string(error.what()));
+            } catch (const std::bad_alloc&) {
+                link.send(MessageKind::failure, "plug-in " + plugin + " ran out of memory " + report.stageText());
+            } catch (const std::exception& error) {
+                link.send(MessageKind::failure, "plug-in " + plugin + " failed " + report.stageText() + ": " +
+                                                    error.what());
             }
         });
     } catch (...) {
@@ -99,28 +105,53 @@ PluginProcess::~PluginProcess() {
 }
 
 void PluginProcess::send(MessageKind kind, const void* data, std::size_t size) {
-    MessageLink link(descriptor_, key_);
-    if (!link.send(kind, data, size)) childGone();
+    const FrameHeader header{key_, static_cast<uint32_t>(kind), 0, size};
+    if (!writeExact(reinterpret_cast<const char*>(&header), sizeof header) ||
+        !writeExact(static_cast<const char*>(data), size)) {
+        childGone();
+    }
 }
 
-bool PluginProcess::readExact(char* buffer, std::size_t size) {
-    while (size > 0) {
-        pollfd watched{descriptor_, POLLIN, 0};
+bool PluginProcess::awaitSocket(short events) {
+    for (;;) {
+        pollfd watched{descriptor_, events, 0};
         const int ready = poll(&watched, 1, 100);
         if (interruptRequested()) {
             child_->kill();
             throw HostError("interrupted");
         }
-        if (ready == 0 || (ready < 0 && errno == EINTR)) {
-            // A helper process the plug-in started may hold the socket open
-            // after the child has gone.
-            if (child_->ended()) return false;
-            continue;
+        if (ChildProcess::Clock::now() >= deadline_) {
+            child_->kill();
+            throw HostError("timed out");
         }
+        if (ready > 0) return true;
+        // A helper process the plug-in started may hold the socket open
+        // after the child has gone.
+        if (child_->ended()) return false;
+    }
+}
+
+bool PluginProcess::readExact(char* buffer, std::size_t size) {
+    while (size > 0) {
+        if (!awaitSocket(POLLIN)) return false;
         const ssize_t count = ::read(descriptor_, buffer, size);
-        if (count < 0 && errno == EINTR) continue;
+        if (count < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (count <= 0) return false;
         buffer += count;
+        size -= static_cast<std::size_t>(count);
+    }
+    return true;
+}
+
+bool PluginProcess::writeExact(const char* data, std::size_t size) {
+    while (size > 0) {
+        // A hung child stops reading: the wait must stay open to Ctrl-C and
+        // the deadline.
+        if (!awaitSocket(POLLOUT)) return false;
+        const ssize_t count = ::send(descriptor_, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (count < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (count <= 0) return false;
+        data += count;
         size -= static_cast<std::size_t>(count);
     }
     return true;

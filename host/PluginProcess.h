@@ -66,21 +66,31 @@ public:
     PluginProcess(const PluginProcess&) = delete;
     PluginProcess& operator=(const PluginProcess&) = delete;
 
+    // Ends the child, and throws HostError "timed out" from send() or
+    // receive(), once `deadline` has passed.
+    void setDeadline(ChildProcess::Clock::time_point deadline) { deadline_ = deadline; }
+    // Throws as receive() does when the child cannot take the message.
     void send(MessageKind kind, const void* data, std::size_t size);
     // The child's next message. Throws HostError when the child failed (its
     // message), crashed or ended ("plug-in X crashed while processing block
-    // 4 (Segmentation fault)"), wrote garbage, or on Ctrl-C ("interrupted").
+    // 4 (Segmentation fault)"), wrote garbage, on Ctrl-C ("interrupted") or
+    // after the deadline ("timed out").
     Message receive();
     // After `done`: waits for the child to end.
     void finish();
 
 private:
     [[noreturn]] void childGone();
+    // Waits until the socket is ready for `events` or the child has ended
+    // (false); throws on an interrupt or after the deadline.
+    bool awaitSocket(short events);
     bool readExact(char* buffer, std::size_t size);
+    bool writeExact(const char* data, std::size_t size);
 
     std::string plugin_;
     int descriptor_ = -1;
     uint64_t key_ = 0;
+    ChildProcess::Clock::time_point deadline_ = ChildProcess::Clock::time_point::max();
     std::unique_ptr<ChildProcess> child_;
 };
 

@@ -1,9 +1,11 @@
 // Build step: turns the command's preset files into LV2 presets of the
-// bundle, so the two sets cannot drift apart. Each preset gives all eight
-// controls in port values (unset ones at their defaults, as the command
-// starts from them), chosen so that the adapter hands the effect exactly
-// the file's normalised values. The bundle's manifest is the hand-written
-// one with the presets appended.
+// bundle, so the two sets cannot drift apart. Each file becomes a preset of
+// the plain plug-ins giving all eight controls, and one of the HQ plug-ins
+// giving those and HQ's own controls at their defaults, in port values
+// (unset ones at their defaults, as the command starts from them), chosen
+// so that the adapter hands the effect exactly the file's normalised
+// values. The bundle's manifest is the hand-written one with the presets
+// appended.
 //   ondulaxis_lv2_presets MANIFEST_IN MANIFEST_OUT PRESETS_OUT PRESET_FILE...
 // Exits 1 with the file and line on anything it cannot carry over exactly.
 #include <charconv>
@@ -20,12 +22,23 @@
 #include <utility>
 #include <strings.h>
 
-#include "ParameterRecords.h"
+#include "HQParameters.h"
 
 namespace {
 
-constexpr char presetBase[] = "https://ondulaxis.example/lv2/preset/";
-constexpr char pluginUris[] = "<https://ondulaxis.example/lv2/stereo> , <https://ondulaxis.example/lv2/mono>";
+// The plug-ins a preset file becomes presets of, with their controls.
+struct PluginFamily {
+    const char* presetBase;
+    const char* pluginUris;
+    ParameterTable parameters;
+};
+
+constexpr PluginFamily families[] = {
+    {"https://ondulaxis.example/lv2/preset/",
+     "<https://ondulaxis.example/lv2/stereo> , <https://ondulaxis.example/lv2/mono>", ondulaxisParameters},
+    {"https://ondulaxis.example/lv2/preset/hq/",
+     "<https://ondulaxis.example/lv2/hq-stereo> , <https://ondulaxis.example/lv2/hq-mono>", ondulaxisHQParameters},
+};
 
 struct Preset {
     std::string name;         // the file's stem, the label hosts list
@@ -95,25 +108,26 @@ std::string literal(const std::string& text) {
     return quoted + "\"";
 }
 
-std::string presetTurtle(const Preset& preset, const std::string& source) {
+std::string presetTurtle(const Preset& preset, const std::string& source, const PluginFamily& family) {
     std::ostringstream out;
-    out << "\n<" << presetBase << preset.name << ">\n\ta pset:Preset ;\n\tlv2:appliesTo " << pluginUris
-        << " ;\n\trdfs:label " << literal(preset.name) << " ;\n";
+    out << "\n<" << family.presetBase << preset.name << ">\n\ta pset:Preset ;\n\tlv2:appliesTo "
+        << family.pluginUris << " ;\n\trdfs:label " << literal(preset.name) << " ;\n";
     if (!preset.description.empty()) out << "\trdfs:comment " << literal(preset.description) << " ;\n";
     out << "\tlv2:port ";
-    for (int32_t index = 0; index < paramCount; ++index) {
-        const ParameterRecord& record = ondulaxisParameterRecords[index];
-        const float port = parameterValues::fromNormalised(record, preset.values[index]);
+    for (int32_t index = 0; index < family.parameters.count(); ++index) {
+        const ParameterRecord& record = *family.parameters.find(index);
+        const float normalised = index < paramCount ? preset.values[index] : record.defaultValue;
+        const float port = parameterValues::fromNormalised(record, normalised);
         if (std::isnan(port)) {
             // Port floats are coarser than normalised ones there; name a
             // neighbour that a port value does carry.
-            float nearby = preset.values[index];
+            float nearby = normalised;
             for (int step = 0; step < 64 && std::isnan(parameterValues::fromNormalised(record, nearby)); ++step) {
                 nearby = std::nextafter(nearby, 1.0f);
             }
             char text[96];
             const int length = std::snprintf(text, sizeof text, "%.9g has no exact LV2 port value",
-                                             double{preset.values[index]});
+                                             double{normalised});
             if (!std::isnan(parameterValues::fromNormalised(record, nearby))) {
                 std::snprintf(text + length, sizeof text - length, "; %.9g has", double{nearby});
             }
@@ -152,10 +166,12 @@ int main(int argc, char** argv) {
         const std::string presetsFile = std::filesystem::path(argv[3]).filename().string();
         for (int arg = 4; arg < argc; ++arg) {
             const Preset preset = readPreset(argv[arg]);
-            descriptions += presetTurtle(preset, argv[arg]);
-            manifest += "\n<" + std::string(presetBase) + preset.name +
-                        ">\n\ta pset:Preset ;\n\tlv2:appliesTo " + pluginUris + " ;\n\trdfs:seeAlso <" +
-                        presetsFile + "> .\n";
+            for (const PluginFamily& family : families) {
+                descriptions += presetTurtle(preset, argv[arg], family);
+                manifest += "\n<" + std::string(family.presetBase) + preset.name +
+                            ">\n\ta pset:Preset ;\n\tlv2:appliesTo " + family.pluginUris +
+                            " ;\n\trdfs:seeAlso <" + presetsFile + "> .\n";
+            }
         }
         for (const auto& [file, text] : {std::pair{argv[2], &manifest}, std::pair{argv[3], &descriptions}}) {
             std::ofstream out(file);

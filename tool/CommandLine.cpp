@@ -16,9 +16,11 @@
 
 #include <algorithm>
 #include <charconv>
+#include <csignal>
 #include <cmath>
 #include <cstdio>
 #include <optional>
+#include <sstream>
 #include <unistd.h>
 
 namespace ondulaxis::host {
@@ -33,9 +35,10 @@ constexpr int kUsageError = 2;
 // display units and the oversampling note need prose.
 constexpr const char* kInfoUsage =
     "  ondulaxis info [PLUGIN.so|PLUGIN.clap] [--scan-timeout SECONDS]\n"
-    "      Identity, channels, latency, capabilities and parameters of a plug-in\n"
-    "      (the built Ondulaxis.so when none is given); of a CLAP file, every\n"
-    "      plug-in it holds: ID, name, vendor, version, features, audio ports,\n"
+    "      Identity, channels, latency (once resumed at 48000 Hz, as a host sets\n"
+    "      it up), capabilities and parameters of a plug-in, asked in a separate\n"
+    "      process (the built Ondulaxis.so when none is given); of a CLAP file,\n"
+    "      every plug-in it holds: ID, name, vendor, version, features, audio ports,\n"
     "      latency and parameters. Every command first tries the plug-in in a\n"
     "      separate process and gives up on one that takes longer than\n"
     "      --scan-timeout (default 10 s) to load.\n";
@@ -60,6 +63,12 @@ constexpr const char* kRenderUsage =
     "                        or name (see info)\n"
     "      --plot FILE.svg   draw the transfer curve and a waveform excerpt\n"
     "      --quiet           print nothing but errors\n"
+    "      --timeout SECONDS give up on a render that takes longer, scan included\n"
+    "                        (default: no limit)\n"
+    "      --keep-nan        write NaN and infinite samples the plug-in outputs\n"
+    "                        (with a warning) instead of failing; integer and\n"
+    "                        compressed formats get 0 for NaN, full scale for\n"
+    "                        infinities\n"
     "      --scan-timeout S  as for info\n"
     "      With a CLAP plug-in, --set NAME=VALUE takes a bare number as the\n"
     "      plug-in's own value (not normalised: InGain=12 is 12 dB if its range\n"
@@ -68,8 +77,13 @@ constexpr const char* kRenderUsage =
     "      An input shorter than its header claims is rendered as far as it goes,\n"
     "      with a warning giving both lengths.\n"
     "      The plug-in runs in a separate process: if it crashes, the command says\n"
-    "      where and leaves OUT as it was. A plug-in's reported latency is removed\n"
-    "      and its tail flushed, so the output is aligned with the input.\n"
+    "      where and leaves OUT as it was; what it prints comes after the\n"
+    "      command's own lines on the standard error, as \"plug-in output: ...\".\n"
+    "      A plug-in's reported latency is removed and its tail flushed, so the\n"
+    "      output is aligned with the input. Bypassed, OUT is an exact copy of\n"
+    "      IN. OUT, --plot and --save-preset write through a symbolic link to\n"
+    "      the file it names, and refuse devices and FIFOs. Ctrl-C or SIGTERM\n"
+    "      ends the command with status 130 or 143 and nothing written.\n"
     "      --oversample N    run the plug-in at N = 2, 4, 8 or 16 times the file's\n"
     "                        rate between linear-phase resamplers (libsoxr); the\n"
     "                        output keeps the file's rate, length and timing.\n"
@@ -103,6 +117,10 @@ class UsageError : public HostError {
 public:
     using HostError::HostError;
 };
+
+// For commands whose product is a file: a reader of the report that has
+// gone (`| head -1`) is no reason to lose it; writes to it just fail.
+void keepWritingWithoutReader() { std::signal(SIGPIPE, SIG_IGN); }
 
 std::filesystem::path executableFolder() {
     std::error_code error;
@@ -219,16 +237,19 @@ int runInfo(const CLI::App& command, const std::vector<std::string>& operands, s
     const std::filesystem::path path = operands.empty() ? defaultPluginPath() : std::filesystem::path(operands[0]);
     const std::chrono::milliseconds timeout = scanTimeoutOf(command);
     installInterruptHandler();
-    if (isClapFile(path)) {
-        scanPlugin(path, timeout);
-        writeClapInfo(std::make_shared<const ClapLibrary>(path), out);
-        return 0;
-    }
-    auto library = loadScannedPlugin(path, timeout);
-    PluginInstance instance(library);
-    instance.open();
-    writePluginInfo(instance, out);
-    instance.close();
+    scanPlugin(path, timeout);
+    // Every question to the plug-in is asked in a child, as a render's are:
+    // a crash or a hang there costs one line, and Ctrl-C ends it.
+    out << textFromChild(path.string(), [&](ChildReport& report) {
+        std::ostringstream text;
+        if (isClapFile(path)) {
+            report.setStage("while being described");
+            writeClapInfo(std::make_shared<const ClapLibrary>(path), text);
+        } else {
+            writeResumedPluginInfo(std::make_shared<const PluginLibrary>(path), report, text);
+        }
+        return text.str();
+    });
     return 0;
 }
 
@@ -248,6 +269,11 @@ int runRender(const CLI::App& command, const std::vector<std::string>& operands,
     options.bypass = command.count("--bypass") > 0;
     options.accumulate = command.count("--accumulate") > 0;
     options.quiet = command.count("--quiet") > 0;
+    options.keepNonFinite = command.count("--keep-nan") > 0;
+    if (const auto seconds = valueOf(command, "--timeout")) {
+        options.timeout =
+            std::chrono::milliseconds(std::llround(parseNumber("--timeout", *seconds, 0.001, 1e7) * 1000.0));
+    }
     options.plugin = pluginOf(command);
     options.pluginChoice = pluginChoiceOf(command, options.plugin);
     if (options.accumulate && isClapFile(options.plugin)) {
@@ -257,6 +283,7 @@ int runRender(const CLI::App& command, const std::vector<std::string>& operands,
     for (const TypedSetting& setting : options.typedParameters) options.parameters.push_back(setting.setting);
     options.scanTimeout = scanTimeoutOf(command);
     installInterruptHandler();
+    keepWritingWithoutReader();
     renderFile(options, out);
     return 0;
 }
@@ -283,6 +310,7 @@ int runAnalyze(const CLI::App& command, const std::vector<std::string>& operands
     options.parameters = isClapFile(options.plugin) ? clapSettingsOf(command) : settingsOf(command);
     options.scanTimeout = scanTimeoutOf(command);
     installInterruptHandler();
+    keepWritingWithoutReader();
     runAnalysis(options, out);
     return 0;
 }
@@ -336,6 +364,8 @@ void describe(CLI::App& app) {
     render.add_flag("--bypass");
     render.add_flag("--accumulate");
     render.add_flag("--quiet");
+    render.add_flag("--keep-nan");
+    render.add_option("--timeout")->type_name("SECONDS");
     CLI::App& analyze = *app.get_subcommand("analyze");
     addSettingOptions(analyze);
     analyze.add_option("--freq")->type_name("HZ");
@@ -420,17 +450,24 @@ int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
         errors << usage();
         return kUsageError;
     }
+    int status = 0;
     try {
-        return dispatch(arguments, out);
+        status = dispatch(arguments, out);
     } catch (const UsageError& error) {
         out.flush();
         errors << "ondulaxis: " << error.what() << " (see ondulaxis --help)\n";
-        return kUsageError;
+        status = kUsageError;
     } catch (const std::exception& error) {
         out.flush();
         errors << "ondulaxis: " << error.what() << "\n";
-        return kFailure;
+        // Ended by a signal, as the shell would say it: 130 for Ctrl-C,
+        // 143 for SIGTERM.
+        status = interruptSignal() != 0 ? 128 + interruptSignal() : kFailure;
     }
+    // The plug-ins' own lines, after the command's.
+    errors << takePluginOutput();
+    errors.flush();
+    return status;
 }
 
 }  // namespace ondulaxis::host

@@ -69,11 +69,45 @@ int createUnnamedBeside(const std::filesystem::path& destination) {
 #endif
 }
 
+// "a FIFO" for anything but a regular file; empty for a regular file or
+// none.
+std::string describeSpecialFile(const std::filesystem::path& path) {
+    struct stat status{};
+    if (stat(path.c_str(), &status) != 0 || S_ISREG(status.st_mode)) return {};
+    if (S_ISDIR(status.st_mode)) return "a directory";
+    if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode)) return "a device";
+    if (S_ISFIFO(status.st_mode)) return "a FIFO";
+    if (S_ISSOCK(status.st_mode)) return "a socket";
+    return "not a regular file";
+}
+
+void refuseSpecialFile(const std::filesystem::path& path, const std::string& what) {
+    const std::string kind = describeSpecialFile(path);
+    if (!kind.empty()) {
+        throw HostError("cannot write " + what + path.string() + ": it is " + kind +
+                        ", and only a regular file is replaced");
+    }
+}
+
 }  // namespace
 
-StagedOutput::StagedOutput(const std::filesystem::path& destination) : destination_(destination) {
-    descriptor_ = createUnnamedBeside(destination);
-    if (descriptor_ < 0) descriptor_ = createTemporaryBeside(destination, temporary_);
+std::filesystem::path followLinks(const std::filesystem::path& path) {
+    std::filesystem::path current = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        std::error_code error;
+        if (!std::filesystem::is_symlink(current, error)) return current;
+        const std::filesystem::path target = std::filesystem::read_symlink(current, error);
+        if (error) return current;
+        current = target.is_absolute() ? target : current.parent_path() / target;
+    }
+    throw HostError("cannot write " + path.string() + ": too many levels of symbolic links");
+}
+
+StagedOutput::StagedOutput(const std::filesystem::path& destination, Staging staging)
+    : destination_(followLinks(destination)) {
+    refuseSpecialFile(destination_, "");
+    if (staging == Staging::unnamedWherePossible) descriptor_ = createUnnamedBeside(destination_);
+    if (descriptor_ < 0) descriptor_ = createTemporaryBeside(destination_, temporary_);
 }
 
 void StagedOutput::commit() {
@@ -137,11 +171,10 @@ bool namesSameDestination(const std::filesystem::path& a, const std::filesystem:
     return errorA || errorB ? a.lexically_normal() == b.lexically_normal() : first == second;
 }
 
-void checkWritableDestination(const std::filesystem::path& path, const std::string& what) {
+void checkWritableDestination(const std::filesystem::path& given, const std::string& what) {
+    refuseSpecialFile(given, what + " ");
+    const std::filesystem::path path = followLinks(given);
     std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
-        throw HostError("cannot write " + what + " " + path.string() + ": it is a directory");
-    }
     if (std::filesystem::exists(path, error) && access(path.c_str(), W_OK) != 0) {
         throw HostError("cannot write " + what + " " + path.string() + ": " + systemError());
     }

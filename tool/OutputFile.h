@@ -11,10 +11,15 @@ namespace ondulaxis::host {
 // commit(). Where the file system allows, the file has no name until then
 // (Linux O_TMPFILE), so even a killed process leaves nothing behind; else it
 // is a hidden temporary beside the destination, removed unless committed.
+// A destination that is a symbolic link is followed: the file it names is
+// replaced and the link stays. A device, FIFO or socket is never replaced.
 class StagedOutput {
 public:
-    // Throws HostError when the folder cannot take a file.
-    explicit StagedOutput(const std::filesystem::path& destination);
+    enum class Staging { unnamedWherePossible, named };
+    // Throws HostError when the folder cannot take a file or the destination
+    // is no regular file. `named` stages as where unnamed files do not exist.
+    explicit StagedOutput(const std::filesystem::path& destination,
+                          Staging staging = Staging::unnamedWherePossible);
     ~StagedOutput() { discard(); }
     StagedOutput(const StagedOutput&) = delete;
     StagedOutput& operator=(const StagedOutput&) = delete;
@@ -42,8 +47,12 @@ bool refersToSameFile(const std::filesystem::path& a, const std::filesystem::pat
 // an output not yet created can be spelled in two ways ("out.wav", "./out.wav").
 bool namesSameDestination(const std::filesystem::path& a, const std::filesystem::path& b);
 
+// The file `path` names once symbolic links are followed.
+std::filesystem::path followLinks(const std::filesystem::path& path);
+
 // Throws HostError unless `path` could be created or replaced as a file: it
-// must not be a directory, and its folder must exist.
+// must be no directory, device, FIFO or socket, and its folder (the link's
+// target's, for a symbolic link) must exist.
 void checkWritableDestination(const std::filesystem::path& path, const std::string& what);
 
 }  // namespace ondulaxis::host

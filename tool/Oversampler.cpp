@@ -120,9 +120,13 @@ OversampledSession::OversampledSession(std::shared_ptr<const EffectSource> sourc
     settings.sampleRate = rate * factor;
     settings.blockSize = blockSize_ * factor;
     session_ = source->open(settings);
-    pluginLatency_ = session_->latency();
+    // Bypassed, the output is the input, whoever bypasses: a plug-in's own
+    // bypass may or may not keep the delay it reports, and resamplers would
+    // not give an exact copy.
+    bypassed_ = session_->bypassMode() != BypassMode::none;
+    pluginLatency_ = bypassed_ ? 0 : session_->latency();
     pluginToSkip_ = pluginLatency_;
-    if (factor_ == 1) return;
+    if (factor_ == 1 || bypassed_) return;
     latency_ = std::max<int64_t>(0, measureLatency(rate, factor_));
     toSkip_ = latency_;
     up_ = createResampler(rate, rate * factor_, channels_);
@@ -176,6 +180,11 @@ void OversampledSession::emit(const float* frames, std::size_t count, std::vecto
 void OversampledSession::process(const float* input, int64_t frames, std::vector<float>& output) {
     if (frames <= 0) return;
     framesIn_ += frames;
+    if (bypassed_) {
+        output.insert(output.end(), input, input + frames * channels_);
+        framesOut_ += frames;
+        return;
+    }
     if (factor_ == 1) {
         const std::size_t before = output.size();
         runPlugin(input, static_cast<std::size_t>(frames), output);
@@ -193,7 +202,7 @@ void OversampledSession::process(const float* input, int64_t frames, std::vector
 }
 
 void OversampledSession::finish(std::vector<float>& output) {
-    if (factor_ > 1) {
+    if (factor_ > 1 && !bypassed_) {
         upsampled_.clear();
         drain(up_, channels_, upsampled_);
         processed_.clear();

@@ -32,6 +32,8 @@ public:
     // Frames the resamplers delay the signal by, at the file's rate, beyond
     // what libsoxr removes itself; the output is shifted back by this much.
     int64_t latency() const { return latency_; }
+    // Bypassed (by the plug-in or the host): the output is the input, exactly.
+    bool bypassed() const { return bypassed_; }
     // The delay the plug-in reports, in frames at the rate it runs at: its
     // first output frames are dropped and its tail flushed with silence, so
     // that the output is aligned with the input for any plug-in.
@@ -51,6 +53,7 @@ private:
     void emit(const float* frames, std::size_t count, std::vector<float>& output);
 
     int factor_;
+    bool bypassed_ = false;
     int channels_;
     int32_t blockSize_;
     std::unique_ptr<RenderedEffect> session_;

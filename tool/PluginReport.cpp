@@ -65,7 +65,10 @@ void writeTable(const std::vector<std::vector<std::string>>& rows, std::ostream&
     }
     for (const auto& row : rows) {
         std::string line = " ";
-        for (std::size_t column = 0; column < row.size(); ++column) line += " " + padded(row[column], widths[column] + 1);
+        for (std::size_t column = 0; column < row.size(); ++column) {
+            line += ' ';
+            line += padded(row[column], widths[column] + 1);
+        }
         while (!line.empty() && line.back() == ' ') line.pop_back();
         out << line << "\n";
     }
@@ -112,7 +115,9 @@ std::string describeParameterFlags(uint32_t flags) {
                                       {CLAP_PARAM_IS_READONLY, "read-only"}, {CLAP_PARAM_IS_AUTOMATABLE, "automatable"}};
     std::string text;
     for (const Name& name : kNames) {
-        if ((flags & name.bit) != 0) text += (text.empty() ? "" : ",") + std::string(name.name);
+        if ((flags & name.bit) == 0) continue;
+        if (!text.empty()) text += ',';
+        text += name.name;
     }
     return text;
 }
@@ -192,8 +197,23 @@ std::string describeFlags(int32_t flags) {
     return std::string(hex) + (names.empty() ? "" : " (" + names + ")");
 }
 
-void writePluginInfo(PluginInstance& instance, std::ostream& out) {
+void writeResumedPluginInfo(std::shared_ptr<const PluginLibrary> library, ChildReport& report, std::ostream& out) {
+    // Set up as a host sets it up before playing: many plug-ins know their
+    // latency only once they know the rate and have been resumed.
+    constexpr float kRate = 48000.0f;
+    constexpr int32_t kBlock = 512;
+    report.setStage("in its entry function " + library->entryName());
+    PluginInstance instance(std::move(library));
     const PluginRecord& record = instance.record();
+    report.setStage("while being opened");
+    instance.open();
+    report.setStage("while being set up at 48000 Hz");
+    instance.setSampleRate(kRate);
+    instance.setBlockSize(kBlock);
+    instance.setConnections(PinConnections::forChannels(record.numInputs == 1 ? 1 : 2));
+    report.setStage("while being resumed");
+    instance.mainsChanged(true);
+    report.setStage("while being described");
     out << "Plug-in:         " << instance.library().path().string() << "\n"
         << "Entry function:  " << instance.library().entryName() << "\n"
         << "Effect name:     " << instance.effectName() << "\n"
@@ -208,7 +228,7 @@ void writePluginInfo(PluginInstance& instance, std::ostream& out) {
         << "Flags:           " << describeFlags(record.flags) << "\n"
         << "Mono files:      " << describeLayout(planChannelLayout(record.numInputs, record.numOutputs, 1)) << "\n"
         << "Stereo files:    " << describeLayout(planChannelLayout(record.numInputs, record.numOutputs, 2)) << "\n"
-        << "Latency:         " << record.initialDelay << " samples\n"
+        << "Latency:         " << record.initialDelay << " samples (resumed at 48000 Hz, defaults)\n"
         << "Programs:        " << record.numPrograms << "\n"
         << "Parameters:      " << record.numParams << "\n"
         << "\nCapabilities:\n";
@@ -216,7 +236,12 @@ void writePluginInfo(PluginInstance& instance, std::ostream& out) {
         out << "  " << padded(std::string(capability), 21) << describeAnswer(instance.canDo(capability)) << "\n";
     }
     out << "\n";
+    report.setStage("while its parameters were read");
     writeParameterTable(instance, out);
+    report.setStage("while being suspended");
+    instance.mainsChanged(false);
+    report.setStage("while being closed");
+    instance.close();
 }
 
 void writeParameterTable(PluginInstance& instance, std::ostream& out) {

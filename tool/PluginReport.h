@@ -1,6 +1,7 @@
 // Human-readable descriptions of a loaded plug-in.
 #pragma once
 
+#include "ChildProcess.h"
 #include "ClapLibrary.h"
 #include "PluginInstance.h"
 #include "RenderedEffect.h"
@@ -25,8 +26,10 @@ std::string describeUniqueId(int32_t id);
 // "0x10 (canReplacing)".
 std::string describeFlags(int32_t flags);
 
-// Identity, channels, flags, capabilities and parameters.
-void writePluginInfo(PluginInstance& instance, std::ostream& out);
+// [child process] creates an instance, opens it, sets it up at 48 kHz and
+// resumes it as a host does, then writes its identity, channels, flags,
+// latency, capabilities and parameters, noting each step in `report`.
+void writeResumedPluginInfo(std::shared_ptr<const PluginLibrary> library, ChildReport& report, std::ostream& out);
 // Index, name, value, display and label of every parameter.
 void writeParameterTable(EffectParameters& parameters, std::ostream& out);
 void writeParameterTable(PluginInstance& instance, std::ostream& out);

@@ -125,7 +125,9 @@ void renderInChild(const RenderOptions& options, int sampleRate, int channels, i
             report << "Latency: the plug-in reports " << chain.pluginLatency()
                    << " frames; they are removed and its tail flushed, so the output is aligned with the input\n";
         }
-        if (options.oversample > 1) {
+        if (chain.bypassed()) {
+            report << "Bypassed: the host passes the input on, an exact copy whatever latency the plug-in reports\n";
+        } else if (options.oversample > 1) {
             report << "Oversampled " << options.oversample << "x: the plug-in runs at "
                    << sampleRate * options.oversample << " Hz in blocks of "
                    << options.blockSize * options.oversample << "; output aligned with the input"
@@ -194,7 +196,9 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report) {
                         " channels; only mono and stereo files can be rendered");
     }
     const int format = outputFormatFor(options.output, options.bits, channels, reader.sampleRate());
-    scanPlugin(options.plugin, options.scanTimeout);
+    const auto timeout = options.timeout.count() > 0 ? options.timeout : std::chrono::milliseconds::max();
+    const Clock::time_point deadline = options.timeout.count() > 0 ? start + options.timeout : Clock::time_point::max();
+    scanPlugin(options.plugin, std::min(options.scanTimeout, timeout));
     report.flush();
 
     // A CLAP file's plug-in is named with the file in messages.
@@ -203,9 +207,13 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report) {
     PluginProcess worker(name, [&](PluginProcess::Child& child) {
         renderInChild(options, reader.sampleRate(), channels, reader.frames(), child);
     });
+    worker.setDeadline(deadline);
     const auto interrupted = [&] {
         return HostError("interrupted; " + options.output.string() + " was not written");
     };
+    // Samples that are no numbers: counted, and where the first one came.
+    int64_t nonFinite = 0;
+    int64_t firstNonFinite = 0;
     std::unique_ptr<StagedSoundFile> writer;
     std::unique_ptr<ProgressMeter> progress;
     std::string svg;
@@ -242,7 +250,13 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report) {
                     // The bytes are copied: a string's storage need not suit floats.
                     std::vector<float> output(samples);
                     if (samples > 0) std::memcpy(output.data(), message.bytes.data(), samples * sizeof(float));
-                    for (const float sample : output) peak = std::fmax(peak, std::fabs(sample));
+                    for (std::size_t i = 0; i < samples; ++i) {
+                        if (std::isfinite(output[i])) {
+                            peak = std::fmax(peak, std::fabs(output[i]));
+                        } else if (nonFinite++ == 0) {
+                            firstNonFinite = summary.frames + static_cast<int64_t>(i) / channels;
+                        }
+                    }
                     const int64_t frames = static_cast<int64_t>(samples) / channels;
                     begin();
                     writer->write(output.data(), frames);
@@ -268,6 +282,12 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report) {
     } catch (const HostError& error) {
         if (progress) progress->finish();
         if (std::string_view(error.what()) == "interrupted") throw interrupted();
+        if (std::string_view(error.what()) == "timed out") {
+            char seconds[32];
+            std::snprintf(seconds, sizeof seconds, "%g", static_cast<double>(options.timeout.count()) / 1000.0);
+            throw HostError("plug-in " + name + " did not finish the render within --timeout " + seconds + " s; " +
+                            options.output.string() + " was not written");
+        }
         throw;
     }
     begin();
@@ -278,6 +298,16 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report) {
         std::fprintf(stderr, "ondulaxis: warning: %s claims %lld frames but holds %lld; rendered those\n",
                      options.input.c_str(), static_cast<long long>(reader.claimedFrames()),
                      static_cast<long long>(framesRead));
+    }
+    if (nonFinite > 0) {
+        const std::string what = "plug-in " + name + " output " + std::to_string(nonFinite) +
+                                 " samples that are NaN or infinite, the first at frame " +
+                                 std::to_string(firstNonFinite);
+        if (!options.keepNonFinite) {
+            throw HostError(what + "; " + options.output.string() + " was not written (--keep-nan writes them)");
+        }
+        std::fprintf(stderr, "ondulaxis: warning: %s; written as they are in float files, elsewhere NaN as 0 and "
+                     "infinities at full scale\n", what.c_str());
     }
     writer->commit();
     if (!svg.empty()) writeTextFileAtomically(options.plot, svg);

@@ -27,9 +27,13 @@ struct RenderOptions {
     bool bypass = false;
     bool accumulate = false;
     bool quiet = false;
+    // Write NaN and infinite samples (with a warning) instead of failing.
+    bool keepNonFinite = false;
     int32_t blockSize = 512;
     int bits = 0;  // 0: the output format's default
     std::chrono::milliseconds scanTimeout = kScanTimeout;
+    // The whole render's, from the start; 0: none.
+    std::chrono::milliseconds timeout{0};
 };
 
 struct RenderSummary {
@@ -48,7 +52,8 @@ constexpr int32_t kMaxBlockSize = 1 << 20;
 // Writes the parameter table and the closing summary to `report` unless
 // quiet, and a progress bar to stderr when that is a terminal. Throws
 // HostError; after a failure neither the output nor the plot file has
-// changed.
+// changed. An output holding NaN or infinite samples is such a failure
+// unless options.keepNonFinite.
 RenderSummary renderFile(const RenderOptions& options, std::ostream& report);
 
 // One line: frames, seconds of audio, wall time, real-time factor, peak.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -120,7 +121,7 @@ int outputFormatFor(const std::filesystem::path& path, int bits, int channels, i
 
 StagedSoundFile::StagedSoundFile(const std::filesystem::path& destination, int format, int channels,
                                  int sampleRate)
-    : destination_(destination), output_(destination) {
+    : destination_(destination), output_(destination), channels_(channels) {
     SF_INFO info{};
     info.format = format;
     info.channels = channels;
@@ -133,11 +134,24 @@ StagedSoundFile::StagedSoundFile(const std::filesystem::path& destination, int f
     }
     // Integer formats clip loud samples instead of wrapping them around.
     sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    const int encoding = format & SF_FORMAT_SUBMASK;
+    keepsNonFinite_ = encoding == SF_FORMAT_FLOAT || encoding == SF_FORMAT_DOUBLE;
 }
 
 StagedSoundFile::~StagedSoundFile() { discard(); }
 
 void StagedSoundFile::write(const float* interleaved, int64_t frames) {
+    const std::size_t samples = static_cast<std::size_t>(frames) * static_cast<std::size_t>(channels_);
+    if (!keepsNonFinite_ && std::any_of(interleaved, interleaved + samples, [](float x) { return !std::isfinite(x); })) {
+        // The conversion would write NaN as full-scale DC; silence is the
+        // least harmful number, and infinities clip to full scale.
+        finite_.assign(interleaved, interleaved + samples);
+        for (float& sample : finite_) {
+            if (std::isnan(sample)) sample = 0.0f;
+            if (std::isinf(sample)) sample = std::copysign(1.0f, sample);
+        }
+        interleaved = finite_.data();
+    }
     if (sf_writef_float(file_, interleaved, frames) != frames) {
         throw HostError("cannot write " + destination_.string() + ": " + sf_strerror(file_));
     }

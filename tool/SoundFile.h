@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 struct sf_private_tag;  // libsndfile's SNDFILE
 
@@ -53,6 +54,8 @@ public:
     StagedSoundFile(const StagedSoundFile&) = delete;
     StagedSoundFile& operator=(const StagedSoundFile&) = delete;
 
+    // NaN goes into integer and compressed formats as 0, infinities as full
+    // scale; float formats take every value as it is.
     void write(const float* interleaved, int64_t frames);
     void commit();
 
@@ -61,6 +64,9 @@ private:
 
     std::filesystem::path destination_;
     StagedOutput output_;
+    int channels_;
+    bool keepsNonFinite_ = false;
+    std::vector<float> finite_;
     sf_private_tag* file_ = nullptr;
 };
 

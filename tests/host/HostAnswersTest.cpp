@@ -15,6 +15,9 @@ TEST(HostAnswersTest, TellsTheSessionsValuesAndItsOwnName) {
     EffectSession session(asker(), settings);
     // Rate, block size, process level while setting up, host version, vendor/product.
     EXPECT_EQ(session.instance().effectName(), "44100 256 1 1000 Ondulaxis/ondulaxis host");
+    // Asked in its entry function and at open, before it is told: the
+    // session's values already.
+    EXPECT_EQ(session.instance().productString(), "44100 256 / 44100 256");
     std::vector<float> audio(2 * 256, 0.25f);
     session.processBlock(audio.data(), audio.data(), 256);
     EXPECT_EQ(session.instance().parameterDisplay(0), "4") << "the process level while rendering";

@@ -5,11 +5,15 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <algorithm>
 #if !defined(_WIN32)
 #include <unistd.h>
+#endif
+#if defined(__linux__)
+#include <sys/prctl.h>
 #endif
 
 using namespace ondulaxis::host;
@@ -144,7 +148,10 @@ EXPORTED PluginRecord* VSTPluginMain(HostCallback) {
 }
 
 #elif defined(STUB_CrashesInProcessing) || defined(STUB_AsksTheHost) || defined(STUB_DelayLine) || \
-    defined(STUB_WritesEverywhere)
+    defined(STUB_WritesEverywhere) || defined(STUB_OutputsNaN) || defined(STUB_HangsInProcessing) ||      \
+    defined(STUB_LatencyOnResume) || defined(STUB_NegativeLatency) || defined(STUB_BlockLengths) ||      \
+    defined(STUB_CrashesOnSecondResume) || defined(STUB_CrashesLeavingHelper) ||                         \
+    defined(STUB_CrashesInParameterName) || defined(STUB_HugeChannelCount) || defined(STUB_HangsInParameterName)
 
 // Stereo plug-ins that misbehave or differ in one way each:
 // - CrashesInProcessing: a segmentation fault in its fourth block of audio;
@@ -157,6 +164,19 @@ EXPORTED PluginRecord* VSTPluginMain(HostCallback) {
 //   160 samples;
 // - WritesEverywhere: prints, writes forged verdicts to every descriptor and
 //   leaves a helper process holding them for a few seconds while it loads.
+// - OutputsNaN: a pass-through whose frame 1000 is NaN and 1001 infinite;
+// - HangsInProcessing: never returns from its second block of audio;
+// - LatencyOnResume: a delay of 40 it reports only once resumed; bypassed,
+//   it passes its input on undelayed;
+// - NegativeLatency: a pass-through reporting a latency of -40;
+// - BlockLengths: outputs the length of each block as every sample;
+// - CrashesOnSecondResume: a segmentation fault when resumed a second time;
+// - CrashesLeavingHelper: crashes as CrashesInProcessing, leaving a helper
+//   process that holds its descriptors for 30 s (its ID in ./helper.pid);
+// - CrashesInParameterName: a segmentation fault when asked a name;
+// - HangsInParameterName: never answers when asked a name, and calls its
+//   process "stub-hangs" meanwhile, for a test to see;
+// - HugeChannelCount: claims 2^31-1 inputs and outputs.
 namespace {
 
 struct State {
@@ -169,19 +189,34 @@ struct State {
     char resumed[128] = "";
     float delay[2][256] = {};
     int position = 0;
+    bool bypassed = false;
+    long long frames = 0;
+    char asked[64] = "";  // the rate and block size at entry and at open
 };
 State state;
+[[maybe_unused]] int resumes = 0;  // of every instance in the process
 
 int stepOf(float value) { return std::min(4, static_cast<int>(value * 5.0f)); }
 [[maybe_unused]] int32_t delayOf(float value) { return 10 << stepOf(value); }
 
 intptr_t ask(int32_t opcode, void* ptr = nullptr) { return state.host(&state.record, opcode, 0, 0, ptr, 0.0f); }
 
-intptr_t dispatch(PluginRecord*, int32_t opcode, int32_t, intptr_t, void* ptr, float) {
+intptr_t dispatch(PluginRecord*, int32_t opcode, int32_t, [[maybe_unused]] intptr_t value, void* ptr, float) {
     char* text = static_cast<char*>(ptr);
     switch (opcode) {
         case effClose: return 1;
+        case effOpen:
+            std::snprintf(state.asked + std::strlen(state.asked), 32, " / %ld %ld", static_cast<long>(ask(16)),
+                          static_cast<long>(ask(17)));
+            return 0;
+        case effGetProductString: std::strcpy(text, state.asked); return 1;
         case effMainsChanged: {
+#if defined(STUB_CrashesOnSecondResume)
+            if (value == 1 && ++resumes == 2) std::raise(SIGSEGV);
+#endif
+#if defined(STUB_LatencyOnResume)
+            state.record.initialDelay = 40;
+#endif
             char vendor[64] = "";
             char product[64] = "";
             ask(audioMasterGetVendorString, vendor);
@@ -192,7 +227,15 @@ intptr_t dispatch(PluginRecord*, int32_t opcode, int32_t, intptr_t, void* ptr, f
             return 0;
         }
         case effGetEffectName: std::strcpy(text, state.resumed); return 1;
-        case effGetParamName: std::strcpy(text, "Oversample"); return 1;
+        case effGetParamName:
+#if defined(STUB_CrashesInParameterName)
+            std::raise(SIGSEGV);
+#elif defined(STUB_HangsInParameterName)
+            prctl(PR_SET_NAME, "stub-hangs");
+            for (;;) pause();
+#endif
+            std::strcpy(text, "Oversample");
+            return 1;
         case effGetParamDisplay:
 #if defined(STUB_DelayLine)
             std::snprintf(text, 8, "%dx", 1 << stepOf(state.set));
@@ -200,29 +243,45 @@ intptr_t dispatch(PluginRecord*, int32_t opcode, int32_t, intptr_t, void* ptr, f
             std::snprintf(text, 8, "%ld", static_cast<long>(state.level));
 #endif
             return 1;
+#if defined(STUB_LatencyOnResume)
+        case effCanDo: return ptr != nullptr && std::strcmp(text, "bypass") == 0 ? 1 : 0;
+#else
         case effCanDo: return ptr != nullptr && std::strcmp(text, "bypass") == 0 ? -1 : 0;
-        case effSetBypass: return 1;
+#endif
+        case effSetBypass: state.bypassed = true; return 1;
         default: return 0;
     }
 }
 
 void replace(PluginRecord*, float** inputs, float** outputs, int32_t frames) {
     if (frames > 1 && ++state.blocks == 4) {
-#if defined(STUB_CrashesInProcessing)
+#if defined(STUB_CrashesInProcessing) || defined(STUB_CrashesLeavingHelper)
         std::raise(SIGSEGV);
 #endif
     }
+#if defined(STUB_HangsInProcessing)
+    if (state.blocks == 2) {
+        for (;;) pause();
+    }
+#endif
     state.applied = state.set;
     state.level = ask(audioMasterGetCurrentProcessLevel);
-    const int32_t length = state.record.initialDelay;
+    const int32_t length = state.bypassed ? 0 : state.record.initialDelay;
     for (int32_t i = 0; i < frames; ++i) {
         for (int channel = 0; channel < 2; ++channel) {
             float& slot = state.delay[channel][state.position];
             outputs[channel][i] = length > 0 ? slot : inputs[channel][i];
             slot = inputs[channel][i];
+#if defined(STUB_OutputsNaN)
+            if (state.frames + i == 1000) outputs[channel][i] = std::nanf("");
+            if (state.frames + i == 1001) outputs[channel][i] = -HUGE_VALF;
+#elif defined(STUB_BlockLengths)
+            outputs[channel][i] = static_cast<float>(frames);
+#endif
         }
         if (length > 0) state.position = (state.position + 1) % length;
     }
+    state.frames += frames;
 }
 void setParameter(PluginRecord*, int32_t index, float value) {
     if (index != 0) return;
@@ -254,8 +313,18 @@ EXPORTED PluginRecord* VSTPluginMain(HostCallback host) {
         _exit(0);
     }
 #endif
+#if defined(STUB_CrashesLeavingHelper)
+    if (const pid_t helper = fork(); helper == 0) {
+        sleep(30);
+        _exit(0);
+    } else if (FILE* file = std::fopen("helper.pid", "a")) {
+        std::fprintf(file, "%ld\n", static_cast<long>(helper));
+        std::fclose(file);
+    }
+#endif
     state = State{};
     state.host = host;
+    std::snprintf(state.asked, sizeof state.asked, "%ld %ld", static_cast<long>(ask(16)), static_cast<long>(ask(17)));
     state.record.magic = kRecordMagic;
     state.record.dispatcher = dispatch;
     state.record.process = replace;
@@ -268,6 +337,11 @@ EXPORTED PluginRecord* VSTPluginMain(HostCallback host) {
     state.record.flags = effFlagsCanReplacing;
 #if defined(STUB_DelayLine)
     state.record.initialDelay = delayOf(state.set);
+#elif defined(STUB_NegativeLatency)
+    state.record.initialDelay = -40;
+#elif defined(STUB_HugeChannelCount)
+    state.record.numInputs = 2147483647;
+    state.record.numOutputs = 2147483647;
 #endif
     return &state.record;
 }

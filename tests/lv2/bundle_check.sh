@@ -111,4 +111,25 @@ for layout in stereo mono; do
   [ "$units" -eq 7 ] || { echo "bundle_check: $layout names $units units, not 7" >&2; failures=$((failures + 1)); }
   echo "lv2info $uri: $ports ports, version $minor.$micro, presets:" $(sed -n '/^\tPresets:/,/^$/p' "$listing" | tail -n +2)
 done
+# Ondulaxis HQ: released alike, with the same presets (its own controls at
+# their defaults in each).
+for layout in hq-stereo hq-mono; do
+  uri="https://ondulaxis.example/lv2/$layout"
+  listing="$work/lv2info-$layout.txt"
+  lv2info "$uri" >"$listing" 2>"$work/lv2info-$layout.err" || true
+  if [ -s "$work/lv2info-$layout.err" ]; then
+    cat "$work/lv2info-$layout.err" >&2
+    failures=$((failures + 1))
+  fi
+  for preset in "$preset_dir"/*.preset; do
+    expect "$listing" "	         $(basename "$preset" .preset)"
+  done
+  minor=$(sordi -o ntriples "$bundle/ondulaxis-$layout.ttl" | sed -n 's/.*lv2core#minorVersion> "\([0-9]*\)".*/\1/p')
+  micro=$(sordi -o ntriples "$bundle/ondulaxis-$layout.ttl" | sed -n 's/.*lv2core#microVersion> "\([0-9]*\)".*/\1/p')
+  if [ "$minor.$micro" != "$version" ]; then
+    echo "bundle_check: $layout has version $minor.$micro, not the released $version" >&2
+    failures=$((failures + 1))
+  fi
+  echo "lv2info $uri: version $minor.$micro, presets:" $(sed -n '/^\tPresets:/,/^$/p' "$listing" | tail -n +2)
+done
 [ "$failures" -eq 0 ] || { echo "bundle_check: $failures expectations failed" >&2; exit 1; }

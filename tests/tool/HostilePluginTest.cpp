@@ -80,11 +80,32 @@ INSTANTIATE_TEST_SUITE_P(
                     "crashed while processing block 4 (Segmentation fault)", ""},
         HostileCase{"HangWithinScanTimeout", {"info", "StubMainHangs", "--scan-timeout", "0.2"}, 1,
                     "hung in its entry function main (no answer within 200 ms)", ""},
-        HostileCase{"InterruptedScan", {"render", "$IN", "$OUT", "--plugin", "StubMainHangs"}, 1, "interrupted", "",
+        HostileCase{"InterruptedScan", {"render", "$IN", "$OUT", "--plugin", "StubMainHangs"}, 130, "interrupted", "",
                     300},
         HostileCase{"IgnoredChildSignal", {"render", "$IN", "$OUT"}, 0, "", "4096 frames", 0, true},
-        HostileCase{"ForgedVerdicts", {"info", "StubWritesEverywhere"}, 0, "", "Inputs:          2"},
+        HostileCase{"ForgedVerdicts", {"info", "StubWritesEverywhere"}, 0, "plug-in output: ok 1 1 1",
+                    "Inputs:          2"},
+        HostileCase{"ChannelWrittenInRender", {"render", "$IN", "$OUT", "--plugin", "StubWritesEverywhere"}, 1,
+                    "wrote into the host's channel to its process", ""},
         HostileCase{"LatencyShown", {"info", "StubDelayLine"}, 0, "", "Latency:         40 samples"},
+        HostileCase{"LatencyKnownOnceResumed", {"info", "StubLatencyOnResume"}, 0, "", "Latency:         40 samples"},
+        HostileCase{"CrashInInfo", {"info", "StubCrashesInParameterName"}, 1,
+                    "crashed while its parameters were read (Segmentation fault)", ""},
+        HostileCase{"CrashWhileMeasuringCurve",
+                    {"render", "$IN", "$OUT", "--plot", "$DIR/p.svg", "--plugin", "StubCrashesOnSecondResume"}, 1,
+                    "crashed while its transfer curve was measured (Segmentation fault)", ""},
+        HostileCase{"NaNOutput", {"render", "$IN", "$OUT", "--plugin", "StubOutputsNaN"}, 1,
+                    "output 4 samples that are NaN or infinite, the first at frame 999", ""},
+        HostileCase{"HugeChannelCount", {"render", "$IN", "$OUT", "--plugin", "StubHugeChannelCount"}, 1,
+                    "StubHugeChannelCount.so claims 2147483647 inputs", ""},
+        HostileCase{"NegativeLatency", {"render", "$IN", "$OUT", "--plugin", "StubNegativeLatency"}, 0, "",
+                    "4096 frames"},
+        HostileCase{"HangEndedByTimeout",
+                    {"render", "$IN", "$OUT", "--plugin", "StubHangsInProcessing", "--timeout", "1"}, 1,
+                    "did not finish the render within --timeout 1 s", ""},
+        HostileCase{"DeviceAsPreset", {"render", "$IN", "$OUT", "--save-preset", "/dev/null"}, 1,
+                    "cannot write preset /dev/null: it is a device", ""},
+        HostileCase{"FolderAsPlot", {"render", "$IN", "$OUT", "--plot", "$DIR/."}, 1, "/.: it is a directory", ""},
         HostileCase{"SteppedDisplayText", {"render", "$IN", "$OUT", "--plugin", "StubDelayLine", "--set",
                                            "oversample=8x"}, 0, "", "oversample=8x is 0.75; the plug-in shows 8x"},
         HostileCase{"UnknownDisplayText", {"render", "$IN", "$OUT", "--plugin", "StubDelayLine", "--set",
@@ -127,20 +148,86 @@ TEST(LatencyCompensationTest, AlignsTheOutputWithTheInput) {
     }
 }
 
-// Bypassed by the host, the delay line is not run at all: nothing is
-// delayed, so nothing may be cut (that once shifted the copy by 40 frames).
-TEST(LatencyCompensationTest, HostBypassCopiesTheInputUndelayed) {
+bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](float x, float y) {
+               return std::bit_cast<uint32_t>(x) == std::bit_cast<uint32_t>(y);
+           });
+}
+
+// Bypassed, the output is the input whoever bypasses and whatever latency
+// is reported: the host's copy is not delayed, and a plug-in's own bypass
+// (here one that reports its latency only once resumed) may drop the delay.
+TEST(LatencyCompensationTest, BypassCopiesTheInputExactly) {
     TemporaryFolder folder;
     writeTone(folder / "in.wav", 3000);
+    for (const char* plugin : {"DelayLine", "LatencyOnResume"}) {
+        for (const char* oversample : {"1", "16"}) {
+            const CommandResult result =
+                runOndulaxis({"render", (folder / "in.wav").string(), (folder / "out.wav").string(), "--plugin",
+                              stubPath(plugin).string(), "--bypass", "--oversample", oversample, "--block", "7"});
+            ASSERT_EQ(result.status, 0) << result.errors;
+            EXPECT_NE(result.out.find(std::string(plugin) == "DelayLine" ? "bypassed by the host" : "by the plug-in"),
+                      std::string::npos)
+                << result.out;
+            EXPECT_TRUE(sameBits(samplesOf(folder / "out.wav"), samplesOf(folder / "in.wav")))
+                << plugin << " at " << oversample << "x";
+        }
+    }
+}
+
+// The command reads the file in chunks; the plug-in still gets whole
+// blocks, and only the last may be shorter.
+TEST(BlockTest, EveryBlockButTheLastIsWhole) {
+    TemporaryFolder folder;
+    writeTone(folder / "in.wav", 40000);
     const CommandResult result = runOndulaxis({"render", (folder / "in.wav").string(), (folder / "out.wav").string(),
-                                               "--plugin", stubPath("DelayLine").string(), "--bypass"});
+                                               "--plugin", stubPath("BlockLengths").string(), "--block", "7"});
     ASSERT_EQ(result.status, 0) << result.errors;
-    EXPECT_NE(result.out.find("bypassed by the host"), std::string::npos) << result.out;
-    const std::vector<float> input = samplesOf(folder / "in.wav");
     const std::vector<float> output = samplesOf(folder / "out.wav");
-    ASSERT_EQ(output.size(), input.size());
-    EXPECT_TRUE(std::equal(output.begin(), output.end(), input.begin(),
-                           [](float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }));
+    ASSERT_EQ(output.size(), 80000u);
+    const auto firstShort = std::find_if(output.begin(), output.end(), [](float length) { return length != 7.0f; });
+    EXPECT_EQ(firstShort - output.begin(), 2 * (40000 - 40000 % 7));
+    EXPECT_TRUE(std::all_of(firstShort, output.end(), [](float length) { return length == 40000 % 7; }));
+}
+
+// Kept on request, NaN goes into 16-bit samples as silence, not full scale.
+TEST(NonFiniteOutputTest, KeptAsSilenceAndFullScaleInIntegerFiles) {
+    TemporaryFolder folder;
+    writeTone(folder / "in.wav", 4096);
+    const CommandResult result =
+        runOndulaxis({"render", (folder / "in.wav").string(), (folder / "out.wav").string(), "--plugin",
+                      stubPath("OutputsNaN").string(), "--bits", "16", "--keep-nan"});
+    ASSERT_EQ(result.status, 0) << result.errors;
+    EXPECT_NE(result.errors.find("warning: plug-in"), std::string::npos) << result.errors;
+    const std::vector<float> output = samplesOf(folder / "out.wav");
+    ASSERT_EQ(output.size(), 8192u);
+    EXPECT_EQ(output[2 * 999], 0.0f);
+    EXPECT_EQ(output[2 * 1000], -1.0f);
+}
+
+// A helper process the plug-in leaves holding the channel to its process
+// does not keep the command waiting: it is still there when the command
+// has reported the crash.
+TEST(HelperProcessTest, DoesNotHoldTheCommand) {
+    TemporaryFolder folder;
+    writeTone(folder / "in.wav", 4096);
+    const CommandResult result =
+        runOndulaxis({"render", (folder / "in.wav").string(), (folder / "out.wav").string(), "--plugin",
+                      stubPath("CrashesLeavingHelper").string()},
+                     std::chrono::milliseconds(0), folder.path());
+    EXPECT_NE(result.errors.find("crashed while processing block 4"), std::string::npos) << result.errors;
+    std::ifstream pids(folder / "helper.pid");
+    int helpers = 0;
+    for (long pid = 0; pids >> pid; ++helpers) {
+        // Running, not a zombie nobody has reaped.
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        const std::string line((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        const std::size_t state = line.rfind(") ");
+        EXPECT_TRUE(state != std::string::npos && line[state + 2] != 'Z')
+            << "helper " << pid << " ended before the command";
+        kill(static_cast<pid_t>(pid), SIGKILL);
+    }
+    EXPECT_EQ(helpers, 2) << "the scan's and the render's";
 }
 
 // Processes whose command line holds `marker`.
@@ -164,8 +251,67 @@ int processesWith(const std::string& marker) {
     return found;
 }
 
+// Starts the command with its output thrown away (or into a pipe nobody
+// reads, `closedPipe`), and SIGINT ignored when `ignoreInterrupt`.
+pid_t startOndulaxis(std::vector<std::string> arguments, bool ignoreInterrupt = false, bool closedPipe = false) {
+    int pipeEnds[2] = {-1, -1};
+    if (closedPipe && pipe(pipeEnds) != 0) return -1;
+    const pid_t command = fork();
+    if (command == 0) {
+        freopen("/dev/null", "w", stdout);
+        freopen("/dev/null", "w", stderr);
+        if (closedPipe) {
+            close(pipeEnds[0]);
+            dup2(pipeEnds[1], STDOUT_FILENO);
+        }
+        if (ignoreInterrupt) signal(SIGINT, SIG_IGN);
+        std::vector<char*> argv{const_cast<char*>(ONDULAXIS_COMMAND_PATH)};
+        for (std::string& argument : arguments) argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    if (closedPipe) {
+        close(pipeEnds[0]);
+        close(pipeEnds[1]);
+    }
+    return command;
+}
+
+int exitStatus(pid_t command) {
+    int status = 0;
+    waitpid(command, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// A unique --scan-timeout, to find the command and its child by.
+std::string uniqueMarker() { return "9." + std::to_string(std::random_device()() % 100000 + 1); }
+
+// Processes named `name` (a process's own name, not its command line).
+int processesNamed(const std::string& name) {
+    int found = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream in(entry.path() / "comm");
+        std::string comm;
+        if (std::getline(in, comm) && comm == name) ++found;
+    }
+    return found;
+}
+
+// A plug-in that hangs while info asks it a parameter's name: SIGTERM ends
+// the command with the shell's status for it, and its child with it.
+TEST(KilledCommandTest, InfoHangingInThePlugInEndsOnSigterm) {
+    const std::string marker = uniqueMarker();
+    const pid_t command = startOndulaxis({"info", stubPath("HangsInParameterName").string(), "--scan-timeout", marker});
+    EXPECT_TRUE(becomes([&] { return processesNamed("stub-hangs") >= 1 && processesWith(marker) == 2; }));
+    kill(command, SIGTERM);
+    EXPECT_EQ(exitStatus(command), 143);
+    EXPECT_TRUE(becomes([&] { return processesWith(marker) == 0; }));
+}
+
 // Killed while a library hangs in its entry or while it renders, the
-// command leaves no process and no file behind.
+// command leaves no process and no file behind; SIGTERM ends it with the
+// shell's status for it.
 TEST(KilledCommandTest, LeavesNothingBehind) {
     TemporaryFolder folder;
     writeTone(folder / "in.wav", 1000000);
@@ -176,30 +322,48 @@ TEST(KilledCommandTest, LeavesNothingBehind) {
         int signal;
         std::vector<std::string> arguments;
     };
-    for (const Case& c : {Case{SIGTERM, {"info", hangs}}, Case{SIGKILL, {"render", in, out, "--plugin", hangs}},
+    for (const Case& c : {Case{SIGTERM, {"info", hangs}}, Case{SIGTERM, {"render", in, out, "--plugin", hangs}},
+                          Case{SIGKILL, {"render", in, out, "--plugin", hangs}},
                           Case{SIGKILL, {"render", in, out, "--block", "1", "--oversample", "16"}}}) {
-        const std::string marker = "9." + std::to_string(std::random_device()() % 100000 + 1);
+        const std::string marker = uniqueMarker();
         std::vector<std::string> arguments = c.arguments;
         arguments.insert(arguments.end(), {"--scan-timeout", marker});
-        const pid_t command = fork();
-        if (command == 0) {
-            freopen("/dev/null", "w", stdout);
-            freopen("/dev/null", "w", stderr);
-            std::vector<char*> argv{const_cast<char*>(ONDULAXIS_COMMAND_PATH)};
-            for (std::string& argument : arguments) argv.push_back(argument.data());
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
+        const pid_t command = startOndulaxis(arguments);
         // Killed as soon as the child is there, not after a fixed time: an
         // idle machine renders the input before a guess runs out.
         EXPECT_TRUE(becomes([&] { return processesWith(marker) == 2; })) << "the command and its child";
         kill(command, c.signal);
-        waitpid(command, nullptr, 0);
+        EXPECT_EQ(exitStatus(command), 128 + c.signal);
         EXPECT_TRUE(becomes([&] { return processesWith(marker) == 0; }))
             << arguments[0] << " after signal " << c.signal;
         EXPECT_EQ(folder.names(), std::vector<std::string>{"in.wav"});
     }
+}
+
+// Started with SIGINT ignored (a script's background job), the command
+// leaves it so: the terminal's Ctrl-C is not for it. Its own --timeout
+// ends the hang.
+TEST(SignalTest, InheritedIgnoredInterruptStaysIgnored) {
+    TemporaryFolder folder;
+    writeTone(folder / "in.wav", 4096);
+    const std::string marker = uniqueMarker();
+    const pid_t command = startOndulaxis({"render", (folder / "in.wav").string(), (folder / "out.wav").string(),
+                                          "--plugin", stubPath("HangsInProcessing").string(), "--timeout", "2",
+                                          "--scan-timeout", marker},
+                                         true);
+    EXPECT_TRUE(becomes([&] { return processesWith(marker) == 2; }));
+    kill(command, SIGINT);
+    EXPECT_EQ(exitStatus(command), 1) << "ended by its timeout, not by SIGINT (130)";
+}
+
+// A reader of the report that has gone costs the report, not the file.
+TEST(SignalTest, ClosedStandardOutputStillWritesTheFile) {
+    TemporaryFolder folder;
+    writeTone(folder / "in.wav", 4096);
+    const pid_t command =
+        startOndulaxis({"render", (folder / "in.wav").string(), (folder / "out.wav").string()}, false, true);
+    EXPECT_EQ(exitStatus(command), 0);
+    EXPECT_EQ(samplesOf(folder / "out.wav").size(), 8192u);
 }
 
 }  // namespace
