@@ -37,7 +37,7 @@ constexpr PluginFamily families[] = {
     {"https://ondulaxis.example/lv2/preset/",
      "<https://ondulaxis.example/lv2/stereo> , <https://ondulaxis.example/lv2/mono>", ondulaxisParameters},
     {"https://ondulaxis.example/lv2/preset/hq/",
-     "<https://ondulaxis.example/lv2/hq-stereo> , <https://ondulaxis.example/lv2/hq-mono>", ondulaxisHQParameters},
+     "<https://ondulaxis.example/lv2/hq-stereo> , <https://ondulaxis.example/lv2/hq-mono>", ondulaxisHQLv2Parameters},
 };
 
 struct Preset {
