@@ -89,5 +89,26 @@ for _, f in ipairs({ { "1x", 0.0 }, { "2x", 0.25 }, { "4x", 0.5 }, { "8x", 0.75 
 	print(string.format("latency %s %d %d", f[1], procs["HQ"]:signal_latency(), hq:signal_latency()))
 	bounce(hq, f[1])
 end
+-- A moving mix: Oversample automated through every factor and DryWet
+-- through a dip and back, played by Ardour's automation in one bounce. The
+-- lane checks it stays aligned with the plain track from end to end.
+local function automate(proc, index, points)
+	local al, cl, _ = ARDOUR.LuaAPI.plugin_automation(proc, index)
+	assert(not al:isnil(), "no automation list")
+	for _, p in ipairs(points) do cl:add(Temporal.timepos_t(p[1]), p[2], false, true) end
+	local ac = proc:to_insert():to_automatable():automation_control(
+		Evoral.Parameter(ARDOUR.AutomationType.PluginAutomation, 0, index), false)
+	assert(not ac:isnil(), "no automation control")
+	ac:set_automation_state(ARDOUR.AutoState.Play)
+end
+local steps = {}
+for k, v in ipairs({ 0.5, 0.25, 1.0, 0.0, 0.75, 0.5 }) do
+	steps[#steps + 1] = { (k - 1) * 8000, v }
+	steps[#steps + 1] = { k * 8000 - 1, v }
+end
+automate(procs["HQ"], oversample, steps)
+automate(procs["HQ"], index_of(procs["HQ"], "DryWet"),
+	{ { 0, 1.0 }, { 12000, 1.0 }, { 20000, 0.4 }, { 28000, 0.4 }, { 30000, 1.0 }, { frames, 1.0 } })
+bounce(hq, "auto")
 close_session()
 print("done")
