@@ -21,7 +21,7 @@ struct StageDesign {
     int32_t upLength;
     int32_t downLength;
     bool halfBandDown;   // else a full low-pass: pass and stop edges below
-    double downPass;     // cycles per sample at the stage's rate
+    double downPass;     // cycles per sample at the stage's rate; the up filter's too
     double downStop;
 };
 
@@ -38,6 +38,12 @@ int32_t chainLatency(int32_t stages) noexcept;
 // scaled to DC gain `gain`. A cutoff of exactly 1/4 gives a half-band filter,
 // whose every other tap is exactly zero.
 std::vector<double> kaiserLowPass(int32_t length, double cutoff, double attenuationDb, double gain);
+
+// A symmetric low-pass of odd `length` whose largest error is least (Lawson's
+// iteratively reweighted least squares): pass band [0, pass], stop band
+// [stop, 1/2] in cycles per sample, the stop band's errors weighted
+// `stopWeight` times the pass band's, DC gain 1.
+std::vector<double> minimaxLowPass(int32_t length, double pass, double stop, double stopWeight);
 
 // Attenuation a Kaiser window of `length` reaches over a transition `width`
 // (cycles per sample): the usual length estimate, solved for attenuation.

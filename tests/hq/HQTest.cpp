@@ -36,10 +36,10 @@ struct Factor {
 // what each factor measures elsewhere, so a worse filter shows.
 const Factor factors[] = {
     {0, 0.0f, "1x", 0, -16.0},
-    {1, 0.25f, "2x", 47, -53.0},
-    {2, 0.5f, "4x", 53, -70.0},
-    {3, 0.75f, "8x", 55, -90.0},
-    {4, 1.0f, "16x", 56, -98.0},
+    {1, 0.25f, "2x", 39, -53.0},
+    {2, 0.5f, "4x", 45, -70.0},
+    {3, 0.75f, "8x", 47, -90.0},
+    {4, 1.0f, "16x", 48, -98.0},
 };
 
 void PrintTo(const Factor& f, std::ostream* os) { *os << f.display; }

@@ -23,7 +23,8 @@ constexpr int32_t chunk = chunkFrames;
 
 // Runs `input` up and down through `chain` in uneven chunks; `highRate`, when
 // given, changes the top rate's samples between the two (as the effect does).
-std::vector<float> roundTrip(ChannelResampler& chain, int32_t stages, const std::vector<float>& input,
+std::vector<float> roundTrip(ChannelResampler& chain, int32_t stages,
+                             const std::vector<float>& input,
                              void (*highRate)(float*, int32_t, int32_t) = nullptr,
                              std::vector<float>* top = nullptr) {
     std::vector<float> output(input.size()), work(chunk * maxFactor);
