@@ -162,8 +162,10 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark((std::string(path) + "/plain").c_str(), plain, path);
         for (int32_t stages = 1; stages <= oversampling::maxStages; ++stages) {
             benchmark::RegisterBenchmark(name(path, "hq", stages).c_str(), hq, path, stages);
-            benchmark::RegisterBenchmark(name(path, "kernels", stages).c_str(), kernels, path, stages);
-            benchmark::RegisterBenchmark(name(path, "filters", stages).c_str(), filters, path, stages);
+            benchmark::RegisterBenchmark(name(path, "kernels", stages).c_str(), kernels, path,
+                                         stages);
+            benchmark::RegisterBenchmark(name(path, "filters", stages).c_str(), filters, path,
+                                         stages);
             benchmark::RegisterBenchmark(name(path, "hq_subnormal", stages).c_str(), hqSubnormal,
                                          path, stages);
         }
@@ -185,7 +187,8 @@ int main(int argc, char** argv) {
             if (ns.count(hqName) == 0) continue;
             const double sub = ns[name(path, "hq_subnormal", stages)];
             std::printf("%-6s %10.2f %10.2f %10.2f %12.2f %8.2f %12.2f %12.2f\n",
-                        (std::to_string(1 << stages) + "x").c_str(), ns[name(path, "kernels", stages)],
+                        (std::to_string(1 << stages) + "x").c_str(),
+                        ns[name(path, "kernels", stages)],
                         ns[name(path, "filters", stages)], ns[hqName], ns[hqName] / ns[plainName],
                         1.25 * (1 << stages), sub, sub / ns[hqName]);
         }
