@@ -341,7 +341,9 @@ std::vector<double> minimaxLowPass(int32_t length, double pass, double stop, dou
         }
         for (int32_t j = unknowns - 1; j >= 0; --j) {
             double sum = a[static_cast<size_t>(j)];
-            for (int32_t m = j + 1; m < unknowns; ++m) sum -= lower(m, j) * a[static_cast<size_t>(m)];
+            for (int32_t m = j + 1; m < unknowns; ++m) {
+                sum -= lower(m, j) * a[static_cast<size_t>(m)];
+            }
             a[static_cast<size_t>(j)] = sum / lower(j, j);
         }
         double total = 0.0;

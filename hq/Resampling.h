@@ -114,8 +114,8 @@ class ChannelResampler {
 public:
     // [host thread] allocates every buffer.
     explicit ChannelResampler(FilterWidth width = defaultFilterWidth());
-    // [audio thread] host-rate `input` (frames <= chunkFrames) to 2^stages times the rate in
-    // `work`, which holds chunkFrames * maxFactor samples.
+    // [audio thread] host-rate `input` (frames <= chunkFrames) to 2^stages
+    // times the rate in `work`, which holds chunkFrames * maxFactor samples.
     void up(int32_t stages, const float* input, float* work, int32_t frames) noexcept;
     // [audio thread] `work` back to the host's rate in `output`.
     void down(int32_t stages, float* work, float* output, int32_t frames) noexcept;
