@@ -1,10 +1,13 @@
 // Cost of Ondulaxis HQ at each factor against the plain effect in the same
 // run, per stereo frame at the host's rate, with the kernels' share and the
-// filters' share timed apart. Prints the table bench/README.md shows.
+// filters' share timed apart, on every kernel path the processor runs (the
+// filters take the width that path implies), and HQ again on a subnormal
+// input. Prints the tables bench/README.md shows.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
@@ -18,8 +21,9 @@ namespace {
 constexpr int32_t blockSize = 512;
 constexpr int32_t signalLength = 1 << 15;
 
-// Music-like: three partials and a little noise, peaks near 0.8.
-std::vector<float> makeSignal(double shift) {
+// Music-like: three partials and a little noise, peaks near 0.8; scaled by
+// `scale` (1e-39 makes every sample subnormal, as in a decaying tail).
+std::vector<float> makeSignal(double shift, double scale = 1.0) {
     std::vector<float> signal(signalLength);
     uint32_t noise = 12345;
     for (int32_t i = 0; i < signalLength; ++i) {
@@ -28,14 +32,21 @@ std::vector<float> makeSignal(double shift) {
         signal[i] = static_cast<float>(0.45 * std::sin(2 * M_PI * 110 * t) +
                                        0.25 * std::sin(2 * M_PI * 660 * t) +
                                        0.1 * std::sin(2 * M_PI * 3300 * t) +
-                                       0.008 * (noise / 4294967296.0 - 0.5));
+                                       0.008 * (noise / 4294967296.0 - 0.5)) *
+                    static_cast<float>(scale);
     }
     return signal;
 }
 
 // The kernel benchmark's ordinary setting.
+// The kernel path, and with it the filters' width, is chosen at construction.
 template <class Effect>
-std::unique_ptr<Effect> makeEffect(float oversample) {
+std::unique_ptr<Effect> makeEffect(const char* path, float oversample) {
+#if defined(_WIN32)
+    _putenv_s("ONDULAXIS_KERNELS", path);
+#else
+    setenv("ONDULAXIS_KERNELS", path, 1);
+#endif
     auto effect = std::make_unique<Effect>(nullptr);
     effect->dispatcher(effSetSampleRate, 0, 0, nullptr, 48000.0f);
     effect->dispatcher(effSetBlockSize, 0, blockSize, nullptr, 0.0f);
@@ -50,8 +61,9 @@ std::unique_ptr<Effect> makeEffect(float oversample) {
 // Streams the signal through `effect` in blocks of `frames`; the figure is
 // per host-rate stereo frame, `rate` frames of effect input standing for one.
 template <class Effect>
-void stream(benchmark::State& state, Effect& effect, int32_t frames, int32_t rate) {
-    const std::vector<float> left = makeSignal(0.0), right = makeSignal(0.001);
+void stream(benchmark::State& state, Effect& effect, int32_t frames, int32_t rate,
+            double scale = 1.0) {
+    const std::vector<float> left = makeSignal(0.0, scale), right = makeSignal(0.001, scale);
     std::vector<float> outLeft(frames), outRight(frames);
     int32_t position = 0;
     for (auto _ : state) {
@@ -67,25 +79,33 @@ void stream(benchmark::State& state, Effect& effect, int32_t frames, int32_t rat
         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-void plain(benchmark::State& state) {
-    auto effect = makeEffect<Ondulaxis>(-1.0f);
+constexpr double subnormal = 1e-39;
+
+void plain(benchmark::State& state, const char* path) {
+    auto effect = makeEffect<Ondulaxis>(path, -1.0f);
     stream(state, *effect, blockSize, 1);
 }
 
-void hq(benchmark::State& state, int32_t stages) {
-    auto effect = makeEffect<OndulaxisHQ>(stages / 4.0f);
+void hq(benchmark::State& state, const char* path, int32_t stages) {
+    auto effect = makeEffect<OndulaxisHQ>(path, stages / 4.0f);
     stream(state, *effect, blockSize, 1);
+}
+
+void hqSubnormal(benchmark::State& state, const char* path, int32_t stages) {
+    auto effect = makeEffect<OndulaxisHQ>(path, stages / 4.0f);
+    stream(state, *effect, blockSize, 1, subnormal);
 }
 
 // The kernels alone: the plain effect over N times the frames, with the
 // slew step it would have at that rate (off here, as in the HQ rows).
-void kernels(benchmark::State& state, int32_t stages) {
-    auto effect = makeEffect<Ondulaxis>(-1.0f);
+void kernels(benchmark::State& state, const char* path, int32_t stages) {
+    auto effect = makeEffect<Ondulaxis>(path, -1.0f);
     stream(state, *effect, blockSize << stages, 1 << stages);
 }
 
 // The filters alone: both channels up and down, chunk by chunk.
-void filters(benchmark::State& state, int32_t stages) {
+void filters(benchmark::State& state, const char* path, int32_t stages) {
+    makeEffect<Ondulaxis>(path, -1.0f);
     oversampling::ChannelResampler chains[2];
     const std::vector<float> signal = makeSignal(0.0);
     std::vector<float> work(oversampling::chunkFrames * oversampling::maxFactor);
@@ -124,35 +144,53 @@ public:
     std::map<std::string, double> nsPerFrame;
 };
 
-std::string name(const char* what, int32_t stages) {
-    return std::string(what) + "/" + std::to_string(1 << stages) + "x";
+std::string name(const char* path, const char* what, int32_t stages) {
+    return std::string(path) + "/" + what + "/" + std::to_string(1 << stages) + "x";
 }
+
+// The paths the generic build holds beside the reference one.
+constexpr Ondulaxis::KernelPath paths[] = {Ondulaxis::KernelPath::generic,
+                                           Ondulaxis::KernelPath::avx2,
+                                           Ondulaxis::KernelPath::avx512};
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::RegisterBenchmark("plain", plain);
-    for (int32_t stages = 1; stages <= oversampling::maxStages; ++stages) {
-        benchmark::RegisterBenchmark(name("hq", stages).c_str(), hq, stages);
-        benchmark::RegisterBenchmark(name("kernels", stages).c_str(), kernels, stages);
-        benchmark::RegisterBenchmark(name("filters", stages).c_str(), filters, stages);
+    for (Ondulaxis::KernelPath kernelPath : paths) {
+        if (!Ondulaxis::kernelPathRuns(kernelPath)) continue;
+        const char* path = Ondulaxis::kernelPathName(kernelPath);
+        benchmark::RegisterBenchmark((std::string(path) + "/plain").c_str(), plain, path);
+        for (int32_t stages = 1; stages <= oversampling::maxStages; ++stages) {
+            benchmark::RegisterBenchmark(name(path, "hq", stages).c_str(), hq, path, stages);
+            benchmark::RegisterBenchmark(name(path, "kernels", stages).c_str(), kernels, path,
+                                         stages);
+            benchmark::RegisterBenchmark(name(path, "filters", stages).c_str(), filters, path,
+                                         stages);
+            benchmark::RegisterBenchmark(name(path, "hq_subnormal", stages).c_str(), hqSubnormal,
+                                         path, stages);
+        }
     }
     benchmark::Initialize(&argc, argv);
     TableReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     auto& ns = reporter.nsPerFrame;
-    if (ns.count("plain") != 0) {
-        std::printf("\nns per stereo frame at the host rate (blocks of %d); plain %.2f ns\n", blockSize,
-                    ns["plain"]);
-        std::printf("%-6s %10s %10s %10s %12s %8s\n", "factor", "kernels", "filters", "HQ",
-                    "HQ / plain", "limit");
+    for (Ondulaxis::KernelPath kernelPath : paths) {
+        const char* path = Ondulaxis::kernelPathName(kernelPath);
+        const std::string plainName = std::string(path) + "/plain";
+        if (ns.count(plainName) == 0) continue;
+        std::printf("\n%s: ns per stereo frame at the host rate (blocks of %d); plain %.2f ns\n",
+                    path, blockSize, ns[plainName]);
+        std::printf("%-6s %10s %10s %10s %12s %8s %12s %12s\n", "factor", "kernels", "filters",
+                    "HQ", "HQ / plain", "limit", "subnormal", "sub / normal");
         for (int32_t stages = 1; stages <= oversampling::maxStages; ++stages) {
-            const std::string hqName = name("hq", stages);
+            const std::string hqName = name(path, "hq", stages);
             if (ns.count(hqName) == 0) continue;
-            std::printf("%-6s %10.2f %10.2f %10.2f %12.2f %8.2f\n",
-                        (std::to_string(1 << stages) + "x").c_str(), ns[name("kernels", stages)],
-                        ns[name("filters", stages)], ns[hqName], ns[hqName] / ns["plain"],
-                        1.25 * (1 << stages));
+            const double sub = ns[name(path, "hq_subnormal", stages)];
+            std::printf("%-6s %10.2f %10.2f %10.2f %12.2f %8.2f %12.2f %12.2f\n",
+                        (std::to_string(1 << stages) + "x").c_str(),
+                        ns[name(path, "kernels", stages)],
+                        ns[name(path, "filters", stages)], ns[hqName], ns[hqName] / ns[plainName],
+                        1.25 * (1 << stages), sub, sub / ns[hqName]);
         }
     }
     benchmark::Shutdown();
