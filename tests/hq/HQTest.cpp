@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <complex>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <numbers>
 #include <random>
@@ -181,6 +182,38 @@ TEST_P(HQFactor, DryIsTheInputDelayedByTheLatency) {
         for (std::size_t i = delay; i < input[c].size(); ++i) {
             const float got = output[i / 5000][c][i % 5000];
             ASSERT_EQ(std::memcmp(&got, &input[c][i - delay], sizeof got), 0) << "channel " << c << " sample " << i;
+        }
+    }
+}
+
+// A NaN and an infinity in the input: above 1x the filters read them as
+// silence, so the output holds no NaN or infinity and differs from a clean
+// render only within a filter's length of them; at 1x the output is
+// non-finite exactly where the plain plug-in's is, delayed.
+TEST_P(HQFactor, NonFiniteInputStaysWhereItWas) {
+    const Factor& f = GetParam();
+    Stereo clean, dirty, fromClean, fromDirty;
+    programme(clean, 6000);
+    for (int c = 0; c < 2; ++c) dirty[c] = clean[c];
+    dirty[0][1000] = std::numeric_limits<float>::quiet_NaN();
+    dirty[1][3000] = -std::numeric_limits<float>::infinity();
+    auto a = open(HQ_PLUGIN_PATH, f.value);
+    auto b = open(HQ_PLUGIN_PATH, f.value);
+    render(*a, clean, fromClean);
+    render(*b, dirty, fromDirty);
+    const std::size_t reach = 2 * static_cast<std::size_t>(OndulaxisHQ::latency()) + 1;
+    for (int c = 0; c < 2; ++c) {
+        const std::size_t bad = c == 0 ? 1000 : 3000;
+        for (std::size_t i = 0; i < fromDirty[c].size(); ++i) {
+            const bool delayedBad = i == bad + static_cast<std::size_t>(OndulaxisHQ::latency());
+            if (f.stages == 0 && delayedBad) {
+                EXPECT_FALSE(std::isfinite(fromDirty[c][i]));
+                continue;
+            }
+            ASSERT_TRUE(std::isfinite(fromDirty[c][i])) << "channel " << c << " sample " << i;
+            if (i < bad || i > bad + reach) {
+                ASSERT_EQ(fromDirty[c][i], fromClean[c][i]) << "channel " << c << " sample " << i;
+            }
         }
     }
 }
