@@ -267,8 +267,22 @@ Ondulaxis::Kernel OndulaxisHQ::distortingKernel() const noexcept {
     return replaceKernel;
 }
 
+// Runs of the dry line from `position` on, in at most two pieces where it wraps.
+void OndulaxisHQ::toRing(float* ring, uint32_t position, const float* from, int32_t frames) noexcept {
+    const uint32_t first = position & (dryRingSize - 1);
+    const int32_t head = std::min(frames, static_cast<int32_t>(dryRingSize - first));
+    std::memcpy(ring + first, from, sizeof(float) * static_cast<size_t>(head));
+    std::memcpy(ring, from + head, sizeof(float) * static_cast<size_t>(frames - head));
+}
+
+void OndulaxisHQ::fromRing(const float* ring, uint32_t position, float* to, int32_t frames) noexcept {
+    const uint32_t first = position & (dryRingSize - 1);
+    const int32_t head = std::min(frames, static_cast<int32_t>(dryRingSize - first));
+    std::memcpy(to, ring + first, sizeof(float) * static_cast<size_t>(head));
+    std::memcpy(to + head, ring, sizeof(float) * static_cast<size_t>(frames - head));
+}
+
 void OndulaxisHQ::runPath(Path& path, int32_t channels, int32_t frames, float* const* result) noexcept {
-    constexpr uint32_t ringMask = dryRingSize - 1;
     const int32_t factor = 1 << path.stages;
     const int32_t highFrames = frames * factor;
     // Every factor is delayed to the one latency: what its chain lacks, the
@@ -278,9 +292,7 @@ void OndulaxisHQ::runPath(Path& path, int32_t channels, int32_t frames, float* c
     const Glide& outGlide = glides[outGainGlide];
     for (int32_t c = 0; c < channels; ++c) {
         float* source = pathInput[c];
-        for (int32_t i = 0; i < frames; ++i) {
-            source[i] = dryRing[c][(dryPosition + static_cast<uint32_t>(i) - pad) & ringMask];
-        }
+        fromRing(dryRing[c], dryPosition - pad, source, frames);
         if (path.stages == 0) {
             std::memcpy(work[c], source, sizeof(float) * static_cast<size_t>(frames));
         } else {
@@ -416,10 +428,7 @@ void OndulaxisHQ::runBlock(float** inputs, float** outputs, int32_t sampleFrames
             framesToNextChange(std::min(oversampling::chunkFrames, sampleFrames - start));
         // Every input is read before any output is written: they may share buffers.
         for (int32_t c = 0; c < channels; ++c) {
-            const float* source = in[c] + start;
-            for (int32_t i = 0; i < frames; ++i) {
-                dryRing[c][(dryPosition + static_cast<uint32_t>(i)) & ringMask] = source[i];
-            }
+            toRing(dryRing[c], dryPosition, in[c] + start, frames);
         }
         float* wet[2] = {pathOutput[0][0], pathOutput[0][1]};
         runPath(paths[heard], channels, frames, wet);

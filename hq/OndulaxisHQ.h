@@ -99,6 +99,8 @@ private:
     void runPath(Path& path, int32_t channels, int32_t frames, float* const* result) noexcept;
     void advance(int32_t frames) noexcept;
     Kernel distortingKernel() const noexcept;
+    static void toRing(float* ring, uint32_t position, const float* from, int32_t frames) noexcept;
+    static void fromRing(const float* ring, uint32_t position, float* to, int32_t frames) noexcept;
     static void scaleGliding(float* samples, int32_t frames, int32_t factor, const Glide& glide,
                              double shift) noexcept;
     void countQuiet(const float* const* input, const float* const* output, int32_t channels,
