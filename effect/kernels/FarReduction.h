@@ -43,9 +43,9 @@ inline Doubles reduce(Floats phase, const farWaves::Turns& turns) noexcept {
                           (farWaves::Turns::rows - 1);
     using O = vectorMath::Ops<Doubles>;
     const auto index = __builtin_convertvector(row, typename O::Bits);
-    const Doubles high = O::lookup(turns.high, index);
-    const Doubles middle = O::lookup(turns.middle, index);
-    const Doubles low = O::lookup(turns.low, index);
+    const Doubles high = O::lookupAny(turns.high, index);
+    const Doubles middle = O::lookupAny(turns.middle, index);
+    const Doubles low = O::lookupAny(turns.low, index);
     const Doubles a = m * high;
     // Round to nearest integer: adding 1.5 * 2^52 leaves no fraction bits.
     constexpr double shifter = 0x1.8p52;
