@@ -248,6 +248,44 @@ inline typename Math::Floats settleVector(float before, typename Math::Doubles x
     }
 }
 
+// Gains 2^k with k >= 0, which InGain gives at whole eighths of its range
+// (1 and 4 among them), decided once per block from the bits: the float
+// product in * 2^k only moves the exponent, so it is the reference's exact
+// double product unless it overflows.
+inline bool exactGain(float gain) noexcept {
+    const uint32_t bits = bitsOf(gain);
+    const uint32_t biasedExponent = bits >> 23;  // the sign bit too: negatives fail
+    return (bits & 0x7FFFFFu) == 0 && biasedExponent >= 127 && biasedExponent <= 254;
+}
+
+// With such a gain, a vector of slew steps from `previous` towards the float
+// products, in float alone. `unsure` marks the lanes where a step may differ
+// from the reference's; elsewhere `tracked` is the reference's result: its x
+// is the product, its difference x - previous rounded to float is the float
+// difference (the double difference of two floats, rounded again to float,
+// is the float difference, as 53 >= 2 * 24 + 2 bits make the double rounding
+// harmless; a result below the normal range is exact in both), the step is
+// not limited, and the float sum previous + difference is what the reference
+// rounds through double, by the same argument. Signs of zeros follow the same
+// rules in either width. An overflowing product, an infinity or a NaN gives an
+// infinite or NaN difference, which the bound, kept finite for that reason,
+// marks.
+template <class Floats>
+struct FloatSteps {
+    using Mask = decltype(Floats{} < Floats{});
+    Floats tracked;
+    Mask unsure;
+};
+
+template <class Floats>
+inline FloatSteps<Floats> productSteps(Floats product, Floats previous, float limit) noexcept {
+    using Mask = typename FloatSteps<Floats>::Mask;
+    const float bound = std::min(limit, std::numeric_limits<float>::max());
+    const Floats difference = product - previous;
+    const Floats size = (Floats)((Mask)difference & INT32_MAX);
+    return {previous + difference, ~(size <= bound)};
+}
+
 // Slew limiting off: the tracked value becomes float(x) unless rounding the
 // step lost bits (after a steep drop, or a jump beyond the limit), and such a
 // loss fades within a step or two. So first every step is taken at once from
@@ -267,13 +305,28 @@ inline float settle(Channel<Math>& channel, float state, int count, int padded,
     float* tracked = channel.tracked();
     channel.history[0] = state;
     float assumed = state;
-    for (int i = 0, vector = 0; i < padded; i += width, ++vector) {
-        const auto x = L::widen(load<Floats>(channel.input + i)) * gain;
-        const Floats followed = L::narrow(x);
-        const Floats next = slewSteps<Math>(Math::shiftIn(assumed, followed), x, limit);
-        store(tracked + i, next);
-        channel.unsettled[vector] = Math::anyLane((FloatMask)next != (FloatMask)followed);
-        assumed = followed[width - 1];
+    if (exactGain(c.inGain)) {
+        // The same first pass in float alone (see productSteps): a lane it is
+        // unsure of counts as a miss.
+        const Floats floatGain = L::template splat<Floats>(c.inGain);
+        for (int i = 0, vector = 0; i < padded; i += width, ++vector) {
+            const Floats followed = load<Floats>(channel.input + i) * floatGain;
+            const FloatSteps<Floats> next =
+                productSteps(followed, Math::shiftIn(assumed, followed), c.slewLimit);
+            store(tracked + i, next.tracked);
+            channel.unsettled[vector] = Math::anyLane(
+                ((FloatMask)next.tracked != (FloatMask)followed) | next.unsure);
+            assumed = followed[width - 1];
+        }
+    } else {
+        for (int i = 0, vector = 0; i < padded; i += width, ++vector) {
+            const auto x = L::widen(load<Floats>(channel.input + i)) * gain;
+            const Floats followed = L::narrow(x);
+            const Floats next = slewSteps<Math>(Math::shiftIn(assumed, followed), x, limit);
+            store(tracked + i, next);
+            channel.unsettled[vector] = Math::anyLane((FloatMask)next != (FloatMask)followed);
+            assumed = followed[width - 1];
+        }
     }
     // Whether the vector before ended off float(x): only a settled one can,
     // as the others equal float(x) in every lane.
@@ -491,44 +544,6 @@ inline void storeChunk(float* __restrict output, const float* __restrict values,
     } else {
         std::memcpy(output, values, static_cast<size_t>(count) * sizeof(float));
     }
-}
-
-// Gains 2^k with k >= 0, which InGain gives at whole eighths of its range
-// (1 and 4 among them), decided once per block from the bits: the float
-// product in * 2^k only moves the exponent, so it is the reference's exact
-// double product unless it overflows.
-inline bool exactGain(float gain) noexcept {
-    const uint32_t bits = bitsOf(gain);
-    const uint32_t biasedExponent = bits >> 23;  // the sign bit too: negatives fail
-    return (bits & 0x7FFFFFu) == 0 && biasedExponent >= 127 && biasedExponent <= 254;
-}
-
-// With such a gain, a vector of slew steps from `previous` towards the float
-// products, in float alone. `unsure` marks the lanes where a step may differ
-// from the reference's; elsewhere `tracked` is the reference's result: its x
-// is the product, its difference x - previous rounded to float is the float
-// difference (the double difference of two floats, rounded again to float,
-// is the float difference, as 53 >= 2 * 24 + 2 bits make the double rounding
-// harmless; a result below the normal range is exact in both), the step is
-// not limited, and the float sum previous + difference is what the reference
-// rounds through double, by the same argument. Signs of zeros follow the same
-// rules in either width. An overflowing product, an infinity or a NaN gives an
-// infinite or NaN difference, which the bound, kept finite for that reason,
-// marks.
-template <class Floats>
-struct FloatSteps {
-    using Mask = decltype(Floats{} < Floats{});
-    Floats tracked;
-    Mask unsure;
-};
-
-template <class Floats>
-inline FloatSteps<Floats> productSteps(Floats product, Floats previous, float limit) noexcept {
-    using Mask = typename FloatSteps<Floats>::Mask;
-    const float bound = std::min(limit, std::numeric_limits<float>::max());
-    const Floats difference = product - previous;
-    const Floats size = (Floats)((Mask)difference & INT32_MAX);
-    return {previous + difference, ~(size <= bound)};
 }
 
 // Bypass with slew limiting off, where only the tracked value at the end of
