@@ -60,7 +60,7 @@ int main() {
         {Path::generic, genericStages}, {Path::avx2, avx2Stages}, {Path::avx512, avx512Stages}};
     std::printf("ns per sample (share of the total). pow and wave: the pow and the sine or cosine\n"
                 "alone; phase: the phase pass less the pow; mix: the shape pass less the wave.\n\n"
-                "| path | setting | kernel | slew | pow | phase, pow guard | wave | mix, guard | fallback | copies | total | vectors redone |\n"
+                "| path | setting | kernel | slew | pow | phase, pow guard | wave | mix, guard | fallback | copies | total | samples redone |\n"
                 "|---|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     for (const auto& [path, stages] : paths) {
         if (!Ondulaxis::kernelPathRuns(path)) {

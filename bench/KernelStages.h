@@ -18,7 +18,7 @@ struct StageSetting {
 // the output's guard) are differences.
 struct StageTimes {
     double copy, slew, pow, phase, wave, mix, fallback, total;
-    double redoneShare;  // the share of vectors the guards sent to the reference arithmetic
+    double redoneShare;  // the share of samples the guards sent to the reference arithmetic
 };
 
 StageTimes genericStages(const StageSetting& setting);

@@ -65,7 +65,7 @@ StageTimes timeStagesOf(const StageSetting& s) {
     alignas(64) static float output[2][chunkSize];
     float state[2] = {0.0f, 0.0f};
     unsigned long long ticks[8] = {};
-    long vectors = 0;
+    long lanes = 0;
     long redone = 0;
     int whole = 0;
     const vectorMath::PowKind kind = vectorMath::powKind(c.shaping.freqDifLog, whole);
@@ -103,9 +103,9 @@ StageTimes timeStagesOf(const StageSetting& s) {
                 }
                 lap(5);
                 for (int v = 0; v < padded / Math::width; ++v) {
-                    redone += channel[k].suspect[v];
+                    redone += __builtin_popcount(channel[k].suspect[v]);
                 }
-                vectors += padded / Math::width;
+                lanes += padded;
                 redoSuspects<Math, sine>(channel[k], chunkSize, c);
                 lap(6);
             }
@@ -129,7 +129,7 @@ StageTimes timeStagesOf(const StageSetting& s) {
     times.mix = (ticks[5] > ticks[4] ? ticks[5] - ticks[4] : 0) * perSample;
     times.fallback = ticks[6] * perSample;
     times.total = (ticks[0] + ticks[1] + ticks[3] + ticks[5] + ticks[6]) * perSample;
-    times.redoneShare = static_cast<double>(redone) / static_cast<double>(vectors);
+    times.redoneShare = static_cast<double>(redone) / static_cast<double>(lanes);
     return times;
 }
 

@@ -83,8 +83,8 @@ struct Channel {
     // first: handed between the loops of phasePass.
     alignas(64) double powerParts[2][chunkSize];
     alignas(64) float output[chunkSize];
-    // Per vector: some value there lies too near a rounding boundary.
-    bool suspect[chunkSize / Math::width];
+    // Per vector, bit k: lane k's value lies too near a rounding boundary.
+    unsigned suspect[chunkSize / Math::width];
     // Per vector: a first slew step missed float(x).
     bool unsettled[chunkSize / Math::width];
 };
@@ -417,7 +417,7 @@ inline bool phasePass(Channel<Math>& channel, int padded, const Coefficients& c,
         store(channel.phase + i, phase);
         // A NaN phase counts as far.
         beyond |= ~(L::abs(phase) <= nearest);
-        channel.suspect[vector] = Math::anyLane(unsure);
+        channel.suspect[vector] = Math::laneBits(unsure);
     }
     return !Math::anyLane(beyond);
 }
@@ -496,20 +496,22 @@ inline void shapePass(Channel<Math>& channel, int padded, const Coefficients& c)
         // As in the reference: subnormal outputs become zeros of their sign.
         out = L::abs(out) < smallest ? L::copySign(zero, out) : out;
         store(channel.output + i, out);
-        channel.suspect[vector] = channel.suspect[vector] || Math::anyLane(unsure);
+        channel.suspect[vector] |= Math::laneBits(unsure);
     }
 }
 
-// The reference way, for the vectors the guard flagged.
+// The reference way, for the values the guards flagged: each output depends
+// only on its own sample and tracked value, so only those lanes are redone.
 template <class Math, bool sine>
 inline void redoSuspects(Channel<Math>& channel, int count, const Coefficients& c) noexcept {
     constexpr int width = Math::width;
     const double gain = kernelMath::widen(c.inGain);
     for (int first = 0, vector = 0; first < count; first += width, ++vector) {
-        if (!channel.suspect[vector]) {
-            continue;
-        }
-        for (int i = first; i < std::min(count, first + width); ++i) {
+        for (unsigned lanes = channel.suspect[vector]; lanes != 0; lanes &= lanes - 1) {
+            const int i = first + __builtin_ctz(lanes);
+            if (i >= count) {
+                break;  // padding
+            }
             const float x = kernelMath::narrow(kernelMath::widen(channel.input[i]) * gain);
             const float state = channel.tracked()[i];
             channel.output[i] = sine ? kernelMath::shapeSine(x, state, c.shaping)

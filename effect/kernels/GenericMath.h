@@ -23,14 +23,14 @@ struct GenericMath {
         if constexpr (sizeof(Mask) == sizeof(Doubles)) {
             return _mm_movemask_pd((__m128d)mask) != 0;
         } else {
-            const __m128i wide = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&mask));
-            return (_mm_movemask_ps(_mm_castsi128_ps(wide)) & 3) != 0;
+            return laneBits(mask) != 0;
         }
     }
     // Bit k: lane k of a float-lane mask is set.
     template <class Mask>
     static unsigned laneBits(Mask mask) noexcept {
-        return (mask[0] != 0 ? 1u : 0u) | (mask[1] != 0 ? 2u : 0u);
+        const __m128i wide = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&mask));
+        return static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(wide)) & 3);
     }
 };
 
