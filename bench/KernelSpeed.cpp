@@ -6,6 +6,7 @@
 // sin and cos as the yardstick. Paths take turns, five rounds, and each
 // figure is the fastest round.
 //   build-win64/bench/kernel_speed.exe   (under wine)
+//   build/bench/kernel_speed --paused    (also blocks after a pause, as hosts call)
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -116,6 +117,32 @@ std::unique_ptr<Ondulaxis> makeEffect(const Setting& setting, bool sine) {
     return effect;
 }
 
+// One block after a pause, as a host calls: the median of 101 such blocks,
+// each after `pause` without vector work (the processor may power down units
+// it has not used for a while, and the block then pays for waking them).
+double pausedNsPerSample(Path path, const Setting& setting, bool sine, const std::vector<float>* in,
+                         std::chrono::microseconds pause) {
+    auto effect = makeEffect(setting, sine);
+    OndulaxisTestAccess::useKernelPath(*effect, path);
+    std::vector<float> out[2] = {std::vector<float>(frames), std::vector<float>(frames)};
+    std::vector<double> times;
+    for (int block = 0; block < 101; ++block) {
+        // Spinning, not sleeping: the core and its caches stay awake, only
+        // the vector units idle.
+        for (const auto until = Clock::now() + pause; Clock::now() < until;) {
+        }
+        const size_t offset = static_cast<size_t>(block % 128) * frames;
+        float* inputs[2] = {const_cast<float*>(in[0].data()) + offset,
+                            const_cast<float*>(in[1].data()) + offset};
+        float* outputs[2] = {out[0].data(), out[1].data()};
+        const auto start = Clock::now();
+        effect->processReplacing(inputs, outputs, frames);
+        times.push_back(std::chrono::duration<double, std::nano>(Clock::now() - start).count());
+    }
+    std::nth_element(times.begin(), times.begin() + 50, times.end());
+    return times[50] / (2.0 * frames);
+}
+
 // Also counts the samples where it differs from the reference kernel.
 double plainNsPerSample(const Setting& setting, bool sine, const std::vector<float>* in,
                         long& differing) {
@@ -156,7 +183,7 @@ double plainNsPerSample(const Setting& setting, bool sine, const std::vector<flo
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     const Setting settings[] = {
         {"ordinary", {{InGain, 0.25f}, {SlewLim, 1.0f}, {FreqDif, 0.7f}}},
         {"extreme", {{InGain, 1.0f}, {SlewLim, 1.0f}, {FreqDif, 1.0f}, {FreqMin, 1.0f}}}};
@@ -187,6 +214,21 @@ int main() {
                 std::printf("| replaceStereo.%s | %s | %s | %.2f | %.1f | %.1f |\n", kernel,
                             setting.name, Ondulaxis::kernelPathName(paths[p]), best[p],
                             best[0] / best[p], plain / best[p]);
+            }
+        }
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--paused") == 0) {
+        // Each block after 10 ms (a host at 512 frames and 48 kHz), the paths
+        // taking turns; against the back-to-back figures above.
+        std::printf("\nOne 512-frame block after a 10 ms pause, the median of 101, ns per sample:\n\n"
+                    "| kernel | setting | path | after a pause |\n|---|---|---|---:|\n");
+        for (const Setting& setting : settings) {
+            for (bool sine : {true, false}) {
+                for (Path path : paths) {
+                    std::printf("| replaceStereo.%s | %s | %s | %.2f |\n", sine ? "sine" : "cosine",
+                                setting.name, Ondulaxis::kernelPathName(path),
+                                pausedNsPerSample(path, setting, sine, in, std::chrono::milliseconds(10)));
+                }
             }
         }
     }
