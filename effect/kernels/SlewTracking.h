@@ -130,6 +130,26 @@ inline FloatSteps<Floats> productSteps(Floats product, Floats previous, float li
     return {previous + difference, ~(size <= bound)};
 }
 
+// Whether every value, and `state`, is zero or at least 2^-100 in size.
+// Float arithmetic on subnormal operands or results is taken in microcode, far
+// slower than the widening it saves; from such values with gains of at least
+// 1, products, differences (multiples of 2^-123) and sums stay normal.
+template <class Math>
+inline bool clearOfSubnormals(const float* values, int padded, float state) noexcept {
+    using L = Lanes<Math>;
+    using FloatMask = typename L::FloatMask;
+    const FloatMask magnitude = L::template splat<FloatMask>(INT32_MAX);
+    const FloatMask smallest = L::template splat<FloatMask>(27 << 23);  // 2^-100
+    const FloatMask zero = L::template splat<FloatMask>(0);
+    FloatMask tiny = zero;
+    for (int i = 0; i < padded; i += Math::width) {
+        const FloatMask bits = (FloatMask)load<typename L::Floats>(values + i) & magnitude;
+        tiny |= (bits != zero) & (bits < smallest);
+    }
+    const uint32_t stateBits = bitsOf(state) & INT32_MAX;
+    return !Math::anyLane(tiny) && (stateBits == 0 || stateBits >= (27u << 23));
+}
+
 // Slew limiting off: the tracked value becomes float(x) unless rounding the
 // step lost bits (after a steep drop, or a jump beyond the limit), and such a
 // loss fades within a step or two. So first every step is taken at once from
@@ -149,7 +169,7 @@ inline float settle(Channel<Math>& channel, float state, int count, int padded,
     float* tracked = channel.tracked();
     channel.history[0] = state;
     float assumed = state;
-    if (exactGain(c.inGain)) {
+    if (exactGain(c.inGain) && clearOfSubnormals<Math>(channel.input, padded, state)) {
         // The same first pass in float alone (see productSteps): a lane it is
         // unsure of counts as a miss.
         const Floats floatGain = L::template splat<Floats>(c.inGain);
