@@ -11,11 +11,11 @@ struct StageSetting {
     int length;
 };
 
-// Nanoseconds per sample. The pipeline's stages add up to `total`; `pow` and
-// `wave` time the pow and the sine or cosine alone on the same values, so
-// that `phase` (the phase pass less the pow: the phase, its limits and the
-// power's guard) and `mix` (the shape pass less the wave: envelope, mix and
-// the output's guard) are differences.
+// Nanoseconds per sample. `pow` and `wave` time the pow and the sine or
+// cosine alone on the same values, so that `phase` (the phase pass less the
+// pow: the phase, its limits and the power's guard) and `mix` (the shape pass
+// less the wave: envelope, mix and the output's guard) are differences; all
+// add up to `total`.
 struct StageTimes {
     double copy, slew, pow, phase, wave, mix, fallback, total;
     double redoneShare;  // the share of samples the guards sent to the reference arithmetic

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include "ChunkBuffers.h"
@@ -133,21 +134,26 @@ inline FloatSteps<Floats> productSteps(Floats product, Floats previous, float li
 // Whether every value, and `state`, is zero or at least 2^-100 in size.
 // Float arithmetic on subnormal operands or results is taken in microcode, far
 // slower than the widening it saves; from such values with gains of at least
-// 1, products, differences (multiples of 2^-123) and sums stay normal.
-template <class Math>
-inline bool clearOfSubnormals(const float* values, int padded, float state) noexcept {
-    using L = Lanes<Math>;
-    using FloatMask = typename L::FloatMask;
-    const FloatMask magnitude = L::template splat<FloatMask>(INT32_MAX);
-    const FloatMask smallest = L::template splat<FloatMask>(27 << 23);  // 2^-100
-    const FloatMask zero = L::template splat<FloatMask>(0);
-    FloatMask tiny = zero;
-    for (int i = 0; i < padded; i += Math::width) {
-        const FloatMask bits = (FloatMask)load<typename L::Floats>(values + i) & magnitude;
-        tiny |= (bits != zero) & (bits < smallest);
+// 1, products, differences (multiples of 2^-123) and sums stay normal. Four
+// lanes of integers whatever the instruction set: two-lane vectors would be
+// taken lane by lane.
+inline bool clearOfSubnormals(const float* values, int count, float state) noexcept {
+    typedef uint32_t Bits __attribute__((vector_size(16)));
+    constexpr uint32_t smallest = 27u << 23;  // 2^-100
+    // Zero wraps to the largest value, so one comparison finds 0 < size < 2^-100.
+    const Bits below = {smallest - 1, smallest - 1, smallest - 1, smallest - 1};
+    Bits tiny = {};
+    int i = 0;
+    for (; i + 4 <= count; i += 4) {
+        Bits bits;
+        std::memcpy(&bits, values + i, sizeof bits);
+        tiny |= ((bits & INT32_MAX) - 1u) < below;
     }
-    const uint32_t stateBits = bitsOf(state) & INT32_MAX;
-    return !Math::anyLane(tiny) && (stateBits == 0 || stateBits >= (27u << 23));
+    uint32_t any = tiny[0] | tiny[1] | tiny[2] | tiny[3];
+    for (; i < count; ++i) {
+        any |= ((bitsOf(values[i]) & INT32_MAX) - 1u) < smallest - 1;
+    }
+    return any == 0 && ((bitsOf(state) & INT32_MAX) - 1u) >= smallest - 1;
 }
 
 // Slew limiting off: the tracked value becomes float(x) unless rounding the
@@ -169,7 +175,7 @@ inline float settle(Channel<Math>& channel, float state, int count, int padded,
     float* tracked = channel.tracked();
     channel.history[0] = state;
     float assumed = state;
-    if (exactGain(c.inGain) && clearOfSubnormals<Math>(channel.input, padded, state)) {
+    if (exactGain(c.inGain) && clearOfSubnormals(channel.input, padded, state)) {
         // The same first pass in float alone (see productSteps): a lane it is
         // unsure of counts as a miss.
         const Floats floatGain = L::template splat<Floats>(c.inGain);
