@@ -76,23 +76,23 @@ int main() {
                 for (int run = 1; run < 9; ++run) {
                     const StageTimes t = stages(s);
                     for (auto field : {&StageTimes::copy, &StageTimes::slew, &StageTimes::pow,
-                                       &StageTimes::phase, &StageTimes::wave, &StageTimes::mix,
-                                       &StageTimes::fallback}) {
+                                       &StageTimes::phasePass, &StageTimes::wave,
+                                       &StageTimes::shapePass, &StageTimes::fallback}) {
                         best.*field = std::min(best.*field, t.*field);
                     }
                 }
-                best.total = best.copy + best.slew + best.pow + best.phase + best.wave + best.mix +
-                             best.fallback;
+                const double total =
+                    best.copy + best.slew + best.phasePass + best.shapePass + best.fallback;
                 const auto cell = [&](double value) {
-                    std::printf(" %.2f (%.0f%%) |", value, 100.0 * value / best.total);
+                    std::printf(" %.2f (%.0f%%) |", value, 100.0 * value / total);
                 };
                 std::printf("| %s | %s | %s |", Ondulaxis::kernelPathName(path), setting.name,
                             sine ? "sine" : "cosine");
-                for (double value : {best.slew, best.pow, best.phase, best.wave, best.mix,
-                                     best.fallback, best.copy}) {
+                for (double value : {best.slew, best.pow, best.phasePass - best.pow, best.wave,
+                                     best.shapePass - best.wave, best.fallback, best.copy}) {
                     cell(value);
                 }
-                std::printf(" %.2f | %.2f%% |\n", best.total, 100.0 * best.redoneShare);
+                std::printf(" %.2f | %.2f%% |\n", total, 100.0 * best.redoneShare);
             }
         }
     }

@@ -11,13 +11,13 @@ struct StageSetting {
     int length;
 };
 
-// Nanoseconds per sample. `pow` and `wave` time the pow and the sine or
-// cosine alone on the same values, so that `phase` (the phase pass less the
-// pow: the phase, its limits and the power's guard) and `mix` (the shape pass
-// less the wave: envelope, mix and the output's guard) are differences; all
-// add up to `total`.
+// Nanoseconds per sample: the pipeline's stages (copies, slew, the phase pass,
+// the shape pass, fallback), and the pow and the sine or cosine timed alone
+// on the same values, so that the phase pass less the pow (the phase, its
+// limits, the power's guard) and the shape pass less the wave (envelope, mix,
+// the output's guard) can be told apart.
 struct StageTimes {
-    double copy, slew, pow, phase, wave, mix, fallback, total;
+    double copy, slew, pow, phasePass, wave, shapePass, fallback;
     double redoneShare;  // the share of samples the guards sent to the reference arithmetic
 };
 

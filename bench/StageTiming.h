@@ -124,11 +124,10 @@ StageTimes timeStagesOf(const StageSetting& s) {
     times.copy = ticks[0] * perSample;
     times.slew = ticks[1] * perSample;
     times.pow = ticks[2] * perSample;
-    times.phase = (static_cast<double>(ticks[3]) - static_cast<double>(ticks[2])) * perSample;
+    times.phasePass = ticks[3] * perSample;
     times.wave = ticks[4] * perSample;
-    times.mix = (static_cast<double>(ticks[5]) - static_cast<double>(ticks[4])) * perSample;
+    times.shapePass = ticks[5] * perSample;
     times.fallback = ticks[6] * perSample;
-    times.total = (ticks[0] + ticks[1] + ticks[3] + ticks[5] + ticks[6]) * perSample;
     times.redoneShare = static_cast<double>(redone) / static_cast<double>(lanes);
     return times;
 }
