@@ -326,6 +326,9 @@ inline Estimate powerShortEstimate(float e, const PowerParts& p) noexcept {
 // Beyond these bounds on t the float is infinity or zero, whatever t's error.
 constexpr double powerAbove = 130.0;
 constexpr double powerBelow = -153.0;
+// Results from 2^-150 (exclusive) up round to the smallest float, not zero,
+// and the rough exponent is within 2^-13.6 of the true one.
+static_assert(powerBelow <= -150.0 - 0x1p-13, "a power that rounds to 2^-149 would give zero");
 
 // 2^(whole/64) exp(g ln 2) for |g| <= 1/128 (plus the error g carries in),
 // g.lo small beside g.hi: within 2^-62 relative, taken as 2^-60 (the terms

@@ -37,15 +37,35 @@ inline Doubles reduce(Floats phase, const farWaves::Turns& turns) noexcept {
     using DoubleBits = decltype(Doubles{} < Doubles{});
     const FloatBits bits = (FloatBits)phase;
     const FloatBits whole = (bits & 0x7FFFFF) | 0x800000;
-    const Doubles m = __builtin_convertvector(bits < 0 ? -whole : whole, Doubles);
+    const FloatBits signedWhole = bits < 0 ? -whole : whole;
     // Lanes below 2^20 read some row; their results are not used.
     const FloatBits row = (((bits >> 23) & 0xFF) - farWaves::Turns::firstExponentField) &
                           (farWaves::Turns::rows - 1);
-    using O = vectorMath::Ops<Doubles>;
-    const auto index = __builtin_convertvector(row, typename O::Bits);
-    const Doubles high = O::lookup(turns.high, index);
-    const Doubles middle = O::lookup(turns.middle, index);
-    const Doubles low = O::lookup(turns.low, index);
+    Doubles m, high, middle, low;
+#if defined(__AVX512F__)
+    if constexpr (sizeof(Doubles) == 64) {
+        // Eight lanes in one conversion (not two halves of four), and the
+        // rows gathered with the 32-bit indexes as they are. The masked forms
+        // with every lane set: the plain ones start from an undefined vector,
+        // which GCC warns about.
+        const __m256i index = (__m256i)row;
+        const auto gather = [index](const double* table) {
+            return (Doubles)_mm512_mask_i32gather_pd(_mm512_setzero_pd(), 0xFF, index, table, 8);
+        };
+        m = (Doubles)_mm512_maskz_cvtepi32_pd(0xFF, (__m256i)signedWhole);
+        high = gather(turns.high);
+        middle = gather(turns.middle);
+        low = gather(turns.low);
+    } else
+#endif
+    {
+        m = __builtin_convertvector(signedWhole, Doubles);
+        using O = vectorMath::Ops<Doubles>;
+        const auto index = __builtin_convertvector(row, typename O::Bits);
+        high = O::lookupAny(turns.high, index);
+        middle = O::lookupAny(turns.middle, index);
+        low = O::lookupAny(turns.low, index);
+    }
     const Doubles a = m * high;
     // Round to nearest integer: adding 1.5 * 2^52 leaves no fraction bits.
     constexpr double shifter = 0x1.8p52;

@@ -1,42 +1,8 @@
 // The kernels for processors with AVX-512: eight doubles per vector. Built
 // with -mavx512f, -mavx2 and -mfma; run only where the processor reports them.
-#include <immintrin.h>
-
+#include "Avx512Math.h"
 #include "ChunkKernels.h"
 #include "FarWaves.h"
-
-namespace {
-
-struct Avx512Math {
-    static constexpr Ondulaxis::KernelPath path = Ondulaxis::KernelPath::avx512;
-    static constexpr int width = 8;
-    using Doubles = __m512d;
-    using Floats = float __attribute__((vector_size(32)));
-
-    static Doubles widen(Floats values) noexcept { return _mm512_maskz_cvtps_pd(0xFF, (__m256)values); }
-    static Floats narrow(Doubles values) noexcept { return (Floats)_mm512_maskz_cvtpd_ps(0xFF, values); }
-    // [first, values[0], ..., values[6]]
-    static Floats shiftIn(float first, Floats values) noexcept {
-        const __m256 rotated =
-            _mm256_permutevar8x32_ps((__m256)values, _mm256_setr_epi32(7, 0, 1, 2, 3, 4, 5, 6));
-        return (Floats)_mm256_blend_ps(rotated, _mm256_set1_ps(first), 1);
-    }
-    template <class Mask>
-    static bool anyLane(Mask mask) noexcept {
-        if constexpr (sizeof(Mask) == sizeof(Doubles)) {
-            return _mm512_test_epi64_mask((__m512i)mask, (__m512i)mask) != 0;
-        } else {
-            return _mm256_movemask_ps((__m256)mask) != 0;
-        }
-    }
-    // Bit k: lane k of a float-lane mask is set.
-    template <class Mask>
-    static unsigned laneBits(Mask mask) noexcept {
-        return static_cast<unsigned>(_mm256_movemask_ps((__m256)mask));
-    }
-};
-
-}  // namespace
 
 Ondulaxis::KernelTables Ondulaxis::avx512KernelTables() noexcept {
     // The reduction's table is made here, not on the audio thread.

@@ -1,39 +1,8 @@
 // The kernels for any x86-64 processor: two doubles per SSE2 vector. Built
 // with the compiler's baseline flags only.
-#include <emmintrin.h>
-
+#include "GenericMath.h"
 #include "ChunkKernels.h"
 #include "FarWaves.h"
-
-namespace {
-
-struct GenericMath {
-    static constexpr Ondulaxis::KernelPath path = Ondulaxis::KernelPath::generic;
-    static constexpr int width = 2;
-    using Doubles = __m128d;
-    using Floats = float __attribute__((vector_size(8)));
-
-    static Doubles widen(Floats values) noexcept { return __builtin_convertvector(values, Doubles); }
-    static Floats narrow(Doubles values) noexcept { return __builtin_convertvector(values, Floats); }
-    // [first, values[0]]
-    static Floats shiftIn(float first, Floats values) noexcept { return Floats{first, values[0]}; }
-    template <class Mask>
-    static bool anyLane(Mask mask) noexcept {
-        if constexpr (sizeof(Mask) == sizeof(Doubles)) {
-            return _mm_movemask_pd((__m128d)mask) != 0;
-        } else {
-            const __m128i wide = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&mask));
-            return (_mm_movemask_ps(_mm_castsi128_ps(wide)) & 3) != 0;
-        }
-    }
-    // Bit k: lane k of a float-lane mask is set.
-    template <class Mask>
-    static unsigned laneBits(Mask mask) noexcept {
-        return (mask[0] != 0 ? 1u : 0u) | (mask[1] != 0 ? 2u : 0u);
-    }
-};
-
-}  // namespace
 
 Ondulaxis::KernelTables Ondulaxis::genericKernelTables() noexcept {
     // The reduction's table is made here, not on the audio thread.

@@ -133,6 +133,9 @@ const struct PowerRow {
     {0x1.8p+1f, 0x1p+1f, 0x1.2000000000000p+3f, {0x1.2000000000000p+3, 0.0}},
     {0x1.001p+12f, 0x1p+1f, 0x1.0020000000000p+24f, {0x1.0020010000000p+24, 0.0}},
     {0x1p-75f, 0x1p+1f, 0.0f, {0x1.0000000000000p-150, 0.0}},
+    // Below 2^-149.5, still rounding up to the smallest float: the cut-off
+    // to zero must lie below 2^-150.
+    {0x1.19999ap-75f, 0x1p+1f, 0x1p-149f, {0x1.35c2903d70a40p-150, 0.0}},
     {0x1p+2f, 0x1.8p+0f, 0x1.0000000000000p+3f, {0x1.0000000000000p+3, 0.0}},
     {0x1.2p+3f, 0x1.8p+0f, 0x1.b000000000000p+4f, {0x1.b000000000000p+4, -0x1.0500000000000p-388}},
     {0x1p-21f, 0x1.cp+2f, 0x1.0000000000000p-147f, {0x1.0000000000000p-147, 0.0}},
@@ -261,6 +264,7 @@ const struct EstimateRow {
     Double2 exact;
 } estimateRows[] = {
     {false, 0x1.0f39eep-18, {0x1.00002f0000003p+0, -0x1.45eec50a36fa0p-57}},
+    {false, -0x1.2bp+7, {0x1.6a09e667f3bcdp-150, -0x1.bdd3413b26456p-204}},  // 2^-149.5
     {false, 0x1.b4e68a32p+2, {0x1.c601d0ffffffap+6, 0x1.eb3e71106047ap-48}},
     {false, -0x1.9905c8fp-1, {0x1.264bf6fffffffp-1, 0x1.ff81483f4eba0p-56}},
     {false, 0x1.715475a59898ep-24, {0x1.0000010000001p+0, -0x1.ffffff01622d1p-54}},
