@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "BenchSignal.h"
 #include "EffectTestSupport.h"
 #include "KernelStages.h"
 
@@ -22,19 +23,6 @@ struct Setting {
     std::vector<std::pair<ParameterIndex, float>> values;
 };
 
-// Three partials and noise 40 dB down, peaks near 0.8 (as kernel_speed).
-std::vector<float> music(uint32_t seed) {
-    std::vector<float> samples(65536);
-    uint32_t state = seed;
-    for (size_t i = 0; i < samples.size(); ++i) {
-        state = state * 1664525u + 1013904223u;
-        const double noise = static_cast<double>(state) / 2147483648.0 - 1.0;
-        const double t = 2 * 3.141592653589793 * static_cast<double>(i) / 48000.0;
-        samples[i] = static_cast<float>(0.45 * std::sin(110 * t) + 0.25 * std::sin(660 * t) +
-                                        0.1 * std::sin(3300 * t) + 0.008 * noise);
-    }
-    return samples;
-}
 
 StageSetting stageSetting(const Setting& setting, bool sine, const std::vector<float>* in) {
     FakeHost::connect(true, true, true, true);

@@ -99,7 +99,7 @@ class HQFactor : public ::testing::TestWithParam<Factor> {};
 
 // The chain without the effect is linear and time-invariant at the host
 // rate, so its impulse response tells its delay and its response.
-TEST_P(HQFactor, ChainIsALinearPhaseDelayFlatTo20kHz) {
+TEST_P(HQFactor, ChainIsALinearPhaseDelay) {
     const Factor& f = GetParam();
     if (f.stages == 0) GTEST_SKIP() << "no filters at 1x";
     oversampling::ChannelResampler chain;
@@ -119,17 +119,7 @@ TEST_P(HQFactor, ChainIsALinearPhaseDelayFlatTo20kHz) {
     for (int32_t k = 1; k <= f.chainLatency; ++k) {  // symmetric: linear phase
         EXPECT_NEAR(response[peak - k], response[peak + k], 1e-6f) << k;
     }
-    // 20 kHz at 48 kHz is the wider band (18 kHz at 44.1 kHz is 0.408).
-    double worst = 0.0;
-    for (double f0 = 0.0; f0 <= 20.0 / 48.0; f0 += 1.0 / 960.0) {
-        std::complex<double> h = 0.0;
-        for (std::size_t i = 0; i < response.size(); ++i) {
-            h += static_cast<double>(response[i]) *
-                 std::polar(1.0, -2.0 * std::numbers::pi * f0 * static_cast<double>(i));
-        }
-        worst = std::max(worst, std::fabs(20.0 * std::log10(std::abs(h))));
-    }
-    EXPECT_LT(worst, 0.1) << "pass-band ripple in dB";
+    // The pass band: ResamplingTest, to 19 kHz at 44.1 kHz, the wider one.
 }
 
 TEST_P(HQFactor, AliasingOfA5kHzTone) {
