@@ -29,4 +29,9 @@ std::string presetText(EffectParameters& parameters, const std::string& heading)
 // presets beside an installed executable, else the source tree's presets/.
 std::filesystem::path presetFolder();
 
+// The preset file `name` stands for: the file itself when there is one (or
+// the name holds a '/'), else the preset of that name, with or without
+// .preset, in presetFolder().
+std::filesystem::path findPreset(const std::string& name);
+
 }  // namespace ondulaxis::host
