@@ -23,7 +23,9 @@
 #include <sstream>
 #include <unistd.h>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
+
+using namespace ondulaxis::host;
 
 namespace {
 
@@ -476,4 +478,4 @@ int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
     return status;
 }
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

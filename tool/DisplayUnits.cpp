@@ -4,7 +4,7 @@
 
 #include <charconv>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
 
 namespace {
 
@@ -40,4 +40,4 @@ TypedSetting parsePluginSetting(std::string_view text) {
     return {{std::string(text.substr(0, equals)), 0.0f, value}, value};
 }
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

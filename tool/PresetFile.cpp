@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <fstream>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
 
 namespace {
 
@@ -96,4 +96,4 @@ std::filesystem::path findPreset(const std::string& name) {
     throw HostError("cannot read preset " + name + ": no such file here nor in " + folder.string());
 }
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
+
+// The command is built on the host library and names its types unqualified.
+using namespace ondulaxis::host;
 
 struct Preset {
     std::string description;  // the first comment line, without '#'
@@ -34,4 +37,4 @@ std::filesystem::path presetFolder();
 // .preset, in presetFolder().
 std::filesystem::path findPreset(const std::string& name);
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool
