@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Renders a 10-minute stereo 48 kHz file through the plug-in and reports the
 # real-time factor. The render must run at least 100x faster than real time.
-#   bench/render_speed.sh [MINUTES]     (builds into $BUILD_DIR, default build/)
+#   bench/render_speed.sh [MINUTES]     (builds a Release command into $BUILD_DIR,
+#                                        default build-bench/, leaving build/ alone)
 #   OVERSAMPLE=N bench/render_speed.sh  renders with --oversample N and only reports
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${BUILD_DIR:-$root/build}"
+build="${BUILD_DIR:-$root/build-bench}"
 minutes="${1:-10}"
 required=100
 oversample="${OVERSAMPLE:-1}"
 
+echo "render_speed: building the command in $build (a few minutes the first time)" >&2
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-Release}" >/dev/null
 cmake --build "$build" --target ondulaxis -j"$(nproc)" >/dev/null
 

@@ -58,7 +58,6 @@ Ondulaxis::Ondulaxis(audioMasterCallback audioMaster)
     sharedState.resetRequest = true;
     sharedState.clearRequest = false;
     sharedState.rerouteRequest = false;
-    editor = nullptr;
 }
 
 Ondulaxis::~Ondulaxis() = default;

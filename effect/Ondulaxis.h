@@ -137,8 +137,8 @@ private:
     // [audio thread] one sample of one channel; `state` is its tracked value.
     // Defined where the kernels are, so that they expand inside the sample loops.
     inline void trackSample(float in, float& state) noexcept;
-    inline float processSample(float in, float& state) noexcept;       // raised cosine
-    inline float processSampleZeroX(float in, float& state) noexcept;  // sine
+    inline float processSampleRaisedCosine(float in, float& state) noexcept;  // ZeroX off
+    inline float processSampleZeroX(float in, float& state) noexcept;         // ZeroX on: sine
 
     using Shape = float (Ondulaxis::*)(float in, float& state) noexcept;
     template <Shape shape, bool accumulate>

@@ -13,16 +13,15 @@ struct Routing {
     int32_t baseEntry;  // kernel table entry without bypass
 };
 
-// Indexed by the connection mask 8*in1 + 4*in0 + 2*out1 + out0. Masks the
-// connection check never lets through keep the current route (marked -1).
-constexpr int32_t keepRoute = -1;
+// Indexed by the connection mask 8*in1 + 4*in0 + 2*out1 + out0. An active
+// instance has as many inputs as outputs, at least one (resume switches it
+// off otherwise), so only masks 5, 6, 9, 10 and 15 are ever looked up; the
+// rest hold the first mono route so that every entry is a valid one.
 constexpr Routing routingByMask[16] = {
-    {{0, 0, 0, 0}, keepRoute}, {{0, 0, 0, 0}, keepRoute}, {{0, 0, 0, 0}, keepRoute},
-    {{0, 0, 0, 0}, keepRoute}, {{0, 0, 0, 0}, keepRoute}, {{0, 0, 0, 0}, 0},
-    {{0, 0, 1, 1}, 0},         {{0, 0, 0, 0}, keepRoute}, {{0, 0, 0, 0}, keepRoute},
-    {{1, 1, 0, 0}, 0},         {{1, 1, 1, 1}, 0},         {{0, 0, 0, 0}, keepRoute},
-    {{0, 0, 0, 0}, keepRoute}, {{0, 0, 0, 0}, keepRoute}, {{0, 0, 0, 0}, keepRoute},
-    {{0, 1, 0, 1}, 2},
+    {{0, 0, 0, 0}, 0}, {{0, 0, 0, 0}, 0}, {{0, 0, 0, 0}, 0}, {{0, 0, 0, 0}, 0},
+    {{0, 0, 0, 0}, 0}, {{0, 0, 0, 0}, 0}, {{0, 0, 1, 1}, 0}, {{0, 0, 0, 0}, 0},
+    {{0, 0, 0, 0}, 0}, {{1, 1, 0, 0}, 0}, {{1, 1, 1, 1}, 0}, {{0, 0, 0, 0}, 0},
+    {{0, 0, 0, 0}, 0}, {{0, 0, 0, 0}, 0}, {{0, 0, 0, 0}, 0}, {{0, 1, 0, 1}, 2},
 };
 
 }  // namespace
@@ -109,11 +108,8 @@ void Ondulaxis::updateRouting() noexcept {
     // Flags are 0 or 1; the mask is masked anyway so a stray value cannot index
     // past the table.
     const Routing& routing = routingByMask[connectionMask & 15u];
-    int32_t entry = 0;
-    if (routing.baseEntry != keepRoute) {
-        std::memcpy(route, routing.route, sizeof route);
-        entry = routing.baseEntry;
-    }
+    std::memcpy(route, routing.route, sizeof route);
+    int32_t entry = routing.baseEntry;
     if (blockState.bypass) {
         entry += 1;
     }

@@ -51,7 +51,7 @@ inline float Ondulaxis::processSampleZeroX(float in, float& state) noexcept {
         {funcMix, ampMin, freqMin, freqDif, outGain, ampRange, freqDifLog});
 }
 
-inline float Ondulaxis::processSample(float in, float& state) noexcept {
+inline float Ondulaxis::processSampleRaisedCosine(float in, float& state) noexcept {
     const double gained = widen(in) * widen(inGain);
     state = kernelMath::slewStep(gained, state, slewLimit);
     return kernelMath::shapeRaisedCosine(
@@ -99,7 +99,7 @@ void Ondulaxis::replaceMono(float* inputA, float*, float* outputA, float*,
     if (zeroCrossMode) {
         distortMono<&Ondulaxis::processSampleZeroX, false>(inputA, outputA, sampleFrames);
     } else {
-        distortMono<&Ondulaxis::processSample, false>(inputA, outputA, sampleFrames);
+        distortMono<&Ondulaxis::processSampleRaisedCosine, false>(inputA, outputA, sampleFrames);
     }
 }
 
@@ -114,7 +114,7 @@ void Ondulaxis::replaceStereo(float* inputA, float* inputB, float* outputA, floa
         distortStereo<&Ondulaxis::processSampleZeroX, false>(inputA, inputB, outputA, outputB,
                                                              sampleFrames);
     } else {
-        distortStereo<&Ondulaxis::processSample, false>(inputA, inputB, outputA, outputB,
+        distortStereo<&Ondulaxis::processSampleRaisedCosine, false>(inputA, inputB, outputA, outputB,
                                                         sampleFrames);
     }
 }
@@ -129,7 +129,7 @@ void Ondulaxis::accumulateMono(float* inputA, float*, float* outputA, float*,
     if (zeroCrossMode) {
         distortMono<&Ondulaxis::processSampleZeroX, true>(inputA, outputA, sampleFrames);
     } else {
-        distortMono<&Ondulaxis::processSample, true>(inputA, outputA, sampleFrames);
+        distortMono<&Ondulaxis::processSampleRaisedCosine, true>(inputA, outputA, sampleFrames);
     }
 }
 
@@ -144,7 +144,7 @@ void Ondulaxis::accumulateStereo(float* inputA, float* inputB, float* outputA, f
         distortStereo<&Ondulaxis::processSampleZeroX, true>(inputA, inputB, outputA, outputB,
                                                             sampleFrames);
     } else {
-        distortStereo<&Ondulaxis::processSample, true>(inputA, inputB, outputA, outputB,
+        distortStereo<&Ondulaxis::processSampleRaisedCosine, true>(inputA, inputB, outputA, outputB,
                                                        sampleFrames);
     }
 }

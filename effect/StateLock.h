@@ -40,6 +40,9 @@ public:
 
     // [any thread] the owning thread may enter again; it must leave as often.
     void lock() noexcept { EnterCriticalSection(&section); }
+    // [any thread] enters only when no other thread holds the section (the
+    // tests' way to ask whether it is held without waiting).
+    bool tryLock() noexcept { return TryEnterCriticalSection(&section) != FALSE; }
     // [owning thread]
     void unlock() noexcept { LeaveCriticalSection(&section); }
 

@@ -243,6 +243,8 @@ std::string textFromChild(const std::string& plugin, const std::function<std::st
             std::memcpy(result.text, text.data(), size);
             result.size.store(size, std::memory_order_relaxed);
             report.setVerdict(1);
+        } catch (const SettingError& error) {
+            report.setVerdict(-2, error.what());
         } catch (const HostError& error) {
             report.setVerdict(-1, error.what());
         } catch (const std::exception& error) {
@@ -256,6 +258,7 @@ std::string textFromChild(const std::string& plugin, const std::function<std::st
         return std::string(result.text, std::min<uint64_t>(result.size.load(), SharedText::kCapacity));
     }
     if (verdict == -1) throw HostError(report.messageText());
+    if (verdict == -2) throw SettingError(report.messageText());
     const int64_t block = report.block.load(std::memory_order_relaxed);
     const std::string stage = block > 0 ? "while processing block " + std::to_string(block) : report.stageText();
     throw HostError("plug-in " + plugin + " " + child.describeEnd(stage));

@@ -36,7 +36,8 @@ struct ChildReport {
 
     // [child] "in its entry function main"; clears the block count.
     void setStage(const std::string& text);
-    // [child] the final answer: 1 for success, -1 for failure with `text`.
+    // [child] the final answer: 1 for success, -1 for failure with `text`,
+    // -2 for a setting the plug-in does not take (textFromChild's).
     void setVerdict(int32_t verdictValue, const std::string& text = {});
     // [parent] bounded reads of the texts, whatever the child left in them.
     std::string stageText() const;

@@ -68,20 +68,20 @@ std::vector<ClapParameterAssignment> resolveClapSettings(const ClapInstance& ins
         if (found == parameters.end()) {
             std::string known;
             for (const ClapParameter& parameter : parameters) known += (known.empty() ? "" : ", ") + parameter.name;
-            throw HostError("unknown parameter '" + setting.name + "'; the parameters are: " + known);
+            throw SettingError("unknown parameter '" + setting.name + "'; the parameters are: " + known);
         }
         const std::size_t index = static_cast<std::size_t>(found - parameters.begin());
         std::optional<double> value = setting.display.empty() ? std::optional<double>(setting.value)
                                                               : bareNumber(setting.display);
         if (!value) value = instance.textToValue(index, setting.display);
         if (!value) {
-            throw HostError(setting.name + "=" + setting.display + ": the plug-in reads no value of " + found->name +
+            throw SettingError(setting.name + "=" + setting.display + ": the plug-in reads no value of " + found->name +
                             " from '" + setting.display + "' (it shows e.g. " +
                             instance.valueText(index, found->defaultValue) + ", or give a value from " +
                             numberText(found->minimum) + " to " + numberText(found->maximum) + ")");
         }
         if (!std::isfinite(*value) || *value < found->minimum || *value > found->maximum) {
-            throw HostError(setting.name + "=" + (setting.display.empty() ? numberText(*value) : setting.display) +
+            throw SettingError(setting.name + "=" + (setting.display.empty() ? numberText(*value) : setting.display) +
                             " is out of range: " + found->name + " takes values from " + numberText(found->minimum) +
                             " to " + numberText(found->maximum));
         }

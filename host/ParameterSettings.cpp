@@ -16,11 +16,11 @@ namespace ondulaxis::host {
 ParameterSetting parseParameterSetting(std::string_view text) {
     const std::size_t equals = text.find('=');
     if (equals == std::string_view::npos) {
-        throw HostError("--set needs NAME=VALUE, got '" + std::string(text) + "'");
+        throw SettingError("--set needs NAME=VALUE, got '" + std::string(text) + "'");
     }
     const std::string name(text.substr(0, equals));
     const std::string_view valueText = text.substr(equals + 1);
-    if (name.empty()) throw HostError("--set needs a parameter name before '=' in '" + std::string(text) + "'");
+    if (name.empty()) throw SettingError("--set needs a parameter name before '=' in '" + std::string(text) + "'");
     // Parsed as a double so that a value too small or too large for a float
     // is told apart from text that is no number at all.
     double value = 0.0;
@@ -28,12 +28,12 @@ ParameterSetting parseParameterSetting(std::string_view text) {
     const bool parsed = !valueText.empty() && end == valueText.data() + valueText.size() &&
                         (error == std::errc() || error == std::errc::result_out_of_range);
     if (!parsed || std::isnan(value)) {
-        throw HostError("value of " + name + " is not a number: '" + std::string(valueText) + "'");
+        throw SettingError("value of " + name + " is not a number: '" + std::string(valueText) + "'");
     }
     const bool representable = error == std::errc() && std::isfinite(value) &&
                                (value == 0.0 || std::fabs(value) >= std::numeric_limits<float>::min());
     if (!representable || value < 0.0 || value > 1.0) {
-        throw HostError("value of " + name + " is out of range: " + std::string(valueText) +
+        throw SettingError("value of " + name + " is out of range: " + std::string(valueText) +
                         "; it must lie between 0 and 1 (non-zero values from 1.2e-38)");
     }
     return {name, static_cast<float>(value)};
@@ -135,7 +135,7 @@ float valueWithDisplay(PluginInstance& instance, int32_t index, const std::strin
     } else {
         message += "; it shows " + distinct.front() + unit + " to " + distinct.back() + unit;
     }
-    throw HostError(message + " (or give a normalised value from 0 to 1)");
+    throw SettingError(message + " (or give a normalised value from 0 to 1)");
 }
 
 }  // namespace
@@ -155,7 +155,7 @@ std::vector<ParameterAssignment> resolveParameterSettings(PluginInstance& instan
         if (found < 0) {
             std::string known;
             for (const std::string& name : names) known += (known.empty() ? "" : ", ") + name;
-            throw HostError("unknown parameter '" + setting.name + "'; the parameters are: " + known);
+            throw SettingError("unknown parameter '" + setting.name + "'; the parameters are: " + known);
         }
         const float value =
             setting.display.empty() ? setting.value : valueWithDisplay(instance, found, setting.name, setting.display);

@@ -81,6 +81,8 @@ PluginProcess::PluginProcess(const std::string& plugin, const std::function<void
             try {
                 work(child);
                 link.send(MessageKind::done, nullptr, 0);
+            } catch (const SettingError& error) {
+                link.send(MessageKind::settingFailure, std::string(error.what()));
             } catch (const HostError& error) {
                 link.send(MessageKind::failure, std::string(error.what()));
             } catch (const std::bad_alloc&) {
@@ -171,6 +173,10 @@ Message PluginProcess::receive() {
     if (message.kind == MessageKind::failure) {
         finish();
         throw HostError(message.bytes);
+    }
+    if (message.kind == MessageKind::settingFailure) {
+        finish();
+        throw SettingError(message.bytes);
     }
     return message;
 }

@@ -20,6 +20,7 @@ enum class MessageKind : uint32_t {
     plot,
     done,      // the child's work is complete
     failure,   // the child's HostError, one line
+    settingFailure,  // the child's SettingError, one line
 };
 
 struct Message {

@@ -23,7 +23,9 @@
 #include <sstream>
 #include <unistd.h>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
+
+using namespace ondulaxis::host;
 
 namespace {
 
@@ -51,7 +53,8 @@ constexpr const char* kRenderUsage =
     "                        normalised value 0..1; any other text is read by the\n"
     "                        plug-in, as its display shows it: InGain=12dB\n"
     "                        FuncMix=80% SlewLim=off ZeroX=on Oversample=8x\n"
-    "      --preset FILE     NAME=VALUE lines (# comments), applied before --set\n"
+    "      --preset FILE     NAME=VALUE lines (# comments), applied before --set;\n"
+    "                        a name alone finds an installed preset (warmth)\n"
     "      --save-preset FILE  also write the settings used as a preset\n"
     "      --bypass          render with the plug-in bypassed\n"
     "      --accumulate      use the accumulating process call\n"
@@ -70,6 +73,11 @@ constexpr const char* kRenderUsage =
     "                        compressed formats get 0 for NaN, full scale for\n"
     "                        infinities\n"
     "      --scan-timeout S  as for info\n"
+    "      --oversample N    run the plug-in at N = 2, 4, 8 or 16 times the file's\n"
+    "                        rate between linear-phase resamplers (libsoxr); the\n"
+    "                        output keeps the file's rate, length and timing.\n"
+    "                        Parameters keep their values: one that acts per\n"
+    "                        sample (Ondulaxis's SlewLim) acts N times faster\n"
     "      With a CLAP plug-in, --set NAME=VALUE takes a bare number as the\n"
     "      plug-in's own value (not normalised: InGain=12 is 12 dB if its range\n"
     "      is in dB) and any other text as the plug-in reads it (InGain=12dB,\n"
@@ -83,12 +91,7 @@ constexpr const char* kRenderUsage =
     "      output is aligned with the input. Bypassed, OUT is an exact copy of\n"
     "      IN. OUT, --plot and --save-preset write through a symbolic link to\n"
     "      the file it names, and refuse devices and FIFOs. Ctrl-C or SIGTERM\n"
-    "      ends the command with status 130 or 143 and nothing written.\n"
-    "      --oversample N    run the plug-in at N = 2, 4, 8 or 16 times the file's\n"
-    "                        rate between linear-phase resamplers (libsoxr); the\n"
-    "                        output keeps the file's rate, length and timing.\n"
-    "                        Parameters keep their values: one that acts per\n"
-    "                        sample (Ondulaxis's SlewLim) acts N times faster\n";
+    "      ends the command with status 130 or 143 and nothing written.\n";
 constexpr const char* kAnalyzeUsage =
     "  ondulaxis analyze OUT.svg [options]\n"
     "      Play a sine through the plug-in; print THD, THD+N, each harmonic's\n"
@@ -143,7 +146,7 @@ int parseOversampling(const std::string& text) {
     for (const int factor : kOversamplingFactors) {
         if (text == std::to_string(factor)) return factor;
     }
-    throw UsageError("--oversample takes 1, 2, 4, 8 or 16, got '" + text + "'");
+    throw UsageError("--oversample takes 2, 4, 8 or 16, got '" + text + "'");
 }
 
 double parseNumber(const std::string& option, const std::string& text, double lowest, double highest) {
@@ -190,7 +193,7 @@ void addSettingOptions(CLI::App& command) {
 std::vector<TypedSetting> settingsOf(const CLI::App& command) {
     std::vector<TypedSetting> result;
     for (const std::string& file : valuesOf(command, "--preset")) {
-        const Preset preset = readPresetFile(file);
+        const Preset preset = readPresetFile(findPreset(file));
         result.insert(result.end(), preset.settings.begin(), preset.settings.end());
     }
     for (const std::string& text : valuesOf(command, "--set")) result.push_back(parseTypedSetting(text));
@@ -219,7 +222,7 @@ std::string pluginChoiceOf(const CLI::App& command, const std::filesystem::path&
 std::vector<TypedSetting> clapSettingsOf(const CLI::App& command) {
     std::vector<TypedSetting> result;
     for (const std::string& file : valuesOf(command, "--preset")) {
-        const Preset preset = readPresetFile(file, true);
+        const Preset preset = readPresetFile(findPreset(file), true);
         result.insert(result.end(), preset.settings.begin(), preset.settings.end());
     }
     for (const std::string& text : valuesOf(command, "--set")) result.push_back(parsePluginSetting(text));
@@ -457,6 +460,11 @@ int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
         out.flush();
         errors << "ondulaxis: " << error.what() << " (see ondulaxis --help)\n";
         status = kUsageError;
+    } catch (const SettingError& error) {
+        // A bad --set or preset value is a mistake on the line too.
+        out.flush();
+        errors << "ondulaxis: " << error.what() << "\n";
+        status = kUsageError;
     } catch (const std::exception& error) {
         out.flush();
         errors << "ondulaxis: " << error.what() << "\n";
@@ -470,4 +478,4 @@ int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
     return status;
 }
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
 
 // Runs the command with its arguments (without the program name) and
 // returns the exit status. Errors become one line on `errors`.
@@ -16,4 +16,4 @@ int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
 // executable when installed, else the one this build produced.
 std::filesystem::path defaultPluginPath();
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <numbers>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
 
 namespace {
 
@@ -162,4 +162,4 @@ void runDemo(const std::filesystem::path& folder, const std::filesystem::path& p
     }
 }
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

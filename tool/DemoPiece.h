@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
+
+// The command is built on the host library and names its types unqualified.
+using namespace ondulaxis::host;
 
 struct DemoPreset {
     std::string name;
@@ -27,4 +30,4 @@ std::vector<float> synthesiseDemoPiece(int sampleRate);
 // (created if missing), then a table of the files to `report`.
 void runDemo(const std::filesystem::path& folder, const std::filesystem::path& plugin, std::ostream& report);
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

@@ -4,7 +4,7 @@
 
 #include <charconv>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
 
 namespace {
 
@@ -25,7 +25,7 @@ TypedSetting parseTypedSetting(std::string_view text) {
     }
     const std::string_view value = text.substr(equals + 1);
     if (value.empty()) {
-        throw HostError("--set needs a value after '=' in '" + std::string(text) + "'");
+        throw SettingError("--set needs a value after '=' in '" + std::string(text) + "'");
     }
     const std::string name(text.substr(0, equals));
     return {{name, 0.0f, std::string(value)}, std::string(value)};
@@ -33,11 +33,11 @@ TypedSetting parseTypedSetting(std::string_view text) {
 
 TypedSetting parsePluginSetting(std::string_view text) {
     const std::size_t equals = text.find('=');
-    if (equals == std::string_view::npos) throw HostError("--set needs NAME=VALUE, got '" + std::string(text) + "'");
-    if (equals == 0) throw HostError("--set needs a parameter name before '=' in '" + std::string(text) + "'");
-    if (equals + 1 == text.size()) throw HostError("--set needs a value after '=' in '" + std::string(text) + "'");
+    if (equals == std::string_view::npos) throw SettingError("--set needs NAME=VALUE, got '" + std::string(text) + "'");
+    if (equals == 0) throw SettingError("--set needs a parameter name before '=' in '" + std::string(text) + "'");
+    if (equals + 1 == text.size()) throw SettingError("--set needs a value after '=' in '" + std::string(text) + "'");
     const std::string value(text.substr(equals + 1));
     return {{std::string(text.substr(0, equals)), 0.0f, value}, value};
 }
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

@@ -8,7 +8,10 @@
 #include <string>
 #include <string_view>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
+
+// The command is built on the host library and names its types unqualified.
+using namespace ondulaxis::host;
 
 // One NAME=VALUE setting as typed: on the command line or in a preset file.
 struct TypedSetting {
@@ -27,4 +30,4 @@ TypedSetting parseTypedSetting(std::string_view text);
 // Throws HostError for a missing '=', name or value.
 TypedSetting parsePluginSetting(std::string_view text);
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

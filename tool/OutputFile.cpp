@@ -10,7 +10,9 @@
 #include <unistd.h>
 #include <vector>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
+
+using namespace ondulaxis::host;
 
 namespace {
 
@@ -188,4 +190,4 @@ void checkWritableDestination(const std::filesystem::path& given, const std::str
     }
 }
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
 
 // A file being written for `destination`, which is not touched until
 // commit(). Where the file system allows, the file has no name until then
@@ -55,4 +55,4 @@ std::filesystem::path followLinks(const std::filesystem::path& path);
 // target's, for a symbolic link) must exist.
 void checkWritableDestination(const std::filesystem::path& path, const std::string& what);
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

@@ -10,7 +10,7 @@
 #include <string>
 #include <strings.h>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
 
 namespace {
 
@@ -231,4 +231,4 @@ void OversampledSession::finish(std::vector<float>& output) {
     session_->finish();
 }
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

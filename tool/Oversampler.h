@@ -13,7 +13,10 @@
 
 struct soxr;
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
+
+// The command is built on the host library and names its types unqualified.
+using namespace ondulaxis::host;
 
 constexpr int kOversamplingFactors[] = {1, 2, 4, 8, 16};
 
@@ -70,4 +73,4 @@ private:
     std::vector<float> downsampled_;
 };
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
 
 namespace {
 
@@ -293,4 +293,4 @@ void writeParameterTable(EffectParameters& instance, std::ostream& out) {
     }
 }
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

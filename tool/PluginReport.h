@@ -12,7 +12,10 @@
 #include <string>
 #include <string_view>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
+
+// The command is built on the host library and names its types unqualified.
+using namespace ondulaxis::host;
 
 // The capability strings a host asks about, in the interface's order.
 inline constexpr std::string_view kCapabilityStrings[] = {
@@ -39,4 +42,4 @@ void writeParameterTable(PluginInstance& instance, std::ostream& out);
 // activated at 48 kHz, and the parameters with their ranges.
 void writeClapInfo(const std::shared_ptr<const ClapLibrary>& library, std::ostream& out);
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <fstream>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
 
 namespace {
 
@@ -47,8 +47,8 @@ Preset readPresetFile(const std::filesystem::path& path, bool pluginReadsValues)
         }
         try {
             preset.settings.push_back(pluginReadsValues ? parsePluginSetting(setting) : parseTypedSetting(setting));
-        } catch (const HostError& error) {
-            throw HostError(path.string() + ":" + std::to_string(number) + ": " + error.what());
+        } catch (const SettingError& error) {
+            throw SettingError(path.string() + ":" + std::to_string(number) + ": " + error.what());
         }
     }
     if (in.bad()) throw HostError("cannot read preset " + path.string());
@@ -86,4 +86,14 @@ std::filesystem::path presetFolder() {
 #endif
 }
 
-}  // namespace ondulaxis::host
+std::filesystem::path findPreset(const std::string& name) {
+    std::error_code error;
+    if (std::filesystem::exists(name, error) || name.find('/') != std::string::npos) return name;
+    const std::filesystem::path folder = presetFolder();
+    for (const std::string& file : {name, name + ".preset"}) {
+        if (std::filesystem::is_regular_file(folder / file, error)) return folder / file;
+    }
+    throw HostError("cannot read preset " + name + ": no such file here nor in " + folder.string());
+}
+
+}  // namespace ondulaxis::tool

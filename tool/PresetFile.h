@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
+
+// The command is built on the host library and names its types unqualified.
+using namespace ondulaxis::host;
 
 struct Preset {
     std::string description;  // the first comment line, without '#'
@@ -29,4 +32,9 @@ std::string presetText(EffectParameters& parameters, const std::string& heading)
 // presets beside an installed executable, else the source tree's presets/.
 std::filesystem::path presetFolder();
 
-}  // namespace ondulaxis::host
+// The preset file `name` stands for: the file itself when there is one (or
+// the name holds a '/'), else the preset of that name, with or without
+// .preset, in presetFolder().
+std::filesystem::path findPreset(const std::string& name);
+
+}  // namespace ondulaxis::tool

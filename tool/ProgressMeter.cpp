@@ -4,7 +4,7 @@
 #include <string>
 #include <unistd.h>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
 
 namespace {
 
@@ -47,4 +47,4 @@ void ProgressMeter::finish() {
     drawn_ = false;
 }
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
 
 class ProgressMeter {
 public:
@@ -28,4 +28,4 @@ private:
     bool drawn_ = false;
 };
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

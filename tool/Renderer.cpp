@@ -22,7 +22,7 @@
 #include <sstream>
 #include <strings.h>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
 
 namespace {
 
@@ -336,4 +336,4 @@ std::string describeSummary(const RenderSummary& summary) {
     return line;
 }
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

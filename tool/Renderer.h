@@ -11,7 +11,10 @@
 #include <ostream>
 #include <vector>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
+
+// The command is built on the host library and names its types unqualified.
+using namespace ondulaxis::host;
 
 struct RenderOptions {
     std::filesystem::path input;
@@ -59,4 +62,4 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report);
 // One line: frames, seconds of audio, wall time, real-time factor, peak.
 std::string describeSummary(const RenderSummary& summary);
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

@@ -15,7 +15,9 @@
 #include <unistd.h>
 #include <vector>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
+
+using namespace ondulaxis::host;
 
 namespace {
 
@@ -174,4 +176,4 @@ void StagedSoundFile::discard() noexcept {
     output_.discard();
 }
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

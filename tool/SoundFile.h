@@ -11,7 +11,7 @@
 
 struct sf_private_tag;  // libsndfile's SNDFILE
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
 
 class SoundFileReader {
 public:
@@ -70,4 +70,4 @@ private:
     sf_private_tag* file_ = nullptr;
 };
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <numbers>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
 
 namespace {
 
@@ -179,4 +179,4 @@ std::vector<float> renderTone(std::shared_ptr<const EffectSource> source, const 
                               output.begin() + static_cast<std::ptrdiff_t>(settle + kAnalysisLength));
 }
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

@@ -8,7 +8,10 @@
 #include <memory>
 #include <vector>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
+
+// The command is built on the host library and names its types unqualified.
+using namespace ondulaxis::host;
 
 struct ToneSettings {
     double frequency = 1000.0;
@@ -55,4 +58,4 @@ std::vector<float> renderTone(std::shared_ptr<const PluginLibrary> library, cons
 // anything float audio holds so that silence prints as a number.
 double powerDb(double ratio);
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

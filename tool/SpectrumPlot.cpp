@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
 
 namespace {
 
@@ -194,4 +194,4 @@ std::string sweepSvg(const std::vector<SweepCurve>& curves, const std::string& t
     return svg;
 }
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
+
+// The command is built on the host library and names its types unqualified.
+using namespace ondulaxis::host;
 
 struct LabelledSpectrum {
     std::string label;  // "1x", "8x"
@@ -29,4 +32,4 @@ struct SweepCurve {
 
 std::string sweepSvg(const std::vector<SweepCurve>& curves, const std::string& title, const std::string& subtitle);
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-namespace ondulaxis::host::svg {
+namespace ondulaxis::tool::svg {
 
 inline std::string number(double value) {
     char text[32];
@@ -69,4 +69,4 @@ inline std::string page(double width, double height, const std::string& title, c
     return svg;
 }
 
-}  // namespace ondulaxis::host::svg
+}  // namespace ondulaxis::tool::svg

@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <sstream>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
 
 namespace {
 
@@ -214,4 +214,4 @@ void runAnalysis(const AnalyzeOptions& options, std::ostream& report) {
     report << "Wrote " << options.output.string() << "\n";
 }
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

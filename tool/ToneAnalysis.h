@@ -11,7 +11,10 @@
 #include <ostream>
 #include <vector>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
+
+// The command is built on the host library and names its types unqualified.
+using namespace ondulaxis::host;
 
 struct AnalyzeOptions {
     std::filesystem::path output;  // the SVG
@@ -31,4 +34,4 @@ struct AnalyzeOptions {
 // where); the SVG is then left as it was.
 void runAnalysis(const AnalyzeOptions& options, std::ostream& report);
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

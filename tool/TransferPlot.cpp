@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <limits>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
 
 namespace {
 
@@ -197,4 +197,4 @@ std::string transferPlotSvg(const TransferCurve& curve, const WaveformExcerpt& e
     return svg;
 }
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

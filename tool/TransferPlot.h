@@ -12,7 +12,10 @@
 #include <utility>
 #include <vector>
 
-namespace ondulaxis::host {
+namespace ondulaxis::tool {
+
+// The command is built on the host library and names its types unqualified.
+using namespace ondulaxis::host;
 
 struct TransferCurve {
     std::vector<float> input;
@@ -59,4 +62,4 @@ private:
 std::string transferPlotSvg(const TransferCurve& curve, const WaveformExcerpt& excerpt, const std::string& title,
                             const std::string& subtitle);
 
-}  // namespace ondulaxis::host
+}  // namespace ondulaxis::tool

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -71,25 +70,26 @@ private:
 };
 
 struct CommandResult {
-    int status = -1;
+    int status = -1;  // -1 when it had to be killed after minutes
     std::string out;
     std::string errors;
+    int helpers = 0;         // helper processes stubs recorded
+    int helpersRunning = 0;  // of them, still running when the command ended
 };
 
 // Runs the ondulaxis command with `arguments`, capturing both streams;
-// sends it SIGINT after `interruptAfter` when that is not zero. It runs in
-// `workingDirectory` when one is given, and inherits an ignored SIGCHLD
-// when asked to, as from a daemon.
-CommandResult runOndulaxis(const std::vector<std::string>& arguments,
-                           std::chrono::milliseconds interruptAfter = std::chrono::milliseconds(0),
+// sends it SIGINT once a stub announces its hang when `interruptOnceHung`.
+// It runs in `workingDirectory` when one is given, and inherits an ignored
+// SIGCHLD when asked to, as from a daemon. Helpers stubs record are ended.
+CommandResult runOndulaxis(const std::vector<std::string>& arguments, bool interruptOnceHung = false,
                            const std::filesystem::path& workingDirectory = {}, bool ignoreChildSignal = false);
 // The interleaved samples of a sound file the command wrote; empty when it
 // cannot be read. (Tool tests only: they link the sound file library.)
 std::vector<float> samplesOf(const std::filesystem::path& path);
 // The same for a copy of the command elsewhere.
 CommandResult runCommand(const std::filesystem::path& executable, const std::vector<std::string>& arguments,
-                         std::chrono::milliseconds interruptAfter = std::chrono::milliseconds(0),
-                         const std::filesystem::path& workingDirectory = {}, bool ignoreChildSignal = false);
+                         bool interruptOnceHung = false, const std::filesystem::path& workingDirectory = {},
+                         bool ignoreChildSignal = false);
 
 // Splits text into lines, dropping a final empty one.
 std::vector<std::string> lines(const std::string& text);

@@ -10,10 +10,8 @@
 #include <string>
 #include <algorithm>
 #if !defined(_WIN32)
+#include <fcntl.h>
 #include <unistd.h>
-#endif
-#if defined(__linux__)
-#include <sys/prctl.h>
 #endif
 
 using namespace ondulaxis::host;
@@ -22,6 +20,31 @@ using namespace ondulaxis::host;
 #define EXPORTED extern "C" __declspec(dllexport)
 #else
 #define EXPORTED extern "C" __attribute__((visibility("default")))
+#endif
+
+#if !defined(_WIN32)
+namespace {
+// Tells a waiting test that this process is about to hang: one byte into
+// the FIFO named by ONDULAXIS_STUB_HANG_FIFO, whose write end stays open
+// until the process ends, so the test also sees when it has gone.
+[[maybe_unused]] void announceHang() {
+    const char* fifo = std::getenv("ONDULAXIS_STUB_HANG_FIFO");
+    if (fifo == nullptr) return;
+    const int descriptor = open(fifo, O_WRONLY | O_NONBLOCK);
+    if (descriptor >= 0 && write(descriptor, "h", 1) < 0) close(descriptor);
+}
+
+// Adds a helper's process ID to the file named by ONDULAXIS_STUB_HELPERS,
+// for a test to check on it and end it.
+[[maybe_unused]] void recordHelper(pid_t helper) {
+    const char* path = std::getenv("ONDULAXIS_STUB_HELPERS");
+    if (path == nullptr) return;
+    if (FILE* file = std::fopen(path, "a")) {
+        std::fprintf(file, "%ld\n", static_cast<long>(helper));
+        std::fclose(file);
+    }
+}
+}  // namespace
 #endif
 
 #if defined(STUB_NoEntry)
@@ -163,7 +186,8 @@ EXPORTED PluginRecord* VSTPluginMain(HostCallback) {
 //   stepped parameter Oversample (1x 2x 4x 8x 16x) sets 10, 20, 40, 80 or
 //   160 samples;
 // - WritesEverywhere: prints, writes forged verdicts to every descriptor and
-//   leaves a helper process holding them for a few seconds while it loads.
+//   leaves a helper process holding them while it loads: for 30 s when a
+//   test records helpers (and ends them), otherwise a few seconds;
 // - OutputsNaN: a pass-through whose frame 1000 is NaN and 1001 infinite;
 // - HangsInProcessing: never returns from its second block of audio;
 // - LatencyOnResume: a delay of 40 it reports only once resumed; bypassed,
@@ -174,8 +198,8 @@ EXPORTED PluginRecord* VSTPluginMain(HostCallback) {
 // - CrashesLeavingHelper: crashes as CrashesInProcessing, leaving a helper
 //   process that holds its descriptors for 30 s (its ID in ./helper.pid);
 // - CrashesInParameterName: a segmentation fault when asked a name;
-// - HangsInParameterName: never answers when asked a name, and calls its
-//   process "stub-hangs" meanwhile, for a test to see;
+// - HangsInParameterName: never answers when asked a name;
+// the hanging ones announce the hang first (announceHang).
 // - HugeChannelCount: claims 2^31-1 inputs and outputs.
 namespace {
 
@@ -231,7 +255,7 @@ intptr_t dispatch(PluginRecord*, int32_t opcode, int32_t, [[maybe_unused]] intpt
 #if defined(STUB_CrashesInParameterName)
             std::raise(SIGSEGV);
 #elif defined(STUB_HangsInParameterName)
-            prctl(PR_SET_NAME, "stub-hangs");
+            announceHang();
             for (;;) pause();
 #endif
             std::strcpy(text, "Oversample");
@@ -261,6 +285,7 @@ void replace(PluginRecord*, float** inputs, float** outputs, int32_t frames) {
     }
 #if defined(STUB_HangsInProcessing)
     if (state.blocks == 2) {
+        announceHang();
         for (;;) pause();
     }
 #endif
@@ -308,9 +333,11 @@ EXPORTED PluginRecord* VSTPluginMain(HostCallback host) {
     for (int descriptor = 3; descriptor < 64; ++descriptor) {
         if (write(descriptor, junk.data(), junk.size()) < 0) continue;
     }
-    if (fork() == 0) {
-        sleep(3);
+    if (const pid_t helper = fork(); helper == 0) {
+        sleep(std::getenv("ONDULAXIS_STUB_HELPERS") != nullptr ? 30 : 3);
         _exit(0);
+    } else {
+        recordHelper(helper);
     }
 #endif
 #if defined(STUB_CrashesLeavingHelper)
@@ -357,6 +384,7 @@ int programMain(int, char**) {
     std::puts("usage: stub [options]");
     std::exit(0);
 #elif defined(STUB_MainHangs)
+    announceHang();
     for (;;) pause();
 #endif
     // A program's exit status, which a host takes for a record's address.

@@ -21,6 +21,7 @@
 namespace {
 
 using namespace ondulaxis::host;
+using namespace ondulaxis::tool;
 
 constexpr int32_t oversampleIndex = 8;
 constexpr int32_t dryWetIndex = 9;

@@ -8,6 +8,7 @@
 #include <numbers>
 
 namespace ondulaxis::host::test {
+using namespace ondulaxis::tool;
 namespace {
 
 std::shared_ptr<const PluginLibrary> shaper(const std::string& kind) {

@@ -1,11 +1,11 @@
 // Running the ondulaxis command as a separate process (POSIX).
 #include "PluginTestSupport.h"
+#include "StubEvents.h"
 
 #include <sndfile.h>
 
 #include <csignal>
 #include <fstream>
-#include <thread>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,17 +23,19 @@ std::string slurp(const std::filesystem::path& path) {
 
 }  // namespace
 
-CommandResult runOndulaxis(const std::vector<std::string>& arguments, std::chrono::milliseconds interruptAfter,
+CommandResult runOndulaxis(const std::vector<std::string>& arguments, bool interruptOnceHung,
                            const std::filesystem::path& workingDirectory, bool ignoreChildSignal) {
-    return runCommand(ONDULAXIS_COMMAND_PATH, arguments, interruptAfter, workingDirectory, ignoreChildSignal);
+    return runCommand(ONDULAXIS_COMMAND_PATH, arguments, interruptOnceHung, workingDirectory, ignoreChildSignal);
 }
 
 CommandResult runCommand(const std::filesystem::path& executable, const std::vector<std::string>& arguments,
-                         std::chrono::milliseconds interruptAfter, const std::filesystem::path& workingDirectory,
+                         bool interruptOnceHung, const std::filesystem::path& workingDirectory,
                          bool ignoreChildSignal) {
     TemporaryFolder folder;
     const std::filesystem::path out = folder / "stdout";
     const std::filesystem::path errors = folder / "stderr";
+    const HelperRecord helpers(folder / "helpers");
+    HangSignal hang;
     const pid_t child = fork();
     if (child == 0) {
         // Standard input closed, as in CI: nothing may wait for a terminal.
@@ -42,22 +44,25 @@ CommandResult runCommand(const std::filesystem::path& executable, const std::vec
         freopen(errors.c_str(), "w", stderr);
         if (!workingDirectory.empty() && chdir(workingDirectory.c_str()) != 0) _exit(126);
         if (ignoreChildSignal) signal(SIGCHLD, SIG_IGN);
+        setenv("ONDULAXIS_STUB_HELPERS", helpers.file().c_str(), 1);
+        if (interruptOnceHung) setenv("ONDULAXIS_STUB_HANG_FIFO", hang.path().c_str(), 1);
         std::vector<char*> argv{const_cast<char*>(executable.c_str())};
         for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
         argv.push_back(nullptr);
         execv(argv[0], argv.data());
         _exit(127);
     }
-    if (interruptAfter.count() > 0) {
-        std::this_thread::sleep_for(interruptAfter);
+    if (interruptOnceHung) {
+        EXPECT_TRUE(hang.hung(60)) << "no stub announced a hang";
         kill(child, SIGINT);
     }
-    int status = 0;
-    waitpid(child, &status, 0);
     CommandResult result;
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.status = exitStatusWithin(child, 300);
     result.out = slurp(out);
     result.errors = slurp(errors);
+    std::ifstream recorded(helpers.file());
+    for (long pid = 0; recorded >> pid;) ++result.helpers;
+    result.helpersRunning = helpers.endRunning();
     return result;
 }
 

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 namespace ondulaxis::host::test {
+using namespace ondulaxis::tool;
 namespace {
 
 std::string contentOf(const std::filesystem::path& path) {

@@ -7,6 +7,7 @@
 #include <fstream>
 
 namespace ondulaxis::host::test {
+using namespace ondulaxis::tool;
 namespace {
 
 // The display the effect shows once a setting (normalised or typed) is

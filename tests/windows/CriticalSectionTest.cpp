@@ -2,8 +2,7 @@
 // effect does when the system refuses it, and that it is recursive.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
+#include <future>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -84,26 +83,33 @@ TEST(CriticalSectionTest, CreationWorksAgainOnceTheSystemAgrees) {
 }
 
 // The holder may enter again, and another thread gets in only after the
-// holder has left as often as it entered.
+// holder has left as often as it entered. The other thread tries when
+// asked and answers, so each look waits on its answer, not on time.
 TEST(CriticalSectionTest, OwnerReentersAndOthersWaitForTheLastLeave) {
     StateLock lock;
     ASSERT_TRUE(lock.created());
-    std::atomic<bool> otherEntered{false};
-    lock.lock();
-    lock.lock();
+    std::promise<void> asked[3];
+    std::promise<bool> entered[3];
     std::thread other([&] {
-        lock.lock();
-        otherEntered = true;
-        lock.unlock();
+        for (int look = 0; look < 3; ++look) {
+            asked[look].get_future().wait();
+            const bool got = lock.tryLock();
+            if (got) lock.unlock();
+            entered[look].set_value(got);
+        }
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_FALSE(otherEntered.load());
+    const auto otherEnters = [&](int look) {
+        asked[look].set_value();
+        return entered[look].get_future().get();
+    };
+    lock.lock();
+    lock.lock();
+    EXPECT_FALSE(otherEnters(0)) << "held twice";
     lock.unlock();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_FALSE(otherEntered.load());
+    EXPECT_FALSE(otherEnters(1)) << "held once";
     lock.unlock();
+    EXPECT_TRUE(otherEnters(2)) << "left as often as entered";
     other.join();
-    EXPECT_TRUE(otherEntered.load());
 }
 
 }  // namespace
