@@ -1,8 +1,8 @@
 // The CLAP interface as Ondulaxis uses it, on both sides: the plug-in module
-// and the command's host. Layouts, constants and identifier strings follow
-// CLAP 1.2 (MIT License, Copyright (c) 2021 Alexandre BIQUE), so either side
-// meets any other CLAP module or host; only what the project uses is
-// declared here. The function pointers use the platform's C calling
+// and the command's host. The types carry the project's names; their
+// layouts, the constants and the identifier strings are CLAP 1.2's (MIT
+// License, Copyright (c) 2021 Alexandre BIQUE), so either side meets any
+// other CLAP module or host. Only what the project uses is declared here. The function pointers use the platform's C calling
 // convention, which is what the C interface specifies.
 #pragma once
 
@@ -12,19 +12,19 @@ extern "C" {
 
 // ---- version, identifiers, strings ---------------------------------------
 
-struct clap_version_t {
+struct ClapVersion {
     uint32_t major;
     uint32_t minor;
     uint32_t revision;
 };
 
-inline constexpr clap_version_t CLAP_VERSION = {1, 2, 0};
+inline constexpr ClapVersion CLAP_VERSION = {1, 2, 0};
 
 // A module or host of any 1.x version speaks this interface.
-inline constexpr bool clap_version_is_compatible(const clap_version_t v) { return v.major >= 1; }
+inline constexpr bool clapVersionIsCompatible(const ClapVersion v) { return v.major >= 1; }
 
-using clap_id = uint32_t;
-inline constexpr clap_id CLAP_INVALID_ID = UINT32_MAX;
+using ClapId = uint32_t;
+inline constexpr ClapId CLAP_INVALID_ID = UINT32_MAX;
 
 inline constexpr uint32_t CLAP_NAME_SIZE = 256;
 inline constexpr uint32_t CLAP_PATH_SIZE = 1024;
@@ -32,19 +32,19 @@ inline constexpr uint32_t CLAP_PATH_SIZE = 1024;
 // ---- streams --------------------------------------------------------------
 
 // Both return the bytes moved, 0 at the end of an input, negative on error.
-struct clap_istream_t {
+struct ClapInputStream {
     void* ctx;
-    int64_t (*read)(const clap_istream_t* stream, void* buffer, uint64_t size);
+    int64_t (*read)(const ClapInputStream* stream, void* buffer, uint64_t size);
 };
 
-struct clap_ostream_t {
+struct ClapOutputStream {
     void* ctx;
-    int64_t (*write)(const clap_ostream_t* stream, const void* buffer, uint64_t size);
+    int64_t (*write)(const ClapOutputStream* stream, const void* buffer, uint64_t size);
 };
 
 // ---- events ---------------------------------------------------------------
 
-struct clap_event_header_t {
+struct ClapEventHeader {
     uint32_t size;      // of the whole event, this header included
     uint32_t time;      // sample offset within the block
     uint16_t space_id;  // CLAP_CORE_EVENT_SPACE_ID for the events below
@@ -56,9 +56,9 @@ inline constexpr uint16_t CLAP_CORE_EVENT_SPACE_ID = 0;
 // The one event type of the core space used here.
 inline constexpr uint16_t CLAP_EVENT_PARAM_VALUE = 5;
 
-struct clap_event_param_value_t {
-    clap_event_header_t header;
-    clap_id param_id;
+struct ClapParamValueEvent {
+    ClapEventHeader header;
+    ClapId param_id;
     void* cookie;  // the one param info gave, or null
     int32_t note_id;
     int16_t port_index;
@@ -67,21 +67,21 @@ struct clap_event_param_value_t {
     double value;
 };
 
-struct clap_input_events_t {
+struct ClapInputEvents {
     void* ctx;
-    uint32_t (*size)(const clap_input_events_t* list);
-    const clap_event_header_t* (*get)(const clap_input_events_t* list, uint32_t index);
+    uint32_t (*size)(const ClapInputEvents* list);
+    const ClapEventHeader* (*get)(const ClapInputEvents* list, uint32_t index);
 };
 
-struct clap_output_events_t {
+struct ClapOutputEvents {
     void* ctx;
     // False when the event could not be queued.
-    bool (*try_push)(const clap_output_events_t* list, const clap_event_header_t* event);
+    bool (*try_push)(const ClapOutputEvents* list, const ClapEventHeader* event);
 };
 
 // ---- processing -----------------------------------------------------------
 
-struct clap_audio_buffer_t {
+struct ClapAudioBuffer {
     float** data32;
     double** data64;
     uint32_t channel_count;
@@ -91,43 +91,43 @@ struct clap_audio_buffer_t {
 
 inline constexpr int32_t CLAP_PROCESS_ERROR = 0;
 inline constexpr int32_t CLAP_PROCESS_CONTINUE = 1;
-using clap_process_status = int32_t;
+using ClapProcessStatus = int32_t;
 
-struct clap_process_t {
+struct ClapProcessBlock {
     int64_t steady_time;  // -1 when not available
     uint32_t frames_count;
     const void* transport;  // the host's transport; not read here
-    const clap_audio_buffer_t* audio_inputs;
-    clap_audio_buffer_t* audio_outputs;
+    const ClapAudioBuffer* audio_inputs;
+    ClapAudioBuffer* audio_outputs;
     uint32_t audio_inputs_count;
     uint32_t audio_outputs_count;
-    const clap_input_events_t* in_events;
-    const clap_output_events_t* out_events;
+    const ClapInputEvents* in_events;
+    const ClapOutputEvents* out_events;
 };
 
 // ---- host -----------------------------------------------------------------
 
-struct clap_host_t {
-    clap_version_t clap_version;
+struct ClapHostRecord {
+    ClapVersion clap_version;
     void* host_data;
     const char* name;
     const char* vendor;
     const char* url;
     const char* version;
     // [thread-safe]
-    const void* (*get_extension)(const clap_host_t* host, const char* extension_id);
+    const void* (*get_extension)(const ClapHostRecord* host, const char* extension_id);
     // [thread-safe] deactivate and reactivate the plug-in
-    void (*request_restart)(const clap_host_t* host);
+    void (*request_restart)(const ClapHostRecord* host);
     // [thread-safe] activate and start processing
-    void (*request_process)(const clap_host_t* host);
+    void (*request_process)(const ClapHostRecord* host);
     // [thread-safe] call plugin->on_main_thread on the main thread
-    void (*request_callback)(const clap_host_t* host);
+    void (*request_callback)(const ClapHostRecord* host);
 };
 
 // ---- plug-in --------------------------------------------------------------
 
-struct clap_plugin_descriptor_t {
-    clap_version_t clap_version;
+struct ClapPluginDescriptor {
+    ClapVersion clap_version;
     const char* id;    // mandatory
     const char* name;  // mandatory
     const char* vendor;
@@ -139,47 +139,47 @@ struct clap_plugin_descriptor_t {
     const char* const* features;  // null-terminated
 };
 
-struct clap_plugin_t {
-    const clap_plugin_descriptor_t* desc;
+struct ClapPluginRecord {
+    const ClapPluginDescriptor* desc;
     void* plugin_data;
     // [main-thread]
-    bool (*init)(const clap_plugin_t* plugin);
+    bool (*init)(const ClapPluginRecord* plugin);
     // [main-thread & !active]
-    void (*destroy)(const clap_plugin_t* plugin);
+    void (*destroy)(const ClapPluginRecord* plugin);
     // [main-thread & !active] frame counts within [1, INT32_MAX]
-    bool (*activate)(const clap_plugin_t* plugin, double sample_rate,
+    bool (*activate)(const ClapPluginRecord* plugin, double sample_rate,
                              uint32_t min_frames_count, uint32_t max_frames_count);
     // [main-thread & active]
-    void (*deactivate)(const clap_plugin_t* plugin);
+    void (*deactivate)(const ClapPluginRecord* plugin);
     // [audio-thread & active & !processing]
-    bool (*start_processing)(const clap_plugin_t* plugin);
+    bool (*start_processing)(const ClapPluginRecord* plugin);
     // [audio-thread & active & processing]
-    void (*stop_processing)(const clap_plugin_t* plugin);
+    void (*stop_processing)(const ClapPluginRecord* plugin);
     // [audio-thread & active]
-    void (*reset)(const clap_plugin_t* plugin);
+    void (*reset)(const ClapPluginRecord* plugin);
     // [audio-thread & active & processing]
-    clap_process_status (*process)(const clap_plugin_t* plugin, const clap_process_t* process);
+    ClapProcessStatus (*process)(const ClapPluginRecord* plugin, const ClapProcessBlock* process);
     // [thread-safe]
-    const void* (*get_extension)(const clap_plugin_t* plugin, const char* id);
+    const void* (*get_extension)(const ClapPluginRecord* plugin, const char* id);
     // [main-thread]
-    void (*on_main_thread)(const clap_plugin_t* plugin);
+    void (*on_main_thread)(const ClapPluginRecord* plugin);
 };
 
 // ---- factory and entry ------------------------------------------------------
 
 inline constexpr char CLAP_PLUGIN_FACTORY_ID[] = "clap.plugin-factory";
 
-struct clap_plugin_factory_t {
-    uint32_t (*get_plugin_count)(const clap_plugin_factory_t* factory);
-    const clap_plugin_descriptor_t* (*get_plugin_descriptor)(const clap_plugin_factory_t* factory,
+struct ClapPluginFactory {
+    uint32_t (*get_plugin_count)(const ClapPluginFactory* factory);
+    const ClapPluginDescriptor* (*get_plugin_descriptor)(const ClapPluginFactory* factory,
                                                                      uint32_t index);
-    const clap_plugin_t* (*create_plugin)(const clap_plugin_factory_t* factory,
-                                                  const clap_host_t* host, const char* plugin_id);
+    const ClapPluginRecord* (*create_plugin)(const ClapPluginFactory* factory,
+                                                  const ClapHostRecord* host, const char* plugin_id);
 };
 
 // The one symbol a module exports, named clap_entry.
-struct clap_plugin_entry_t {
-    clap_version_t clap_version;
+struct ClapEntryTable {
+    ClapVersion clap_version;
     bool (*init)(const char* plugin_path);
     void (*deinit)(void);
     const void* (*get_factory)(const char* factory_id);
@@ -200,35 +200,35 @@ inline constexpr char CLAP_PORT_STEREO[] = "stereo";
 
 inline constexpr uint32_t CLAP_AUDIO_PORT_IS_MAIN = 1 << 0;
 
-struct clap_audio_port_info_t {
-    clap_id id;
+struct ClapAudioPortInfo {
+    ClapId id;
     char name[CLAP_NAME_SIZE];
     uint32_t flags;
     uint32_t channel_count;
     const char* port_type;  // CLAP_PORT_MONO, CLAP_PORT_STEREO, or null
-    clap_id in_place_pair;  // CLAP_INVALID_ID when none
+    ClapId in_place_pair;  // CLAP_INVALID_ID when none
 };
 
-struct clap_plugin_audio_ports_t {
+struct ClapPluginAudioPorts {
     // [main-thread]
-    uint32_t (*count)(const clap_plugin_t* plugin, bool is_input);
+    uint32_t (*count)(const ClapPluginRecord* plugin, bool is_input);
     // [main-thread]
-    bool (*get)(const clap_plugin_t* plugin, uint32_t index, bool is_input, clap_audio_port_info_t* info);
+    bool (*get)(const ClapPluginRecord* plugin, uint32_t index, bool is_input, ClapAudioPortInfo* info);
 };
 
-struct clap_host_audio_ports_t {
+struct ClapHostAudioPorts {
     // [main-thread]
-    bool (*is_rescan_flag_supported)(const clap_host_t* host, uint32_t flag);
+    bool (*is_rescan_flag_supported)(const ClapHostRecord* host, uint32_t flag);
     // [main-thread]
-    void (*rescan)(const clap_host_t* host, uint32_t flags);
+    void (*rescan)(const ClapHostRecord* host, uint32_t flags);
 };
 
 // ---- audio port configurations ---------------------------------------------
 
 inline constexpr char CLAP_EXT_AUDIO_PORTS_CONFIG[] = "clap.audio-ports-config";
 
-struct clap_audio_ports_config_t {
-    clap_id id;
+struct ClapAudioPortsConfig {
+    ClapId id;
     char name[CLAP_NAME_SIZE];
     uint32_t input_port_count;
     uint32_t output_port_count;
@@ -240,18 +240,18 @@ struct clap_audio_ports_config_t {
     const char* main_output_port_type;
 };
 
-struct clap_plugin_audio_ports_config_t {
+struct ClapPluginAudioPortsConfig {
     // [main-thread]
-    uint32_t (*count)(const clap_plugin_t* plugin);
+    uint32_t (*count)(const ClapPluginRecord* plugin);
     // [main-thread]
-    bool (*get)(const clap_plugin_t* plugin, uint32_t index, clap_audio_ports_config_t* config);
+    bool (*get)(const ClapPluginRecord* plugin, uint32_t index, ClapAudioPortsConfig* config);
     // [main-thread & !active] the host scans the audio ports again after it
-    bool (*select)(const clap_plugin_t* plugin, clap_id config_id);
+    bool (*select)(const ClapPluginRecord* plugin, ClapId config_id);
 };
 
-struct clap_host_audio_ports_config_t {
+struct ClapHostAudioPortsConfig {
     // [main-thread]
-    void (*rescan)(const clap_host_t* host);
+    void (*rescan)(const ClapHostRecord* host);
 };
 
 // ---- parameters -------------------------------------------------------------
@@ -265,8 +265,8 @@ inline constexpr uint32_t CLAP_PARAM_IS_BYPASS = 1 << 4;
 inline constexpr uint32_t CLAP_PARAM_IS_AUTOMATABLE = 1 << 5;
 inline constexpr uint32_t CLAP_PARAM_IS_ENUM = 1 << 16;
 
-struct clap_param_info_t {
-    clap_id id;
+struct ClapParamInfo {
+    ClapId id;
     uint32_t flags;
     void* cookie;
     char name[CLAP_NAME_SIZE];
@@ -276,77 +276,77 @@ struct clap_param_info_t {
     double default_value;
 };
 
-struct clap_plugin_params_t {
+struct ClapPluginParams {
     // [main-thread]
-    uint32_t (*count)(const clap_plugin_t* plugin);
+    uint32_t (*count)(const ClapPluginRecord* plugin);
     // [main-thread]
-    bool (*get_info)(const clap_plugin_t* plugin, uint32_t param_index, clap_param_info_t* param_info);
+    bool (*get_info)(const ClapPluginRecord* plugin, uint32_t param_index, ClapParamInfo* param_info);
     // [main-thread]
-    bool (*get_value)(const clap_plugin_t* plugin, clap_id param_id, double* out_value);
+    bool (*get_value)(const ClapPluginRecord* plugin, ClapId param_id, double* out_value);
     // [main-thread]
-    bool (*value_to_text)(const clap_plugin_t* plugin, clap_id param_id, double value,
+    bool (*value_to_text)(const ClapPluginRecord* plugin, ClapId param_id, double value,
                                   char* out_buffer, uint32_t out_buffer_capacity);
     // [main-thread]
-    bool (*text_to_value)(const clap_plugin_t* plugin, clap_id param_id,
+    bool (*text_to_value)(const ClapPluginRecord* plugin, ClapId param_id,
                                   const char* param_value_text, double* out_value);
     // [active ? audio-thread : main-thread] never while process runs
-    void (*flush)(const clap_plugin_t* plugin, const clap_input_events_t* in,
-                          const clap_output_events_t* out);
+    void (*flush)(const ClapPluginRecord* plugin, const ClapInputEvents* in,
+                          const ClapOutputEvents* out);
 };
 
 inline constexpr uint32_t CLAP_PARAM_RESCAN_VALUES = 1 << 0;
 
-struct clap_host_params_t {
+struct ClapHostParams {
     // [main-thread]
-    void (*rescan)(const clap_host_t* host, uint32_t flags);
+    void (*rescan)(const ClapHostRecord* host, uint32_t flags);
     // [main-thread]
-    void (*clear)(const clap_host_t* host, clap_id param_id, uint32_t flags);
+    void (*clear)(const ClapHostRecord* host, ClapId param_id, uint32_t flags);
     // [thread-safe, !audio-thread]
-    void (*request_flush)(const clap_host_t* host);
+    void (*request_flush)(const ClapHostRecord* host);
 };
 
 // ---- state ------------------------------------------------------------------
 
 inline constexpr char CLAP_EXT_STATE[] = "clap.state";
 
-struct clap_plugin_state_t {
+struct ClapPluginState {
     // [main-thread]
-    bool (*save)(const clap_plugin_t* plugin, const clap_ostream_t* stream);
+    bool (*save)(const ClapPluginRecord* plugin, const ClapOutputStream* stream);
     // [main-thread]
-    bool (*load)(const clap_plugin_t* plugin, const clap_istream_t* stream);
+    bool (*load)(const ClapPluginRecord* plugin, const ClapInputStream* stream);
 };
 
-struct clap_host_state_t {
+struct ClapHostState {
     // [main-thread]
-    void (*mark_dirty)(const clap_host_t* host);
+    void (*mark_dirty)(const ClapHostRecord* host);
 };
 
 // ---- latency ----------------------------------------------------------------
 
 inline constexpr char CLAP_EXT_LATENCY[] = "clap.latency";
 
-struct clap_plugin_latency_t {
+struct ClapPluginLatency {
     // [main-thread & (being-activated | active)] in samples
-    uint32_t (*get)(const clap_plugin_t* plugin);
+    uint32_t (*get)(const ClapPluginRecord* plugin);
 };
 
-struct clap_host_latency_t {
+struct ClapHostLatency {
     // [main-thread & being-activated]; an active plug-in requests a restart instead
-    void (*changed)(const clap_host_t* host);
+    void (*changed)(const ClapHostRecord* host);
 };
 
 // ---- tail -------------------------------------------------------------------
 
 inline constexpr char CLAP_EXT_TAIL[] = "clap.tail";
 
-struct clap_plugin_tail_t {
+struct ClapPluginTail {
     // [main-thread, audio-thread] in samples; INT32_MAX or more is endless
-    uint32_t (*get)(const clap_plugin_t* plugin);
+    uint32_t (*get)(const ClapPluginRecord* plugin);
 };
 
-struct clap_host_tail_t {
+struct ClapHostTail {
     // [audio-thread]
-    void (*changed)(const clap_host_t* host);
+    void (*changed)(const ClapHostRecord* host);
 };
 
 // ---- render mode ------------------------------------------------------------
@@ -355,13 +355,13 @@ inline constexpr char CLAP_EXT_RENDER[] = "clap.render";
 
 inline constexpr int32_t CLAP_RENDER_REALTIME = 0;
 inline constexpr int32_t CLAP_RENDER_OFFLINE = 1;
-using clap_plugin_render_mode = int32_t;
+using ClapRenderMode = int32_t;
 
-struct clap_plugin_render_t {
+struct ClapPluginRender {
     // [main-thread]
-    bool (*has_hard_realtime_requirement)(const clap_plugin_t* plugin);
+    bool (*has_hard_realtime_requirement)(const ClapPluginRecord* plugin);
     // [main-thread]
-    bool (*set)(const clap_plugin_t* plugin, clap_plugin_render_mode mode);
+    bool (*set)(const ClapPluginRecord* plugin, ClapRenderMode mode);
 };
 
 }  // extern "C"

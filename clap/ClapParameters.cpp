@@ -41,13 +41,13 @@ bool copyText(std::string_view text, char* out, uint32_t capacity) noexcept {
 const ParameterTable& plainTable() noexcept { return ondulaxisParameters; }
 const ParameterTable& hqTable() noexcept { return ondulaxisHQParameters; }
 
-const ParameterRecord* find(const ParameterTable& table, clap_id id) noexcept {
-    return id < static_cast<clap_id>(table.count()) ? table.find(static_cast<int32_t>(id)) : nullptr;
+const ParameterRecord* find(const ParameterTable& table, ClapId id) noexcept {
+    return id < static_cast<ClapId>(table.count()) ? table.find(static_cast<int32_t>(id)) : nullptr;
 }
 
 uint32_t count(const ParameterTable& table) noexcept { return static_cast<uint32_t>(table.count()); }
 
-bool describe(const ParameterTable& table, uint32_t index, clap_param_info_t* info) noexcept {
+bool describe(const ParameterTable& table, uint32_t index, ClapParamInfo* info) noexcept {
     const ParameterRecord* record = find(table, index);
     if (record == nullptr || info == nullptr) {
         return false;

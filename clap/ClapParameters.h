@@ -17,11 +17,11 @@ const ParameterTable& plainTable() noexcept;
 const ParameterTable& hqTable() noexcept;
 
 // [any thread] the table's record for a CLAP id, null for a bad one.
-const ParameterRecord* find(const ParameterTable& table, clap_id id) noexcept;
+const ParameterRecord* find(const ParameterTable& table, ClapId id) noexcept;
 uint32_t count(const ParameterTable& table) noexcept;
 
 // [main thread] false for a bad index or a null info.
-bool describe(const ParameterTable& table, uint32_t index, clap_param_info_t* info) noexcept;
+bool describe(const ParameterTable& table, uint32_t index, ClapParamInfo* info) noexcept;
 
 // [any thread] the value a parameter keeps for `value`: clamped to the
 // range, a step number cut to a whole step as CLAP casts it. False for NaN.

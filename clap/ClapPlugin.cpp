@@ -24,15 +24,15 @@ bool overlap(const float* a, const float* b, uint32_t frames) noexcept {
     return start < other + bytes && other < start + bytes;
 }
 
-bool isParameterValue(const clap_event_header_t* header) noexcept {
+bool isParameterValue(const ClapEventHeader* header) noexcept {
     return header != nullptr && header->space_id == CLAP_CORE_EVENT_SPACE_ID &&
-           header->type == CLAP_EVENT_PARAM_VALUE && header->size >= sizeof(clap_event_param_value_t);
+           header->type == CLAP_EVENT_PARAM_VALUE && header->size >= sizeof(ClapParamValueEvent);
 }
 
 const char* portTypeFor(uint32_t channels) noexcept { return channels == 1 ? CLAP_PORT_MONO : CLAP_PORT_STEREO; }
 
 template <class Extension>
-const Extension* hostExtension(const clap_host_t* host, const char* id) noexcept {
+const Extension* hostExtension(const ClapHostRecord* host, const char* id) noexcept {
     return host->get_extension != nullptr ? static_cast<const Extension*>(host->get_extension(host, id)) : nullptr;
 }
 
@@ -43,12 +43,12 @@ const Extension* hostExtension(const clap_host_t* host, const char* id) noexcept
 // them and all they call are noexcept: the effect's record entries contain
 // its exceptions, and its construction reports failure as a null record.
 struct ClapForwarders {
-    static bool init(const clap_plugin_t* plugin) noexcept {
+    static bool init(const ClapPluginRecord* plugin) noexcept {
         ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
         return self != nullptr && self->init();
     }
 
-    static void destroy(const clap_plugin_t* plugin) noexcept {
+    static void destroy(const ClapPluginRecord* plugin) noexcept {
         ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
         if (self != nullptr) {
             if (self->active.load()) {
@@ -58,27 +58,27 @@ struct ClapForwarders {
         }
     }
 
-    static bool activate(const clap_plugin_t* plugin, double sampleRate, uint32_t, uint32_t) noexcept {
+    static bool activate(const ClapPluginRecord* plugin, double sampleRate, uint32_t, uint32_t) noexcept {
         ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
         return self != nullptr && self->activate(sampleRate);
     }
 
-    static void deactivate(const clap_plugin_t* plugin) noexcept {
+    static void deactivate(const ClapPluginRecord* plugin) noexcept {
         if (ClapPlugin* self = ClapPlugin::fromPlugin(plugin)) self->deactivate();
     }
 
-    static bool startProcessing(const clap_plugin_t* plugin) noexcept {
+    static bool startProcessing(const ClapPluginRecord* plugin) noexcept {
         const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
         return self != nullptr && self->active.load();
     }
 
-    static void stopProcessing(const clap_plugin_t*) noexcept {}
+    static void stopProcessing(const ClapPluginRecord*) noexcept {}
 
-    static void reset(const clap_plugin_t* plugin) noexcept {
+    static void reset(const ClapPluginRecord* plugin) noexcept {
         if (ClapPlugin* self = ClapPlugin::fromPlugin(plugin)) self->reset();
     }
 
-    static clap_process_status process(const clap_plugin_t* plugin, const clap_process_t* process) noexcept {
+    static ClapProcessStatus process(const ClapPluginRecord* plugin, const ClapProcessBlock* process) noexcept {
         ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
         if (self == nullptr || process == nullptr || !self->active.load(std::memory_order_relaxed)) {
             return CLAP_PROCESS_ERROR;
@@ -86,21 +86,21 @@ struct ClapForwarders {
         return self->process(*process);
     }
 
-    static const void* extension(const clap_plugin_t* plugin, const char* id) noexcept {
+    static const void* extension(const ClapPluginRecord* plugin, const char* id) noexcept {
         const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
         return self != nullptr && id != nullptr ? self->extension(id) : nullptr;
     }
 
-    static void onMainThread(const clap_plugin_t*) noexcept {}
+    static void onMainThread(const ClapPluginRecord*) noexcept {}
 
     // ---- audio ports: one main input and one main output, a pair in place ----
 
-    static uint32_t portCount(const clap_plugin_t* plugin, bool) noexcept {
+    static uint32_t portCount(const ClapPluginRecord* plugin, bool) noexcept {
         return ClapPlugin::fromPlugin(plugin) != nullptr ? 1 : 0;
     }
 
-    static bool portInfo(const clap_plugin_t* plugin, uint32_t index, bool isInput,
-                         clap_audio_port_info_t* info) noexcept {
+    static bool portInfo(const ClapPluginRecord* plugin, uint32_t index, bool isInput,
+                         ClapAudioPortInfo* info) noexcept {
         const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
         if (self == nullptr || index != 0 || info == nullptr) {
             return false;
@@ -117,11 +117,11 @@ struct ClapForwarders {
 
     // ---- audio port configurations: stereo and mono ----
 
-    static uint32_t configCount(const clap_plugin_t* plugin) noexcept {
+    static uint32_t configCount(const ClapPluginRecord* plugin) noexcept {
         return ClapPlugin::fromPlugin(plugin) != nullptr ? 2 : 0;
     }
 
-    static bool configInfo(const clap_plugin_t* plugin, uint32_t index, clap_audio_ports_config_t* config) noexcept {
+    static bool configInfo(const ClapPluginRecord* plugin, uint32_t index, ClapAudioPortsConfig* config) noexcept {
         if (ClapPlugin::fromPlugin(plugin) == nullptr || index > 1 || config == nullptr) {
             return false;
         }
@@ -140,7 +140,7 @@ struct ClapForwarders {
         return true;
     }
 
-    static bool selectConfig(const clap_plugin_t* plugin, clap_id id) noexcept {
+    static bool selectConfig(const ClapPluginRecord* plugin, ClapId id) noexcept {
         ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
         if (self == nullptr || id > ClapPlugin::monoConfig || self->active.load()) {
             return false;
@@ -151,22 +151,22 @@ struct ClapForwarders {
 
     // ---- parameters ----
 
-    static uint32_t paramCount(const clap_plugin_t* plugin) noexcept {
+    static uint32_t paramCount(const ClapPluginRecord* plugin) noexcept {
         const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
         return self != nullptr ? clapParameters::count(self->kind.parameters()) : 0;
     }
 
-    static bool paramInfo(const clap_plugin_t* plugin, uint32_t index, clap_param_info_t* info) noexcept {
+    static bool paramInfo(const ClapPluginRecord* plugin, uint32_t index, ClapParamInfo* info) noexcept {
         const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
         return self != nullptr && clapParameters::describe(self->kind.parameters(), index, info);
     }
 
-    static bool paramValue(const clap_plugin_t* plugin, clap_id id, double* out) noexcept {
+    static bool paramValue(const ClapPluginRecord* plugin, ClapId id, double* out) noexcept {
         const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
         return self != nullptr && out != nullptr && self->value(id, *out);
     }
 
-    static bool valueToText(const clap_plugin_t* plugin, clap_id id, double value, char* text,
+    static bool valueToText(const ClapPluginRecord* plugin, ClapId id, double value, char* text,
                             uint32_t capacity) noexcept {
         const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
         const ParameterRecord* record =
@@ -178,43 +178,43 @@ struct ClapForwarders {
         return clapParameters::toText(*record, value, text, capacity);
     }
 
-    static bool textToValue(const clap_plugin_t* plugin, clap_id id, const char* text, double* out) noexcept {
+    static bool textToValue(const ClapPluginRecord* plugin, ClapId id, const char* text, double* out) noexcept {
         const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
         const ParameterRecord* record =
             self != nullptr ? clapParameters::find(self->kind.parameters(), id) : nullptr;
         return record != nullptr && out != nullptr && clapParameters::fromText(*record, text, *out);
     }
 
-    static void flush(const clap_plugin_t* plugin, const clap_input_events_t* in,
-                      const clap_output_events_t*) noexcept {
+    static void flush(const ClapPluginRecord* plugin, const ClapInputEvents* in,
+                      const ClapOutputEvents*) noexcept {
         if (ClapPlugin* self = ClapPlugin::fromPlugin(plugin)) self->flush(in);
     }
 
     // ---- state, latency, tail, render ----
 
-    static bool save(const clap_plugin_t* plugin, const clap_ostream_t* stream) noexcept {
+    static bool save(const ClapPluginRecord* plugin, const ClapOutputStream* stream) noexcept {
         const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
         return self != nullptr && self->saveState(stream);
     }
 
-    static bool load(const clap_plugin_t* plugin, const clap_istream_t* stream) noexcept {
+    static bool load(const ClapPluginRecord* plugin, const ClapInputStream* stream) noexcept {
         ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
         return self != nullptr && self->loadState(stream);
     }
 
-    static uint32_t latency(const clap_plugin_t* plugin) noexcept {
+    static uint32_t latency(const ClapPluginRecord* plugin) noexcept {
         const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
         return self != nullptr ? self->latency() : 0;
     }
 
-    static uint32_t tail(const clap_plugin_t* plugin) noexcept {
+    static uint32_t tail(const ClapPluginRecord* plugin) noexcept {
         const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
         return self != nullptr ? self->tail() : 0;
     }
 
-    static bool hardRealtime(const clap_plugin_t*) noexcept { return false; }
+    static bool hardRealtime(const ClapPluginRecord*) noexcept { return false; }
 
-    static bool setRender(const clap_plugin_t* plugin, clap_plugin_render_mode mode) noexcept {
+    static bool setRender(const ClapPluginRecord* plugin, ClapRenderMode mode) noexcept {
         ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
         if (self == nullptr || (mode != CLAP_RENDER_REALTIME && mode != CLAP_RENDER_OFFLINE)) {
             return false;
@@ -225,17 +225,17 @@ struct ClapForwarders {
         return true;
     }
 
-    static constexpr clap_plugin_audio_ports_t audioPorts{portCount, portInfo};
-    static constexpr clap_plugin_audio_ports_config_t audioPortsConfig{configCount, configInfo, selectConfig};
-    static constexpr clap_plugin_params_t params{paramCount, paramInfo, paramValue, valueToText, textToValue, flush};
-    static constexpr clap_plugin_state_t state{save, load};
-    static constexpr clap_plugin_latency_t latencyExtension{latency};
-    static constexpr clap_plugin_tail_t tailExtension{tail};
-    static constexpr clap_plugin_render_t render{hardRealtime, setRender};
+    static constexpr ClapPluginAudioPorts audioPorts{portCount, portInfo};
+    static constexpr ClapPluginAudioPortsConfig audioPortsConfig{configCount, configInfo, selectConfig};
+    static constexpr ClapPluginParams params{paramCount, paramInfo, paramValue, valueToText, textToValue, flush};
+    static constexpr ClapPluginState state{save, load};
+    static constexpr ClapPluginLatency latencyExtension{latency};
+    static constexpr ClapPluginTail tailExtension{tail};
+    static constexpr ClapPluginRender render{hardRealtime, setRender};
 };
 
-const clap_plugin_t* ClapPlugin::create(const ClapPluginKind& kind, const clap_host_t* host) noexcept {
-    if (host == nullptr || !clap_version_is_compatible(host->clap_version)) {
+const ClapPluginRecord* ClapPlugin::create(const ClapPluginKind& kind, const ClapHostRecord* host) noexcept {
+    if (host == nullptr || !clapVersionIsCompatible(host->clap_version)) {
         return nullptr;
     }
     auto* self = new (std::nothrow) ClapPlugin(kind, host);
@@ -249,7 +249,7 @@ const clap_plugin_t* ClapPlugin::create(const ClapPluginKind& kind, const clap_h
     return &self->plugin;
 }
 
-ClapPlugin::ClapPlugin(const ClapPluginKind& kind, const clap_host_t* host) noexcept : kind(kind), host(host) {
+ClapPlugin::ClapPlugin(const ClapPluginKind& kind, const ClapHostRecord* host) noexcept : kind(kind), host(host) {
     plugin = {kind.descriptor,
               this,
               ClapForwarders::init,
@@ -281,7 +281,7 @@ ClapPlugin::~ClapPlugin() {
     }
 }
 
-ClapPlugin* ClapPlugin::fromPlugin(const clap_plugin_t* plugin) noexcept {
+ClapPlugin* ClapPlugin::fromPlugin(const ClapPluginRecord* plugin) noexcept {
     if (plugin == nullptr || plugin->init != ClapForwarders::init) {
         return nullptr;
     }
@@ -299,9 +299,9 @@ intptr_t ClapPlugin::answerEffect(AEffect* record, int32_t opcode, int32_t index
 }
 
 bool ClapPlugin::init() noexcept {
-    hostLatency = hostExtension<clap_host_latency_t>(host, CLAP_EXT_LATENCY);
-    hostParams = hostExtension<clap_host_params_t>(host, CLAP_EXT_PARAMS);
-    hostTail = hostExtension<clap_host_tail_t>(host, CLAP_EXT_TAIL);
+    hostLatency = hostExtension<ClapHostLatency>(host, CLAP_EXT_LATENCY);
+    hostParams = hostExtension<ClapHostParams>(host, CLAP_EXT_PARAMS);
+    hostTail = hostExtension<ClapHostTail>(host, CLAP_EXT_TAIL);
     return true;
 }
 
@@ -354,7 +354,7 @@ const void* ClapPlugin::extension(const char* id) const noexcept {
     return nullptr;
 }
 
-void ClapPlugin::setValue(clap_id id, double value) noexcept {
+void ClapPlugin::setValue(ClapId id, double value) noexcept {
     const ParameterRecord* parameter = clapParameters::find(kind.parameters(), id);
     double display = 0.0;
     if (parameter == nullptr || !clapParameters::settle(*parameter, value, display)) {
@@ -365,7 +365,7 @@ void ClapPlugin::setValue(clap_id id, double value) noexcept {
     record->setParameter(record, static_cast<int32_t>(id), clapParameters::normalised(*parameter, display));
 }
 
-bool ClapPlugin::value(clap_id id, double& out) const noexcept {
+bool ClapPlugin::value(ClapId id, double& out) const noexcept {
     if (clapParameters::find(kind.parameters(), id) == nullptr) {
         return false;
     }
@@ -373,21 +373,21 @@ bool ClapPlugin::value(clap_id id, double& out) const noexcept {
     return true;
 }
 
-void ClapPlugin::flush(const clap_input_events_t* in) noexcept {
+void ClapPlugin::flush(const ClapInputEvents* in) noexcept {
     if (in == nullptr || in->size == nullptr || in->get == nullptr) {
         return;
     }
     const uint32_t count = in->size(in);
     for (uint32_t index = 0; index < count; ++index) {
-        const clap_event_header_t* header = in->get(in, index);
+        const ClapEventHeader* header = in->get(in, index);
         if (isParameterValue(header)) {
-            const auto* event = reinterpret_cast<const clap_event_param_value_t*>(header);
+            const auto* event = reinterpret_cast<const ClapParamValueEvent*>(header);
             setValue(event->param_id, event->value);
         }
     }
 }
 
-clap_process_status ClapPlugin::process(const clap_process_t& block) noexcept {
+ClapProcessStatus ClapPlugin::process(const ClapProcessBlock& block) noexcept {
     const uint32_t frames = block.frames_count;
     float* in[2] = {};
     float* out[2] = {};
@@ -405,12 +405,12 @@ clap_process_status ClapPlugin::process(const clap_process_t& block) noexcept {
     // Each parameter event splits the block where it falls: the effect takes
     // a value at the start of its next call. Events at one time all apply
     // before that sample; an event out of order applies where the block is.
-    const clap_input_events_t* events = block.in_events;
+    const ClapInputEvents* events = block.in_events;
     const uint32_t count =
         events != nullptr && events->size != nullptr && events->get != nullptr ? events->size(events) : 0;
     uint32_t done = 0;
     for (uint32_t index = 0; index < count; ++index) {
-        const clap_event_header_t* header = events->get(events, index);
+        const ClapEventHeader* header = events->get(events, index);
         if (!isParameterValue(header)) {
             continue;
         }
@@ -419,7 +419,7 @@ clap_process_status ClapPlugin::process(const clap_process_t& block) noexcept {
             runEffect(in, out, channels, done, at - done);
             done = at;
         }
-        const auto* event = reinterpret_cast<const clap_event_param_value_t*>(header);
+        const auto* event = reinterpret_cast<const ClapParamValueEvent*>(header);
         setValue(event->param_id, event->value);
     }
     if (audio && done < frames) {
@@ -499,7 +499,7 @@ uint32_t ClapPlugin::tail() const noexcept {
     return settling + 2 * reportedLatency;
 }
 
-bool ClapPlugin::saveState(const clap_ostream_t* stream) const noexcept {
+bool ClapPlugin::saveState(const ClapOutputStream* stream) const noexcept {
     double saved[clapState::maxValues];
     const uint32_t count = clapParameters::count(kind.parameters());
     for (uint32_t id = 0; id < count; ++id) {
@@ -508,7 +508,7 @@ bool ClapPlugin::saveState(const clap_ostream_t* stream) const noexcept {
     return clapState::save(stream, kind.stateTag, saved, count);
 }
 
-bool ClapPlugin::loadState(const clap_istream_t* stream) noexcept {
+bool ClapPlugin::loadState(const ClapInputStream* stream) noexcept {
     const ParameterTable& table = kind.parameters();
     const uint32_t count = clapParameters::count(table);
     // Values a shorter (earlier) state lacks stay as they are.

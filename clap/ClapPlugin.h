@@ -17,7 +17,7 @@ struct ParameterTable;
 
 // What tells one plug-in of the module from another.
 struct ClapPluginKind {
-    const clap_plugin_descriptor_t* descriptor;
+    const ClapPluginDescriptor* descriptor;
     // The effect's record, or null when it cannot be made.
     AEffect* (*createEffect)(audioMasterCallback audioMaster) noexcept;
     const ParameterTable& (*parameters)() noexcept;
@@ -29,20 +29,20 @@ class ClapPlugin {
 public:
     // [main thread] a new instance of `kind` for `host`; null when the host
     // is unusable or the effect cannot be made.
-    static const clap_plugin_t* create(const ClapPluginKind& kind, const clap_host_t* host) noexcept;
+    static const ClapPluginRecord* create(const ClapPluginKind& kind, const ClapHostRecord* host) noexcept;
 
     // The channel layouts offered: stereo (id 0, the initial one) and mono (id 1).
-    static constexpr clap_id stereoConfig = 0;
-    static constexpr clap_id monoConfig = 1;
+    static constexpr ClapId stereoConfig = 0;
+    static constexpr ClapId monoConfig = 1;
 
 private:
-    ClapPlugin(const ClapPluginKind& kind, const clap_host_t* host) noexcept;
+    ClapPlugin(const ClapPluginKind& kind, const ClapHostRecord* host) noexcept;
     ~ClapPlugin();
     ClapPlugin(const ClapPlugin&) = delete;
     ClapPlugin& operator=(const ClapPlugin&) = delete;
 
     // The only cast from the host's pointer; null for a null or foreign one.
-    static ClapPlugin* fromPlugin(const clap_plugin_t* plugin) noexcept;
+    static ClapPlugin* fromPlugin(const ClapPluginRecord* plugin) noexcept;
     // The effect's host callback: the pins of the chosen layout, the rate.
     static intptr_t answerEffect(AEffect* record, int32_t opcode, int32_t index, intptr_t value,
                                  void* ptr, float opt) noexcept;
@@ -54,19 +54,19 @@ private:
     // [audio thread] clears the effect's history on its next block.
     void reset() noexcept;
     // [audio thread] applies the events at their times between effect calls.
-    clap_process_status process(const clap_process_t& process) noexcept;
+    ClapProcessStatus process(const ClapProcessBlock& process) noexcept;
     const void* extension(const char* id) const noexcept;
 
     // [main thread, or audio thread while active] applies every parameter event.
-    void flush(const clap_input_events_t* in) noexcept;
+    void flush(const ClapInputEvents* in) noexcept;
     // [any thread the events arrive on] one event's value, in display units.
-    void setValue(clap_id id, double value) noexcept;
+    void setValue(ClapId id, double value) noexcept;
     // [main thread] the value as CLAP carries it; false for a bad id.
-    bool value(clap_id id, double& out) const noexcept;
+    bool value(ClapId id, double& out) const noexcept;
 
     // [main thread]
-    bool saveState(const clap_ostream_t* stream) const noexcept;
-    bool loadState(const clap_istream_t* stream) noexcept;
+    bool saveState(const ClapOutputStream* stream) const noexcept;
+    bool loadState(const ClapInputStream* stream) noexcept;
 
     // [main thread, active] the effect's latency, as of the last activation.
     uint32_t latency() const noexcept { return reportedLatency; }
@@ -78,11 +78,11 @@ private:
                    uint32_t frames) noexcept;
 
     const ClapPluginKind& kind;
-    const clap_host_t* const host;
-    const clap_host_latency_t* hostLatency = nullptr;
-    const clap_host_params_t* hostParams = nullptr;
-    const clap_host_tail_t* hostTail = nullptr;
-    clap_plugin_t plugin;
+    const ClapHostRecord* const host;
+    const ClapHostLatency* hostLatency = nullptr;
+    const ClapHostParams* hostParams = nullptr;
+    const ClapHostTail* hostTail = nullptr;
+    ClapPluginRecord plugin;
     AEffect* record = nullptr;
     // Chosen while inactive; the effect learns it on activation.
     uint32_t channels = 2;

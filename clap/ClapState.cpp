@@ -32,7 +32,7 @@ uint32_t getWord(const uint8_t* in) noexcept { return get<uint32_t>(in); }
 
 }  // namespace
 
-bool save(const clap_ostream_t* stream, uint32_t plugin, const double* values, uint32_t count) noexcept {
+bool save(const ClapOutputStream* stream, uint32_t plugin, const double* values, uint32_t count) noexcept {
     if (stream == nullptr || stream->write == nullptr || values == nullptr || count > maxValues) {
         return false;
     }
@@ -58,7 +58,7 @@ bool save(const clap_ostream_t* stream, uint32_t plugin, const double* values, u
     return true;
 }
 
-bool load(const clap_istream_t* stream, uint32_t plugin, double* values, uint32_t count) noexcept {
+bool load(const ClapInputStream* stream, uint32_t plugin, double* values, uint32_t count) noexcept {
     if (stream == nullptr || stream->read == nullptr || values == nullptr || count > maxValues) {
         return false;
     }

@@ -15,12 +15,12 @@ inline constexpr uint32_t version = 1;
 inline constexpr uint32_t maxValues = 16;
 
 // [main thread] false when the stream is null or refuses bytes.
-bool save(const clap_ostream_t* stream, uint32_t plugin, const double* values, uint32_t count) noexcept;
+bool save(const ClapOutputStream* stream, uint32_t plugin, const double* values, uint32_t count) noexcept;
 
 // [main thread] fills `values` only from a whole state of this plug-in and
 // version with 1 to `count` finite values and nothing after them (a state
 // with fewer was saved before the later parameters existed: they keep their
 // values); false, with `values` untouched, for anything else.
-bool load(const clap_istream_t* stream, uint32_t plugin, double* values, uint32_t count) noexcept;
+bool load(const ClapInputStream* stream, uint32_t plugin, double* values, uint32_t count) noexcept;
 
 }  // namespace clapState

@@ -26,12 +26,12 @@ const char* const features[] = {
 constexpr char vendor[] = "Brakkenholtmark";
 constexpr char url[] = "https://ondulaxis.example/";
 
-const clap_plugin_descriptor_t plainDescriptor = {
+const ClapPluginDescriptor plainDescriptor = {
     CLAP_VERSION, "example.ondulaxis.plain", "Ondulaxis", vendor, url, "", "", ONDULAXIS_VERSION,
     "Sinusoidal distortion unit", features,
 };
 
-const clap_plugin_descriptor_t hqDescriptor = {
+const ClapPluginDescriptor hqDescriptor = {
     CLAP_VERSION, "example.ondulaxis.hq", "Ondulaxis HQ", vendor, url, "", "", ONDULAXIS_VERSION,
     "Sinusoidal distortion unit, oversampled", features,
 };
@@ -48,13 +48,13 @@ const ClapPluginKind kinds[] = {
     {&hqDescriptor, createEffect<OndulaxisHQ>, clapParameters::hqTable, 0x4878644Fu},
 };
 
-uint32_t pluginCount(const clap_plugin_factory_t* factory) noexcept { return factory != nullptr ? std::size(kinds) : 0; }
+uint32_t pluginCount(const ClapPluginFactory* factory) noexcept { return factory != nullptr ? std::size(kinds) : 0; }
 
-const clap_plugin_descriptor_t* pluginDescriptor(const clap_plugin_factory_t* factory, uint32_t index) noexcept {
+const ClapPluginDescriptor* pluginDescriptor(const ClapPluginFactory* factory, uint32_t index) noexcept {
     return factory != nullptr && index < std::size(kinds) ? kinds[index].descriptor : nullptr;
 }
 
-const clap_plugin_t* createPlugin(const clap_plugin_factory_t* factory, const clap_host_t* host,
+const ClapPluginRecord* createPlugin(const ClapPluginFactory* factory, const ClapHostRecord* host,
                                   const char* id) noexcept {
     if (factory == nullptr || id == nullptr) {
         return nullptr;
@@ -67,7 +67,7 @@ const clap_plugin_t* createPlugin(const clap_plugin_factory_t* factory, const cl
     return nullptr;
 }
 
-constexpr clap_plugin_factory_t factory{pluginCount, pluginDescriptor, createPlugin};
+constexpr ClapPluginFactory factory{pluginCount, pluginDescriptor, createPlugin};
 
 bool entryInit(const char*) noexcept { return true; }
 void entryDeinit() noexcept {}
@@ -78,4 +78,4 @@ const void* entryFactory(const char* id) noexcept {
 
 }  // namespace
 
-CLAP_ENTRY_EXPORT const clap_plugin_entry_t clap_entry = {CLAP_VERSION, entryInit, entryDeinit, entryFactory};
+CLAP_ENTRY_EXPORT const ClapEntryTable clap_entry = {CLAP_VERSION, entryInit, entryDeinit, entryFactory};

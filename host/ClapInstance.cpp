@@ -20,26 +20,26 @@ std::string boundedText(const char* text, std::size_t size) { return std::string
 
 }  // namespace
 
-ClapInstance* ClapInstance::fromHost(const clap_host_t* host) {
+ClapInstance* ClapInstance::fromHost(const ClapHostRecord* host) {
     return host != nullptr ? static_cast<ClapInstance*>(host->host_data) : nullptr;
 }
 
-const void* ClapInstance::hostExtension(const clap_host_t* host, const char* id) {
+const void* ClapInstance::hostExtension(const ClapHostRecord* host, const char* id) {
     // The latency is read after every activation, when a plug-in may say it
     // changed; later it has to ask for a restart.
-    static const clap_host_latency_t latency{[](const clap_host_t*) {}};
-    static const clap_host_params_t params{
-        [](const clap_host_t*, uint32_t) {},
-        [](const clap_host_t*, clap_id, uint32_t) {},
+    static const ClapHostLatency latency{[](const ClapHostRecord*) {}};
+    static const ClapHostParams params{
+        [](const ClapHostRecord*, uint32_t) {},
+        [](const ClapHostRecord*, ClapId, uint32_t) {},
         // The values the host sends go out with the next block anyway.
-        [](const clap_host_t*) {},
+        [](const ClapHostRecord*) {},
     };
-    static const clap_host_state_t state{[](const clap_host_t*) {}};
-    static const clap_host_audio_ports_t audioPorts{
-        [](const clap_host_t*, uint32_t) { return false; },
-        [](const clap_host_t*, uint32_t) {},
+    static const ClapHostState state{[](const ClapHostRecord*) {}};
+    static const ClapHostAudioPorts audioPorts{
+        [](const ClapHostRecord*, uint32_t) { return false; },
+        [](const ClapHostRecord*, uint32_t) {},
     };
-    static const clap_host_audio_ports_config_t portsConfig{[](const clap_host_t*) {}};
+    static const ClapHostAudioPortsConfig portsConfig{[](const ClapHostRecord*) {}};
     if (fromHost(host) == nullptr || id == nullptr) return nullptr;
     if (std::strcmp(id, CLAP_EXT_LATENCY) == 0) return &latency;
     if (std::strcmp(id, CLAP_EXT_PARAMS) == 0) return &params;
@@ -59,15 +59,15 @@ ClapInstance::ClapInstance(std::shared_ptr<const ClapLibrary> library, const std
     host_.url = kHostUrl;
     host_.version = kHostVersion;
     host_.get_extension = &ClapInstance::hostExtension;
-    host_.request_restart = [](const clap_host_t* host) {
+    host_.request_restart = [](const ClapHostRecord* host) {
         if (ClapInstance* self = fromHost(host)) self->restartRequested_ = true;
     };
     // Offline, every block is processed anyway.
-    host_.request_process = [](const clap_host_t*) {};
-    host_.request_callback = [](const clap_host_t* host) {
+    host_.request_process = [](const ClapHostRecord*) {};
+    host_.request_callback = [](const ClapHostRecord* host) {
         if (ClapInstance* self = fromHost(host)) self->callbackRequested_ = true;
     };
-    const clap_plugin_factory_t& factory = library_->factory();
+    const ClapPluginFactory& factory = library_->factory();
     plugin_ = factory.create_plugin(&factory, &host_, description_.id.c_str());
     if (plugin_ == nullptr || plugin_->init == nullptr || plugin_->destroy == nullptr ||
         plugin_->activate == nullptr || plugin_->deactivate == nullptr || plugin_->process == nullptr ||
@@ -78,10 +78,10 @@ ClapInstance::ClapInstance(std::shared_ptr<const ClapLibrary> library, const std
         plugin_->destroy(plugin_);
         throw HostError("plug-in " + displayName() + " failed to initialise");
     }
-    params_ = static_cast<const clap_plugin_params_t*>(extension(CLAP_EXT_PARAMS));
-    latency_ = static_cast<const clap_plugin_latency_t*>(extension(CLAP_EXT_LATENCY));
-    audioPorts_ = static_cast<const clap_plugin_audio_ports_t*>(extension(CLAP_EXT_AUDIO_PORTS));
-    portsConfig_ = static_cast<const clap_plugin_audio_ports_config_t*>(extension(CLAP_EXT_AUDIO_PORTS_CONFIG));
+    params_ = static_cast<const ClapPluginParams*>(extension(CLAP_EXT_PARAMS));
+    latency_ = static_cast<const ClapPluginLatency*>(extension(CLAP_EXT_LATENCY));
+    audioPorts_ = static_cast<const ClapPluginAudioPorts*>(extension(CLAP_EXT_AUDIO_PORTS));
+    portsConfig_ = static_cast<const ClapPluginAudioPortsConfig*>(extension(CLAP_EXT_AUDIO_PORTS_CONFIG));
     readParameters();
 }
 
@@ -113,7 +113,7 @@ void ClapInstance::readParameters() {
     if (params_ == nullptr || params_->count == nullptr || params_->get_info == nullptr) return;
     const uint32_t count = params_->count(plugin_);
     for (uint32_t index = 0; index < count; ++index) {
-        clap_param_info_t info{};
+        ClapParamInfo info{};
         if (!params_->get_info(plugin_, index, &info)) {
             throw HostError("plug-in " + displayName() + " gave no information on parameter " + std::to_string(index));
         }
@@ -154,7 +154,7 @@ std::optional<double> ClapInstance::textToValue(std::size_t index, const std::st
     return result;
 }
 
-void ClapInstance::flushParameters(const clap_input_events_t& in, const clap_output_events_t& out) const {
+void ClapInstance::flushParameters(const ClapInputEvents& in, const ClapOutputEvents& out) const {
     if (!active_) requireMainThread("params.flush");
     if (hasParameterFlush()) params_->flush(plugin_, &in, &out);
 }
@@ -165,7 +165,7 @@ std::vector<ClapPort> ClapInstance::ports(bool input) const {
     if (audioPorts_ == nullptr || audioPorts_->count == nullptr || audioPorts_->get == nullptr) return result;
     const uint32_t count = audioPorts_->count(plugin_, input);
     for (uint32_t index = 0; index < count; ++index) {
-        clap_audio_port_info_t info{};
+        ClapAudioPortInfo info{};
         if (!audioPorts_->get(plugin_, index, input, &info)) {
             throw HostError("plug-in " + displayName() + " gave no information on audio " +
                             (input ? "input " : "output ") + std::to_string(index));
@@ -182,7 +182,7 @@ std::vector<ClapPortsConfig> ClapInstance::portsConfigs() const {
     if (portsConfig_ == nullptr || portsConfig_->count == nullptr || portsConfig_->get == nullptr) return result;
     const uint32_t count = portsConfig_->count(plugin_);
     for (uint32_t index = 0; index < count; ++index) {
-        clap_audio_ports_config_t config{};
+        ClapAudioPortsConfig config{};
         if (!portsConfig_->get(plugin_, index, &config)) continue;
         result.push_back({config.id, boundedText(config.name, sizeof config.name), config.has_main_input,
                           config.main_input_channel_count, config.has_main_output, config.main_output_channel_count});
@@ -190,7 +190,7 @@ std::vector<ClapPortsConfig> ClapInstance::portsConfigs() const {
     return result;
 }
 
-bool ClapInstance::selectPortsConfig(clap_id id) {
+bool ClapInstance::selectPortsConfig(ClapId id) {
     requireMainThread("audio_ports_config.select");
     if (active_ || portsConfig_ == nullptr || portsConfig_->select == nullptr) return false;
     return portsConfig_->select(plugin_, id);
@@ -221,7 +221,7 @@ void ClapInstance::stopProcessing() {
     processing_ = false;
 }
 
-clap_process_status ClapInstance::process(const clap_process_t& process) {
+ClapProcessStatus ClapInstance::process(const ClapProcessBlock& process) {
     if (!processing_) return CLAP_PROCESS_ERROR;
     return plugin_->process(plugin_, &process);
 }
@@ -234,7 +234,7 @@ uint32_t ClapInstance::latency() const {
 
 void ClapInstance::setOfflineRendering() {
     requireMainThread("render.set");
-    const auto* render = static_cast<const clap_plugin_render_t*>(extension(CLAP_EXT_RENDER));
+    const auto* render = static_cast<const ClapPluginRender*>(extension(CLAP_EXT_RENDER));
     if (render != nullptr && render->set != nullptr) render->set(plugin_, CLAP_RENDER_OFFLINE);
 }
 

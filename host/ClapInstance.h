@@ -16,7 +16,7 @@
 namespace ondulaxis::host {
 
 struct ClapParameter {
-    clap_id id = CLAP_INVALID_ID;
+    ClapId id = CLAP_INVALID_ID;
     uint32_t flags = 0;
     void* cookie = nullptr;
     std::string name;
@@ -27,7 +27,7 @@ struct ClapParameter {
 };
 
 struct ClapPort {
-    clap_id id = CLAP_INVALID_ID;
+    ClapId id = CLAP_INVALID_ID;
     std::string name;
     uint32_t flags = 0;
     uint32_t channels = 0;
@@ -35,7 +35,7 @@ struct ClapPort {
 };
 
 struct ClapPortsConfig {
-    clap_id id = CLAP_INVALID_ID;
+    ClapId id = CLAP_INVALID_ID;
     std::string name;
     bool hasMainInput = false;
     uint32_t mainInputChannels = 0;
@@ -66,13 +66,13 @@ public:
     std::optional<double> textToValue(std::size_t index, const std::string& text) const;
     bool hasParameterFlush() const { return params_ != nullptr && params_->flush != nullptr; }
     // [main thread while inactive, audio thread while active]
-    void flushParameters(const clap_input_events_t& in, const clap_output_events_t& out) const;
+    void flushParameters(const ClapInputEvents& in, const ClapOutputEvents& out) const;
 
     // [main thread] without the audio-ports extension: none.
     std::vector<ClapPort> ports(bool input) const;
     std::vector<ClapPortsConfig> portsConfigs() const;
     // [main thread, inactive]
-    bool selectPortsConfig(clap_id id);
+    bool selectPortsConfig(ClapId id);
 
     // [main thread] activate(rate, 1, maxFrames). False when refused.
     bool activate(double sampleRate, uint32_t maxFrames);
@@ -81,7 +81,7 @@ public:
     // [audio thread, active]
     bool startProcessing();
     void stopProcessing();
-    clap_process_status process(const clap_process_t& process);
+    ClapProcessStatus process(const ClapProcessBlock& process);
     // [main thread, active] the latency extension's answer; 0 without it.
     uint32_t latency() const;
     // [main thread] tells the plug-in the render is offline, if it listens.
@@ -94,21 +94,21 @@ public:
     void runMainThreadCallback();
 
 private:
-    static ClapInstance* fromHost(const clap_host_t* host);
-    static const void* hostExtension(const clap_host_t* host, const char* id);
+    static ClapInstance* fromHost(const ClapHostRecord* host);
+    static const void* hostExtension(const ClapHostRecord* host, const char* id);
     void requireMainThread(const char* call) const;
     void readParameters();
     const void* extension(const char* id) const;
 
     std::shared_ptr<const ClapLibrary> library_;
     ClapPluginDescription description_;
-    clap_host_t host_{};
-    const clap_plugin_t* plugin_ = nullptr;
+    ClapHostRecord host_{};
+    const ClapPluginRecord* plugin_ = nullptr;
     std::thread::id mainThread_;
-    const clap_plugin_params_t* params_ = nullptr;
-    const clap_plugin_latency_t* latency_ = nullptr;
-    const clap_plugin_audio_ports_t* audioPorts_ = nullptr;
-    const clap_plugin_audio_ports_config_t* portsConfig_ = nullptr;
+    const ClapPluginParams* params_ = nullptr;
+    const ClapPluginLatency* latency_ = nullptr;
+    const ClapPluginAudioPorts* audioPorts_ = nullptr;
+    const ClapPluginAudioPortsConfig* portsConfig_ = nullptr;
     std::vector<ClapParameter> parameters_;
     bool active_ = false;
     bool processing_ = false;

@@ -13,7 +13,7 @@ namespace {
 // fault, but only null can be caught here.
 std::string copied(const char* text) { return text != nullptr ? std::string(text) : std::string(); }
 
-std::string versionText(const clap_version_t& version) {
+std::string versionText(const ClapVersion& version) {
     return std::to_string(version.major) + "." + std::to_string(version.minor) + "." +
            std::to_string(version.revision);
 }
@@ -32,12 +32,12 @@ ClapLibrary::ClapLibrary(const std::filesystem::path& path) : path_(path) {
         throw HostError("cannot load " + name + ": " + (error != nullptr ? error : "unknown error"));
     }
     // clap_entry is data, not a function: the symbol's address is the record.
-    entry_ = static_cast<const clap_plugin_entry_t*>(dlsym(handle_, "clap_entry"));
+    entry_ = static_cast<const ClapEntryTable*>(dlsym(handle_, "clap_entry"));
     if (entry_ == nullptr) {
         dlclose(handle_);
         throw HostError(name + " is not a CLAP module: it exports no clap_entry");
     }
-    if (!clap_version_is_compatible(entry_->clap_version) || entry_->init == nullptr ||
+    if (!clapVersionIsCompatible(entry_->clap_version) || entry_->init == nullptr ||
         entry_->get_factory == nullptr || entry_->deinit == nullptr) {
         const std::string version = versionText(entry_->clap_version);
         dlclose(handle_);
@@ -48,16 +48,16 @@ ClapLibrary::ClapLibrary(const std::filesystem::path& path) : path_(path) {
         throw HostError(name + ": the module refused to initialise (clap_entry.init failed)");
     }
     try {
-        factory_ = static_cast<const clap_plugin_factory_t*>(entry_->get_factory(CLAP_PLUGIN_FACTORY_ID));
+        factory_ = static_cast<const ClapPluginFactory*>(entry_->get_factory(CLAP_PLUGIN_FACTORY_ID));
         if (factory_ == nullptr || factory_->get_plugin_count == nullptr ||
             factory_->get_plugin_descriptor == nullptr || factory_->create_plugin == nullptr) {
             throw HostError(name + " offers no plug-in factory");
         }
         const uint32_t count = factory_->get_plugin_count(factory_);
         for (uint32_t index = 0; index < count; ++index) {
-            const clap_plugin_descriptor_t* descriptor = factory_->get_plugin_descriptor(factory_, index);
+            const ClapPluginDescriptor* descriptor = factory_->get_plugin_descriptor(factory_, index);
             if (descriptor == nullptr || descriptor->id == nullptr || descriptor->name == nullptr ||
-                !clap_version_is_compatible(descriptor->clap_version)) {
+                !clapVersionIsCompatible(descriptor->clap_version)) {
                 throw HostError(name + ": plug-in " + std::to_string(index) + " of its factory has no usable descriptor");
             }
             ClapPluginDescription plugin{copied(descriptor->id),      copied(descriptor->name),

@@ -35,8 +35,8 @@ public:
     ClapLibrary& operator=(const ClapLibrary&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    const clap_plugin_factory_t& factory() const { return *factory_; }
-    const clap_version_t& version() const { return entry_->clap_version; }
+    const ClapPluginFactory& factory() const { return *factory_; }
+    const ClapVersion& version() const { return entry_->clap_version; }
     const std::vector<ClapPluginDescription>& plugins() const { return plugins_; }
 
     // The plug-in whose ID is `choice`, else the one whose name is (any
@@ -47,8 +47,8 @@ public:
 private:
     std::filesystem::path path_;
     void* handle_ = nullptr;
-    const clap_plugin_entry_t* entry_ = nullptr;
-    const clap_plugin_factory_t* factory_ = nullptr;
+    const ClapEntryTable* entry_ = nullptr;
+    const ClapPluginFactory* factory_ = nullptr;
     std::vector<ClapPluginDescription> plugins_;
 };
 

@@ -95,15 +95,15 @@ ClapSession::ClapSession(std::shared_ptr<const ClapLibrary> library, const std::
     : blockSize_(settings.blockSize), sampleRate_(settings.sampleRate), blockCounter_(settings.blockCounter) {
     if (blockSize_ < 1) throw HostError("block size must be at least 1");
     events_.in.ctx = &events_;
-    events_.in.size = [](const clap_input_events_t* list) { return static_cast<const EventList*>(list->ctx)->count; };
-    events_.in.get = [](const clap_input_events_t* list, uint32_t index) -> const clap_event_header_t* {
+    events_.in.size = [](const ClapInputEvents* list) { return static_cast<const EventList*>(list->ctx)->count; };
+    events_.in.get = [](const ClapInputEvents* list, uint32_t index) -> const ClapEventHeader* {
         const auto* events = static_cast<const EventList*>(list->ctx);
         return index < events->count ? &events->events[index].header : nullptr;
     };
     // What the plug-in says back (gestures, its own value changes) does not
     // concern an offline render.
     events_.out.ctx = nullptr;
-    events_.out.try_push = [](const clap_output_events_t*, const clap_event_header_t*) { return true; };
+    events_.out.try_push = [](const ClapOutputEvents*, const ClapEventHeader*) { return true; };
 
     Group first;
     first.instance = std::make_unique<ClapInstance>(library, pluginId);
@@ -128,7 +128,7 @@ ClapSession::ClapSession(std::shared_ptr<const ClapLibrary> library, const std::
     }
     for (const ClapParameterAssignment& assignment : assignments) {
         const ClapParameter& parameter = first.instance->parameters()[assignment.index];
-        clap_event_param_value_t event{};
+        ClapParamValueEvent event{};
         event.header.size = sizeof event;
         event.header.time = 0;
         event.header.space_id = CLAP_CORE_EVENT_SPACE_ID;
@@ -163,7 +163,7 @@ void ClapSession::prepare(Group& group) {
     ClapInstance& instance = *group.instance;
     const std::size_t length = static_cast<std::size_t>(blockSize_);
     const auto allocate = [&](const std::vector<ClapPort>& ports, std::vector<std::vector<float>>& channels,
-                              std::vector<float*>& pointers, std::vector<clap_audio_buffer_t>& buffers) {
+                              std::vector<float*>& pointers, std::vector<ClapAudioBuffer>& buffers) {
         std::size_t total = 0;
         for (const ClapPort& port : ports) total += port.channels;
         channels.assign(total, std::vector<float>(length, 0.0f));
@@ -219,7 +219,7 @@ void ClapSession::activate(Group& group) {
 }
 
 void ClapSession::run(Group& group, uint32_t frames, bool withEvents) {
-    clap_process_t process{};
+    ClapProcessBlock process{};
     process.steady_time = steadyTime_;
     process.frames_count = frames;
     process.transport = nullptr;
@@ -229,16 +229,16 @@ void ClapSession::run(Group& group, uint32_t frames, bool withEvents) {
     process.audio_outputs_count = static_cast<uint32_t>(group.outputPorts.size());
     process.in_events = &events_.in;
     process.out_events = &events_.out;
-    for (clap_audio_buffer_t& port : group.outputPorts) port.constant_mask = 0;
+    for (ClapAudioBuffer& port : group.outputPorts) port.constant_mask = 0;
     events_.count = withEvents ? static_cast<uint32_t>(events_.events.size()) : 0;
-    const clap_process_status status = group.instance->process(process);
+    const ClapProcessStatus status = group.instance->process(process);
     events_.count = 0;
     if (status == CLAP_PROCESS_ERROR) {
         throw HostError("plug-in " + group.instance->displayName() + " reported an error while processing");
     }
     // A channel marked constant need only hold its first sample.
     if (!group.outputPorts.empty() && group.outputPorts.front().constant_mask != 0) {
-        const clap_audio_buffer_t& main = group.outputPorts.front();
+        const ClapAudioBuffer& main = group.outputPorts.front();
         for (uint32_t channel = 0; channel < main.channel_count && channel < 64; ++channel) {
             if ((main.constant_mask >> channel) & 1) std::fill_n(main.data32[channel] + 1, frames - 1, main.data32[channel][0]);
         }

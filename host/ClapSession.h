@@ -68,15 +68,15 @@ private:
         std::vector<std::vector<float>> outputs;
         std::vector<float*> inputPointers;
         std::vector<float*> outputPointers;
-        std::vector<clap_audio_buffer_t> inputPorts;
-        std::vector<clap_audio_buffer_t> outputPorts;
+        std::vector<ClapAudioBuffer> inputPorts;
+        std::vector<ClapAudioBuffer> outputPorts;
     };
     // The values as events, handed to the first process call and to flush.
     struct EventList {
-        std::vector<clap_event_param_value_t> events;
+        std::vector<ClapParamValueEvent> events;
         uint32_t count = 0;  // events visible now: all of them, or none
-        clap_input_events_t in{};
-        clap_output_events_t out{};
+        ClapInputEvents in{};
+        ClapOutputEvents out{};
     };
 
     void prepare(Group& group);

@@ -250,7 +250,7 @@ void writeParameterTable(PluginInstance& instance, std::ostream& out) {
 }
 
 void writeClapInfo(const std::shared_ptr<const ClapLibrary>& library, std::ostream& out) {
-    const clap_version_t& version = library->version();
+    const ClapVersion& version = library->version();
     out << "Plug-in file:    " << library->path().string() << " (CLAP module)\n"
         << "CLAP version:    " << version.major << "." << version.minor << "." << version.revision << "\n"
         << "Plug-ins:        " << library->plugins().size() << "\n";

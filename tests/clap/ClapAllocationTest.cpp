@@ -18,18 +18,18 @@ TEST(ClapModule, NoBlockOrFlushAllocates) {
             ASSERT_TRUE(host.activate());
             std::vector<std::vector<float>> buffers(2, std::vector<float>(512, 0.25f));
             float* pointers[2] = {buffers[0].data(), buffers[1].data()};
-            clap_audio_buffer_t audio{pointers, nullptr, channels, 0, 0};  // in place
+            ClapAudioBuffer audio{pointers, nullptr, channels, 0, 0};  // in place
             const uint32_t count = host.params->count(host.plugin);
             std::string where;
             for (int block = 0; block < 48; ++block) {
                 EventList events;
                 for (uint32_t k = 0; k < 4; ++k) {
-                    const clap_id param = static_cast<clap_id>(block + k) % count;  // Oversample too: a restart request
+                    const ClapId param = static_cast<ClapId>(block + k) % count;  // Oversample too: a restart request
                     events.add(k * 100, param, block % 7 == 0 ? NAN : (block * 13 % 257) - 60.0);
                 }
                 events.add(511, 99, 1.0);  // a bad id
-                clap_input_events_t list = events.list();
-                clap_process_t process{-1, 512, nullptr, &audio, &audio, 1, 1, &list, nullptr};
+                ClapInputEvents list = events.list();
+                ClapProcessBlock process{-1, 512, nullptr, &audio, &audio, 1, 1, &list, nullptr};
                 allocationCounter::arm();
                 if (block % 5 == 4) {
                     host.params->flush(host.plugin, &list, nullptr);

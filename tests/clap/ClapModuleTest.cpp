@@ -18,8 +18,8 @@ namespace {
 
 using Signal = std::vector<std::vector<float>>;
 
-constexpr clap_id oversample = OndulaxisHQ::oversampleIndex;
-constexpr clap_id dryWet = OndulaxisHQ::dryWetIndex;
+constexpr ClapId oversample = OndulaxisHQ::oversampleIndex;
+constexpr ClapId dryWet = OndulaxisHQ::dryWetIndex;
 
 // Several seconds' worth of partials and noise, different per channel.
 Signal testSignal(uint32_t channels, size_t frames) {
@@ -48,7 +48,7 @@ void append(Signal& all, const Signal& part) {
 }
 
 TEST(ClapModule, OffersBothPlugInsWithTheirIdentities) {
-    const clap_plugin_factory_t* plugins = factory();
+    const ClapPluginFactory* plugins = factory();
     ASSERT_NE(plugins, nullptr) << dlerror();
     ASSERT_EQ(plugins->get_plugin_count(plugins), 2u);
     char vendor[64] = {};
@@ -59,7 +59,7 @@ TEST(ClapModule, OffersBothPlugInsWithTheirIdentities) {
     const char* ids[] = {plainId, hqId};
     const char* names[] = {"Ondulaxis", "Ondulaxis HQ"};
     for (uint32_t index = 0; index < 2; ++index) {
-        const clap_plugin_descriptor_t* descriptor = plugins->get_plugin_descriptor(plugins, index);
+        const ClapPluginDescriptor* descriptor = plugins->get_plugin_descriptor(plugins, index);
         ASSERT_NE(descriptor, nullptr);
         EXPECT_STREQ(descriptor->id, ids[index]);
         EXPECT_STREQ(descriptor->name, names[index]);
@@ -94,7 +94,7 @@ TEST(ClapModule, ExportsOnlyTheEntry) {
 
 struct Setting {
     const char* name;
-    std::vector<std::pair<clap_id, float>> values;  // in the units CLAP carries
+    std::vector<std::pair<ClapId, float>> values;  // in the units CLAP carries
 };
 
 struct Render {
@@ -211,7 +211,7 @@ TEST(ClapParameters, TextIsTheDisplayAndLabelAndReadsBack) {
         const uint32_t count = host.params->count(host.plugin);
         EXPECT_EQ(count, std::strcmp(id, hqId) == 0 ? 11u : 8u);
         for (uint32_t index = 0; index < count; ++index) {
-            clap_param_info_t info{};
+            ClapParamInfo info{};
             ASSERT_TRUE(host.params->get_info(host.plugin, index, &info));
             const ParameterRecord& record = *ondulaxisHQParameters.find(static_cast<int32_t>(index));
             SCOPED_TRACE(record.name);
@@ -261,7 +261,7 @@ Bytes savedState(const char* id, bool changed) {
         }
     }
     Bytes bytes;
-    clap_ostream_t stream = bytes.output();
+    ClapOutputStream stream = bytes.output();
     EXPECT_TRUE(host.state->save(host.plugin, &stream));
     return bytes;
 }
@@ -270,7 +270,7 @@ TEST(ClapState, RoundTripRestoresEveryValueAndTheSound) {
     for (const char* id : {plainId, hqId}) {
         Bytes bytes = savedState(id, true);
         Host original(id);
-        clap_istream_t in = bytes.input();
+        ClapInputStream in = bytes.input();
         ASSERT_TRUE(original.state->load(original.plugin, &in));
         EXPECT_EQ(original.valueRescans, 1);
         Host fresh(id);
@@ -294,7 +294,7 @@ TEST(ClapState, AnHQStateWithoutTheLaterParametersLoads) {
     bytes.data[12] = 10;
     Host host(hqId);
     host.set(OndulaxisHQ::renderIndex, 1.0);
-    clap_istream_t in = bytes.input();
+    ClapInputStream in = bytes.input();
     ASSERT_TRUE(host.state->load(host.plugin, &in));
     EXPECT_EQ(host.get(InGain), 30.0);
     EXPECT_EQ(host.get(oversample), 3.0);
@@ -333,7 +333,7 @@ TEST_P(StateRefusal, LeavesTheCurrentValues) {
     host.set(OutGain, -3.0);
     host.set(FreqMin, 10.0);
     const auto before = allValues(host);
-    clap_istream_t in = bytes.input();
+    ClapInputStream in = bytes.input();
     EXPECT_FALSE(host.state->load(host.plugin, &in));
     EXPECT_EQ(allValues(host), before);
     EXPECT_EQ(host.valueRescans, 0);
@@ -365,7 +365,7 @@ TEST(ClapTail, CoversTheSlewRampAndTheFilters) {
     const auto hqLatency = static_cast<uint32_t>(OndulaxisHQ::latency());
     struct Case {
         const char* id;
-        std::vector<std::pair<clap_id, double>> values;
+        std::vector<std::pair<ClapId, double>> values;
         uint32_t tail;
     };
     const Case cases[] = {
@@ -380,7 +380,7 @@ TEST(ClapTail, CoversTheSlewRampAndTheFilters) {
         Host host(c.id);
         for (const auto& [id, value] : c.values) host.set(id, value);
         ASSERT_TRUE(host.activate());
-        const auto* tail = host.extension<clap_plugin_tail_t>(CLAP_EXT_TAIL);
+        const auto* tail = host.extension<ClapPluginTail>(CLAP_EXT_TAIL);
         ASSERT_NE(tail, nullptr);
         EXPECT_EQ(tail->get(host.plugin), c.tail) << c.id << " " << c.values.size();
     }
@@ -393,7 +393,7 @@ TEST(ClapLatency, FactorChangesWhileActiveAtTheEventsSample) {
     for (const bool offline : {false, true}) {
         Host host(hqId);
         host.set(OndulaxisHQ::renderIndex, 2.0);  // 16x offline
-        const auto* render = host.extension<clap_plugin_render_t>(CLAP_EXT_RENDER);
+        const auto* render = host.extension<ClapPluginRender>(CLAP_EXT_RENDER);
         ASSERT_NE(render, nullptr);
         ASSERT_TRUE(render->set(host.plugin, offline ? CLAP_RENDER_OFFLINE : CLAP_RENDER_REALTIME));
         ASSERT_TRUE(host.activate());
@@ -429,7 +429,7 @@ TEST(ClapLatency, FactorChangesWhileActiveAtTheEventsSample) {
 // ---- misuse --------------------------------------------------------------------------
 
 TEST(ClapMisuse, NullsBadIdsAndBadIndexesGetHarmlessAnswers) {
-    const clap_plugin_factory_t* plugins = factory();
+    const ClapPluginFactory* plugins = factory();
     ASSERT_NE(plugins, nullptr);
     EXPECT_EQ(entry()->get_factory("clap.preset-discovery-factory/2"), nullptr);
     EXPECT_EQ(entry()->get_factory(nullptr), nullptr);
@@ -438,11 +438,11 @@ TEST(ClapMisuse, NullsBadIdsAndBadIndexesGetHarmlessAnswers) {
 
     Host host(hqId);
     ASSERT_NE(host.plugin, nullptr);
-    const clap_plugin_t* plugin = host.plugin;
+    const ClapPluginRecord* plugin = host.plugin;
     EXPECT_EQ(plugin->get_extension(plugin, "clap.gui"), nullptr);
     EXPECT_EQ(plugin->get_extension(plugin, nullptr), nullptr);
     const auto* params = host.params;
-    clap_param_info_t info;
+    ClapParamInfo info;
     double value = 0.0;
     char text[32] = "x";
     EXPECT_FALSE(params->get_info(plugin, OndulaxisHQ::hqParamCount, &info));
@@ -467,8 +467,8 @@ TEST(ClapMisuse, NullsBadIdsAndBadIndexesGetHarmlessAnswers) {
 
     EXPECT_FALSE(host.state->save(plugin, nullptr));
     EXPECT_FALSE(host.state->load(plugin, nullptr));
-    const auto* ports = host.extension<clap_plugin_audio_ports_t>(CLAP_EXT_AUDIO_PORTS);
-    clap_audio_port_info_t port;
+    const auto* ports = host.extension<ClapPluginAudioPorts>(CLAP_EXT_AUDIO_PORTS);
+    ClapAudioPortInfo port;
     EXPECT_FALSE(ports->get(plugin, 1, true, &port));
     EXPECT_FALSE(ports->get(plugin, 0, true, nullptr));
     EXPECT_FALSE(host.ports->select(plugin, 2));
@@ -481,7 +481,7 @@ TEST(ClapMisuse, NullsBadIdsAndBadIndexesGetHarmlessAnswers) {
     ASSERT_TRUE(host.activate());
     EXPECT_FALSE(host.ports->select(plugin, 1));  // only while inactive
     EXPECT_EQ(plugin->process(plugin, nullptr), CLAP_PROCESS_ERROR);
-    clap_process_t empty{-1, 64, nullptr, nullptr, nullptr, 0, 0, nullptr, nullptr};
+    ClapProcessBlock empty{-1, 64, nullptr, nullptr, nullptr, 0, 0, nullptr, nullptr};
     EXPECT_EQ(plugin->process(plugin, &empty), CLAP_PROCESS_ERROR);
     host.process(signal);
     EXPECT_EQ(host.status, CLAP_PROCESS_CONTINUE);
@@ -497,13 +497,13 @@ TEST(ClapMisuse, NullsBadIdsAndBadIndexesGetHarmlessAnswers) {
 
 TEST(ClapPorts, ConfigurationsGiveStereoAndMonoInPlacePairs) {
     Host host(plainId, 1);
-    const auto* ports = host.extension<clap_plugin_audio_ports_t>(CLAP_EXT_AUDIO_PORTS);
+    const auto* ports = host.extension<ClapPluginAudioPorts>(CLAP_EXT_AUDIO_PORTS);
     ASSERT_EQ(host.ports->count(host.plugin), 2u);
     for (uint32_t channels : {1u, 2u}) {
         ASSERT_TRUE(host.ports->select(host.plugin, channels == 1 ? 1 : 0));
         for (bool input : {true, false}) {
             ASSERT_EQ(ports->count(host.plugin, input), 1u);
-            clap_audio_port_info_t info;
+            ClapAudioPortInfo info;
             ASSERT_TRUE(ports->get(host.plugin, 0, input, &info));
             EXPECT_EQ(info.channel_count, channels);
             EXPECT_STREQ(info.port_type, channels == 1 ? CLAP_PORT_MONO : CLAP_PORT_STEREO);

@@ -17,11 +17,11 @@
 
 namespace clapTest {
 
-inline const clap_plugin_entry_t* entry() {
-    static const clap_plugin_entry_t* loaded = [] {
+inline const ClapEntryTable* entry() {
+    static const ClapEntryTable* loaded = [] {
         void* library = dlopen(ONDULAXIS_CLAP_PATH, RTLD_NOW | RTLD_LOCAL);
         const auto* found = library != nullptr
-                                ? static_cast<const clap_plugin_entry_t*>(dlsym(library, "clap_entry"))
+                                ? static_cast<const ClapEntryTable*>(dlsym(library, "clap_entry"))
                                 : nullptr;
         if (found != nullptr && !found->init(ONDULAXIS_CLAP_PATH)) found = nullptr;
         return found;
@@ -29,9 +29,9 @@ inline const clap_plugin_entry_t* entry() {
     return loaded;
 }
 
-inline const clap_plugin_factory_t* factory() {
-    const clap_plugin_entry_t* module = entry();
-    return module != nullptr ? static_cast<const clap_plugin_factory_t*>(module->get_factory(CLAP_PLUGIN_FACTORY_ID))
+inline const ClapPluginFactory* factory() {
+    const ClapEntryTable* module = entry();
+    return module != nullptr ? static_cast<const ClapPluginFactory*>(module->get_factory(CLAP_PLUGIN_FACTORY_ID))
                              : nullptr;
 }
 
@@ -40,10 +40,10 @@ inline constexpr char hqId[] = "example.ondulaxis.hq";
 
 // Parameter events of one block, in time order.
 struct EventList {
-    std::vector<clap_event_param_value_t> events;
+    std::vector<ClapParamValueEvent> events;
 
-    void add(uint32_t time, clap_id id, double value) {
-        clap_event_param_value_t event{};
+    void add(uint32_t time, ClapId id, double value) {
+        ClapParamValueEvent event{};
         event.header = {sizeof event, time, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
         event.param_id = id;
         event.note_id = -1;
@@ -52,14 +52,14 @@ struct EventList {
         events.push_back(event);
     }
 
-    static uint32_t size(const clap_input_events_t* list) {
+    static uint32_t size(const ClapInputEvents* list) {
         return static_cast<uint32_t>(static_cast<EventList*>(list->ctx)->events.size());
     }
-    static const clap_event_header_t* get(const clap_input_events_t* list, uint32_t index) {
+    static const ClapEventHeader* get(const ClapInputEvents* list, uint32_t index) {
         auto& all = static_cast<EventList*>(list->ctx)->events;
         return index < all.size() ? &all[index].header : nullptr;
     }
-    clap_input_events_t list() { return {this, size, get}; }
+    ClapInputEvents list() { return {this, size, get}; }
 };
 
 // A stream over bytes in memory that moves at most `step` bytes a call.
@@ -68,14 +68,14 @@ struct Bytes {
     size_t position = 0;
     size_t step = 5;
 
-    static int64_t write(const clap_ostream_t* stream, const void* buffer, uint64_t size) {
+    static int64_t write(const ClapOutputStream* stream, const void* buffer, uint64_t size) {
         auto* self = static_cast<Bytes*>(stream->ctx);
         const size_t taken = std::min<size_t>(size, self->step);
         const auto* bytes = static_cast<const uint8_t*>(buffer);
         self->data.insert(self->data.end(), bytes, bytes + taken);
         return static_cast<int64_t>(taken);
     }
-    static int64_t read(const clap_istream_t* stream, void* buffer, uint64_t size) {
+    static int64_t read(const ClapInputStream* stream, void* buffer, uint64_t size) {
         auto* self = static_cast<Bytes*>(stream->ctx);
         const size_t given = static_cast<size_t>(
             std::min<uint64_t>({size, self->step, self->data.size() - self->position}));
@@ -83,8 +83,8 @@ struct Bytes {
         self->position += given;
         return static_cast<int64_t>(given);
     }
-    clap_ostream_t output() { return {this, write}; }
-    clap_istream_t input() {
+    ClapOutputStream output() { return {this, write}; }
+    ClapInputStream input() {
         position = 0;
         return {this, read};
     }
@@ -95,13 +95,13 @@ class Host {
 public:
     explicit Host(const char* id, uint32_t channels = 2) : channels(channels) {
         record.host_data = this;
-        const clap_plugin_factory_t* made = factory();
+        const ClapPluginFactory* made = factory();
         plugin = made != nullptr ? made->create_plugin(made, &record, id) : nullptr;
         if (plugin == nullptr || !plugin->init(plugin)) return;
-        ports = extension<clap_plugin_audio_ports_config_t>(CLAP_EXT_AUDIO_PORTS_CONFIG);
-        params = extension<clap_plugin_params_t>(CLAP_EXT_PARAMS);
-        state = extension<clap_plugin_state_t>(CLAP_EXT_STATE);
-        latency = extension<clap_plugin_latency_t>(CLAP_EXT_LATENCY);
+        ports = extension<ClapPluginAudioPortsConfig>(CLAP_EXT_AUDIO_PORTS_CONFIG);
+        params = extension<ClapPluginParams>(CLAP_EXT_PARAMS);
+        state = extension<ClapPluginState>(CLAP_EXT_STATE);
+        latency = extension<ClapPluginLatency>(CLAP_EXT_LATENCY);
         if (ports != nullptr) ports->select(plugin, channels == 1 ? 1 : 0);
     }
     ~Host() {
@@ -140,33 +140,33 @@ public:
             inPointers.push_back(copy[c].data());
             outPointers.push_back(out[c].data());
         }
-        clap_audio_buffer_t input{inPointers.data(), nullptr, channels, 0, 0};
-        clap_audio_buffer_t output{outPointers.data(), nullptr, channels, 0, 0};
-        clap_input_events_t list = events.list();
-        clap_process_t block{-1, static_cast<uint32_t>(in[0].size()), nullptr, &input, &output, 1, 1, &list, nullptr};
+        ClapAudioBuffer input{inPointers.data(), nullptr, channels, 0, 0};
+        ClapAudioBuffer output{outPointers.data(), nullptr, channels, 0, 0};
+        ClapInputEvents list = events.list();
+        ClapProcessBlock block{-1, static_cast<uint32_t>(in[0].size()), nullptr, &input, &output, 1, 1, &list, nullptr};
         status = plugin->process(plugin, &block);
         return out;
     }
 
-    void set(clap_id id, double value) {
+    void set(ClapId id, double value) {
         EventList events;
         events.add(0, id, value);
-        clap_input_events_t list = events.list();
+        ClapInputEvents list = events.list();
         params->flush(plugin, &list, nullptr);
     }
-    double get(clap_id id) const {
+    double get(ClapId id) const {
         double value = -1.0;
         EXPECT_TRUE(params->get_value(plugin, id, &value)) << id;
         return value;
     }
 
     const uint32_t channels;
-    const clap_plugin_t* plugin = nullptr;
-    const clap_plugin_audio_ports_config_t* ports = nullptr;
-    const clap_plugin_params_t* params = nullptr;
-    const clap_plugin_state_t* state = nullptr;
-    const clap_plugin_latency_t* latency = nullptr;
-    clap_process_status status = CLAP_PROCESS_ERROR;
+    const ClapPluginRecord* plugin = nullptr;
+    const ClapPluginAudioPortsConfig* ports = nullptr;
+    const ClapPluginParams* params = nullptr;
+    const ClapPluginState* state = nullptr;
+    const ClapPluginLatency* latency = nullptr;
+    ClapProcessStatus status = CLAP_PROCESS_ERROR;
     bool active = false;
 
     // What the plug-in asked of this host, and where.
@@ -177,31 +177,31 @@ public:
     std::thread::id mainThread = std::this_thread::get_id();
 
 private:
-    static Host* self(const clap_host_t* host) { return static_cast<Host*>(host->host_data); }
+    static Host* self(const ClapHostRecord* host) { return static_cast<Host*>(host->host_data); }
 
-    static void latencyChanged(const clap_host_t* host) {
+    static void latencyChanged(const ClapHostRecord* host) {
         Host* me = self(host);
         ++me->latencyChanges;
         if (!me->activating || std::this_thread::get_id() != me->mainThread) ++me->latencyChangesOutsideActivate;
     }
-    static void rescan(const clap_host_t* host, uint32_t flags) {
+    static void rescan(const ClapHostRecord* host, uint32_t flags) {
         if (flags == CLAP_PARAM_RESCAN_VALUES) ++self(host)->valueRescans;
     }
-    static void clear(const clap_host_t*, clap_id, uint32_t) {}
-    static void requestFlush(const clap_host_t*) {}
+    static void clear(const ClapHostRecord*, ClapId, uint32_t) {}
+    static void requestFlush(const ClapHostRecord*) {}
 
-    static const void* hostExtension(const clap_host_t*, const char* id) {
-        static const clap_host_latency_t latencyExtension{latencyChanged};
-        static const clap_host_params_t paramsExtension{rescan, clear, requestFlush};
+    static const void* hostExtension(const ClapHostRecord*, const char* id) {
+        static const ClapHostLatency latencyExtension{latencyChanged};
+        static const ClapHostParams paramsExtension{rescan, clear, requestFlush};
         if (std::strcmp(id, CLAP_EXT_LATENCY) == 0) return &latencyExtension;
         if (std::strcmp(id, CLAP_EXT_PARAMS) == 0) return &paramsExtension;
         return nullptr;
     }
-    static void requestRestart(const clap_host_t* host) { ++self(host)->restartRequests; }
-    static void requestNothing(const clap_host_t*) {}
+    static void requestRestart(const ClapHostRecord* host) { ++self(host)->restartRequests; }
+    static void requestNothing(const ClapHostRecord*) {}
 
     bool activating = false;
-    clap_host_t record{CLAP_VERSION, nullptr, "tests", "Ondulaxis", "", "1", hostExtension,
+    ClapHostRecord record{CLAP_VERSION, nullptr, "tests", "Ondulaxis", "", "1", hostExtension,
                        requestRestart, requestNothing, requestNothing};
 };
 

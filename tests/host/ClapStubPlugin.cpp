@@ -22,7 +22,7 @@ const char* const kFeatures[] = {CLAP_PLUGIN_FEATURE_AUDIO_EFFECT, nullptr};
 // id, name, and what it does.
 struct Entry {
     Kind kind;
-    clap_plugin_descriptor_t descriptor;
+    ClapPluginDescriptor descriptor;
 };
 
 const Entry kEntries[] = {
@@ -38,9 +38,9 @@ const Entry kEntries[] = {
 };
 
 struct Stub {
-    clap_plugin_t plugin{};
+    ClapPluginRecord plugin{};
     Kind kind = Kind::gain;
-    const clap_host_t* host = nullptr;
+    const ClapHostRecord* host = nullptr;
     // Gain: dB. Delay: frames, and the bypass switch.
     double value = 0.0;
     double bypass = 0.0;
@@ -54,18 +54,18 @@ struct Stub {
     bool active = false;
 };
 
-Stub* self(const clap_plugin_t* plugin) { return static_cast<Stub*>(plugin->plugin_data); }
+Stub* self(const ClapPluginRecord* plugin) { return static_cast<Stub*>(plugin->plugin_data); }
 
-constexpr clap_id kValueId = 7;
-constexpr clap_id kBypassId = 9;
-constexpr clap_id kCallbacksId = 11;
+constexpr ClapId kValueId = 7;
+constexpr ClapId kBypassId = 9;
+constexpr ClapId kCallbacksId = 11;
 
-uint32_t paramCount(const clap_plugin_t* plugin) {
+uint32_t paramCount(const ClapPluginRecord* plugin) {
     const Kind kind = self(plugin)->kind;
     return kind == Kind::delay || kind == Kind::restart ? 2 : 1;
 }
 
-bool paramInfo(const clap_plugin_t* plugin, uint32_t index, clap_param_info_t* info) {
+bool paramInfo(const ClapPluginRecord* plugin, uint32_t index, ClapParamInfo* info) {
     if (index >= paramCount(plugin) || info == nullptr) return false;
     *info = {};
     const bool delay = self(plugin)->kind == Kind::delay;
@@ -92,13 +92,13 @@ bool paramInfo(const clap_plugin_t* plugin, uint32_t index, clap_param_info_t* i
     return true;
 }
 
-bool paramValue(const clap_plugin_t* plugin, clap_id id, double* value) {
+bool paramValue(const ClapPluginRecord* plugin, ClapId id, double* value) {
     if (value == nullptr || (id != kValueId && id != kBypassId && id != kCallbacksId)) return false;
     *value = id == kValueId ? self(plugin)->value : id == kBypassId ? self(plugin)->bypass : self(plugin)->callbacks;
     return true;
 }
 
-bool valueToText(const clap_plugin_t* plugin, clap_id id, double value, char* text, uint32_t capacity) {
+bool valueToText(const ClapPluginRecord* plugin, ClapId id, double value, char* text, uint32_t capacity) {
     if (text == nullptr || capacity == 0) return false;
     if (id == kBypassId) return std::snprintf(text, capacity, "%s", value >= 0.5 ? "On" : "Off") >= 0;
     if (id != kValueId) return false;
@@ -107,7 +107,7 @@ bool valueToText(const clap_plugin_t* plugin, clap_id id, double value, char* te
 }
 
 // "6dB", "-3.5 dB", "12 smp"; the unit must be the parameter's.
-bool textToValue(const clap_plugin_t* plugin, clap_id id, const char* text, double* value) {
+bool textToValue(const ClapPluginRecord* plugin, ClapId id, const char* text, double* value) {
     if (text == nullptr || value == nullptr) return false;
     if (id == kBypassId) {
         if (std::strcmp(text, "On") == 0 || std::strcmp(text, "Off") == 0) {
@@ -126,40 +126,40 @@ bool textToValue(const clap_plugin_t* plugin, clap_id id, const char* text, doub
     return true;
 }
 
-void takeEvents(Stub* stub, const clap_input_events_t* events) {
+void takeEvents(Stub* stub, const ClapInputEvents* events) {
     if (events == nullptr) return;
     const uint32_t count = events->size(events);
     for (uint32_t index = 0; index < count; ++index) {
-        const clap_event_header_t* header = events->get(events, index);
+        const ClapEventHeader* header = events->get(events, index);
         if (header == nullptr || header->space_id != CLAP_CORE_EVENT_SPACE_ID || header->type != CLAP_EVENT_PARAM_VALUE) {
             continue;
         }
-        const auto* event = reinterpret_cast<const clap_event_param_value_t*>(header);
+        const auto* event = reinterpret_cast<const ClapParamValueEvent*>(header);
         if (event->param_id == kValueId) stub->value = event->value;
         if (event->param_id == kBypassId) stub->bypass = event->value;
     }
 }
 
-void flush(const clap_plugin_t* plugin, const clap_input_events_t* in, const clap_output_events_t*) {
+void flush(const ClapPluginRecord* plugin, const ClapInputEvents* in, const ClapOutputEvents*) {
     takeEvents(self(plugin), in);
 }
 
 // The delay plug-in has no flush: its values arrive with the first block,
 // and a new delay asks the host for a restart.
-const clap_plugin_params_t kParams = {paramCount, paramInfo, paramValue, valueToText, textToValue, flush};
-const clap_plugin_params_t kParamsWithoutFlush = {paramCount, paramInfo, paramValue, valueToText, textToValue,
+const ClapPluginParams kParams = {paramCount, paramInfo, paramValue, valueToText, textToValue, flush};
+const ClapPluginParams kParamsWithoutFlush = {paramCount, paramInfo, paramValue, valueToText, textToValue,
                                                   nullptr};
 
-uint32_t latency(const clap_plugin_t* plugin) {
+uint32_t latency(const ClapPluginRecord* plugin) {
     Stub* stub = self(plugin);
     if (stub->kind == Kind::badLatency) return 0xfffffff0u;
     if (stub->kind == Kind::restart) return static_cast<uint32_t>(stub->activations > 1 ? std::fabs(stub->value) : 0.0);
     return stub->kind == Kind::delay ? stub->activeDelay : 0;
 }
-const clap_plugin_latency_t kLatency = {latency};
+const ClapPluginLatency kLatency = {latency};
 
-uint32_t portCount(const clap_plugin_t*, bool) { return 1; }
-bool portInfo(const clap_plugin_t* plugin, uint32_t index, bool input, clap_audio_port_info_t* info) {
+uint32_t portCount(const ClapPluginRecord*, bool) { return 1; }
+bool portInfo(const ClapPluginRecord* plugin, uint32_t index, bool input, ClapAudioPortInfo* info) {
     if (index != 0 || info == nullptr) return false;
     *info = {};
     info->id = input ? 0 : 1;
@@ -170,11 +170,11 @@ bool portInfo(const clap_plugin_t* plugin, uint32_t index, bool input, clap_audi
     info->in_place_pair = CLAP_INVALID_ID;
     return true;
 }
-const clap_plugin_audio_ports_t kPorts = {portCount, portInfo};
+const ClapPluginAudioPorts kPorts = {portCount, portInfo};
 
 // The gain offers mono and stereo configurations; it starts in stereo.
-uint32_t configCount(const clap_plugin_t*) { return 2; }
-bool configInfo(const clap_plugin_t*, uint32_t index, clap_audio_ports_config_t* config) {
+uint32_t configCount(const ClapPluginRecord*) { return 2; }
+bool configInfo(const ClapPluginRecord*, uint32_t index, ClapAudioPortsConfig* config) {
     if (index > 1 || config == nullptr) return false;
     *config = {};
     config->id = index + 1;
@@ -186,17 +186,17 @@ bool configInfo(const clap_plugin_t*, uint32_t index, clap_audio_ports_config_t*
     config->main_input_port_type = config->main_output_port_type = index == 0 ? CLAP_PORT_MONO : CLAP_PORT_STEREO;
     return true;
 }
-bool selectConfig(const clap_plugin_t* plugin, clap_id id) {
+bool selectConfig(const ClapPluginRecord* plugin, ClapId id) {
     if (self(plugin)->active || (id != 1 && id != 2)) return false;
     self(plugin)->channels = id;
     return true;
 }
-const clap_plugin_audio_ports_config_t kConfigs = {configCount, configInfo, selectConfig};
+const ClapPluginAudioPortsConfig kConfigs = {configCount, configInfo, selectConfig};
 
-bool init(const clap_plugin_t* plugin) { return self(plugin)->kind != Kind::failInit; }
-void destroy(const clap_plugin_t* plugin) { delete self(plugin); }
+bool init(const ClapPluginRecord* plugin) { return self(plugin)->kind != Kind::failInit; }
+void destroy(const ClapPluginRecord* plugin) { delete self(plugin); }
 
-bool activate(const clap_plugin_t* plugin, double, uint32_t minFrames, uint32_t maxFrames) {
+bool activate(const ClapPluginRecord* plugin, double, uint32_t minFrames, uint32_t maxFrames) {
     Stub* stub = self(plugin);
     if (minFrames < 1 || maxFrames < minFrames) return false;
     stub->activeDelay = stub->kind == Kind::delay ? static_cast<uint32_t>(stub->value) : 0;
@@ -205,16 +205,16 @@ bool activate(const clap_plugin_t* plugin, double, uint32_t minFrames, uint32_t 
     stub->active = true;
     ++stub->activations;
     // Said while being activated, as the latency protocol allows.
-    const auto* latency = static_cast<const clap_host_latency_t*>(stub->host->get_extension(stub->host, CLAP_EXT_LATENCY));
+    const auto* latency = static_cast<const ClapHostLatency*>(stub->host->get_extension(stub->host, CLAP_EXT_LATENCY));
     if (latency != nullptr && stub->kind == Kind::delay) latency->changed(stub->host);
     return true;
 }
-void deactivate(const clap_plugin_t* plugin) { self(plugin)->active = false; }
-bool startProcessing(const clap_plugin_t*) { return true; }
-void stopProcessing(const clap_plugin_t*) {}
-void reset(const clap_plugin_t*) {}
+void deactivate(const ClapPluginRecord* plugin) { self(plugin)->active = false; }
+bool startProcessing(const ClapPluginRecord*) { return true; }
+void stopProcessing(const ClapPluginRecord*) {}
+void reset(const ClapPluginRecord*) {}
 
-clap_process_status process(const clap_plugin_t* plugin, const clap_process_t* process) {
+ClapProcessStatus process(const ClapPluginRecord* plugin, const ClapProcessBlock* process) {
     Stub* stub = self(plugin);
     takeEvents(stub, process->in_events);
     if (stub->kind == Kind::crash && process->frames_count > 1 && ++stub->blocks == 3) std::raise(SIGSEGV);
@@ -224,8 +224,8 @@ clap_process_status process(const clap_plugin_t* plugin, const clap_process_t* p
         if (stub->blocks == 4) stub->host->request_restart(stub->host);
     }
     if (process->audio_inputs_count < 1 || process->audio_outputs_count < 1) return CLAP_PROCESS_ERROR;
-    const clap_audio_buffer_t& in = process->audio_inputs[0];
-    clap_audio_buffer_t& out = process->audio_outputs[0];
+    const ClapAudioBuffer& in = process->audio_inputs[0];
+    ClapAudioBuffer& out = process->audio_outputs[0];
     const uint32_t channels = std::min(in.channel_count, out.channel_count);
     if (stub->kind == Kind::delay) {
         // Bypassed, it still delays, as a plug-in that keeps its latency does.
@@ -251,7 +251,7 @@ clap_process_status process(const clap_plugin_t* plugin, const clap_process_t* p
     return CLAP_PROCESS_CONTINUE;
 }
 
-const void* extension(const clap_plugin_t* plugin, const char* id) {
+const void* extension(const ClapPluginRecord* plugin, const char* id) {
     const Kind kind = self(plugin)->kind;
     if (std::strcmp(id, CLAP_EXT_PARAMS) == 0) return kind == Kind::delay ? &kParamsWithoutFlush : &kParams;
     if (std::strcmp(id, CLAP_EXT_LATENCY) == 0) return &kLatency;
@@ -259,13 +259,13 @@ const void* extension(const clap_plugin_t* plugin, const char* id) {
     if (std::strcmp(id, CLAP_EXT_AUDIO_PORTS_CONFIG) == 0 && kind == Kind::gain) return &kConfigs;
     return nullptr;
 }
-void onMainThread(const clap_plugin_t* plugin) { ++self(plugin)->callbacks; }
+void onMainThread(const ClapPluginRecord* plugin) { ++self(plugin)->callbacks; }
 
-uint32_t pluginCount(const clap_plugin_factory_t*) { return sizeof kEntries / sizeof kEntries[0]; }
-const clap_plugin_descriptor_t* descriptor(const clap_plugin_factory_t*, uint32_t index) {
+uint32_t pluginCount(const ClapPluginFactory*) { return sizeof kEntries / sizeof kEntries[0]; }
+const ClapPluginDescriptor* descriptor(const ClapPluginFactory*, uint32_t index) {
     return index < sizeof kEntries / sizeof kEntries[0] ? &kEntries[index].descriptor : nullptr;
 }
-const clap_plugin_t* create(const clap_plugin_factory_t*, const clap_host_t* host, const char* id) {
+const ClapPluginRecord* create(const ClapPluginFactory*, const ClapHostRecord* host, const char* id) {
     for (const Entry& entry : kEntries) {
         if (std::strcmp(entry.descriptor.id, id) != 0) continue;
         Stub* stub = new Stub{};
@@ -279,7 +279,7 @@ const clap_plugin_t* create(const clap_plugin_factory_t*, const clap_host_t* hos
     }
     return nullptr;
 }
-const clap_plugin_factory_t kFactory = {pluginCount, descriptor, create};
+const ClapPluginFactory kFactory = {pluginCount, descriptor, create};
 
 #if !defined(CLAP_STUB_NoEntry)
 bool entryInit(const char*) { return true; }
@@ -298,7 +298,7 @@ const void* factory(const char* id) {
 }  // namespace
 
 #if !defined(CLAP_STUB_NoEntry)
-extern "C" EXPORTED const clap_plugin_entry_t clap_entry = {CLAP_VERSION, entryInit, entryDeinit, factory};
+extern "C" EXPORTED const ClapEntryTable clap_entry = {CLAP_VERSION, entryInit, entryDeinit, factory};
 #else
 // A valid shared library, but no CLAP module.
 extern "C" EXPORTED int notClapEntry() { return (void)kFactory, 0; }

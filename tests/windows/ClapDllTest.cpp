@@ -21,10 +21,10 @@
 
 namespace {
 
-const clap_plugin_entry_t* clapEntry() {
+const ClapEntryTable* clapEntry() {
     static HMODULE module = LoadLibraryA(ONDULAXIS_CLAP_PATH);
     if (module == nullptr) return nullptr;
-    const auto* entry = reinterpret_cast<const clap_plugin_entry_t*>(GetProcAddress(module, "clap_entry"));
+    const auto* entry = reinterpret_cast<const ClapEntryTable*>(GetProcAddress(module, "clap_entry"));
     return entry != nullptr && entry->init(ONDULAXIS_CLAP_PATH) ? entry : nullptr;
 }
 
@@ -53,7 +53,7 @@ struct Case {
 class ClapDllRender : public testing::TestWithParam<Case> {};
 
 // InGain 20 dB, FuncMix 75 %, FreqDif -9 cycles, in the units CLAP carries.
-const std::pair<clap_id, float> settings[] = {{InGain, 20.0f}, {FuncMix, 75.0f}, {FreqDif, -9.0f}};
+const std::pair<ClapId, float> settings[] = {{InGain, 20.0f}, {FuncMix, 75.0f}, {FreqDif, -9.0f}};
 
 TEST_P(ClapDllRender, EqualsTheOtherInterfacesDll) {
     const Case& test = GetParam();
@@ -85,32 +85,32 @@ TEST_P(ClapDllRender, EqualsTheOtherInterfacesDll) {
     }
 
     // Through the module.
-    const clap_plugin_entry_t* entry = clapEntry();
+    const ClapEntryTable* entry = clapEntry();
     ASSERT_NE(entry, nullptr);
-    const auto* factory = static_cast<const clap_plugin_factory_t*>(entry->get_factory(CLAP_PLUGIN_FACTORY_ID));
-    static const clap_host_t host{CLAP_VERSION, nullptr, "windows tests", "", "", "1",
-                                  [](const clap_host_t*, const char*) -> const void* { return nullptr; },
-                                  [](const clap_host_t*) {}, [](const clap_host_t*) {}, [](const clap_host_t*) {}};
-    const clap_plugin_t* plugin = factory->create_plugin(factory, &host, test.id);
+    const auto* factory = static_cast<const ClapPluginFactory*>(entry->get_factory(CLAP_PLUGIN_FACTORY_ID));
+    static const ClapHostRecord host{CLAP_VERSION, nullptr, "windows tests", "", "", "1",
+                                  [](const ClapHostRecord*, const char*) -> const void* { return nullptr; },
+                                  [](const ClapHostRecord*) {}, [](const ClapHostRecord*) {}, [](const ClapHostRecord*) {}};
+    const ClapPluginRecord* plugin = factory->create_plugin(factory, &host, test.id);
     ASSERT_NE(plugin, nullptr);
     ASSERT_TRUE(plugin->init(plugin));
-    const auto* configs = static_cast<const clap_plugin_audio_ports_config_t*>(
+    const auto* configs = static_cast<const ClapPluginAudioPortsConfig*>(
         plugin->get_extension(plugin, CLAP_EXT_AUDIO_PORTS_CONFIG));
     ASSERT_TRUE(configs->select(plugin, test.channels == 1 ? 1 : 0));
-    const auto* params = static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));
-    std::vector<clap_event_param_value_t> events;
+    const auto* params = static_cast<const ClapPluginParams*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));
+    std::vector<ClapParamValueEvent> events;
     for (const auto& [id, value] : settings) {
-        events.push_back({{sizeof(clap_event_param_value_t), 0, 0, CLAP_EVENT_PARAM_VALUE, 0}, id, nullptr, -1, -1, -1, -1, value});
+        events.push_back({{sizeof(ClapParamValueEvent), 0, 0, CLAP_EVENT_PARAM_VALUE, 0}, id, nullptr, -1, -1, -1, -1, value});
     }
     if (hq) {
-        events.push_back({{sizeof(clap_event_param_value_t), 0, 0, CLAP_EVENT_PARAM_VALUE, 0},
+        events.push_back({{sizeof(ClapParamValueEvent), 0, 0, CLAP_EVENT_PARAM_VALUE, 0},
                           OndulaxisHQ::oversampleIndex, nullptr, -1, -1, -1, -1, test.oversampleStep});
     }
-    clap_input_events_t list{&events,
-                             [](const clap_input_events_t* l) {
+    ClapInputEvents list{&events,
+                             [](const ClapInputEvents* l) {
                                  return static_cast<uint32_t>(static_cast<decltype(events)*>(l->ctx)->size());
                              },
-                             [](const clap_input_events_t* l, uint32_t i) -> const clap_event_header_t* {
+                             [](const ClapInputEvents* l, uint32_t i) -> const ClapEventHeader* {
                                  return &(*static_cast<decltype(events)*>(l->ctx))[i].header;
                              }};
     params->flush(plugin, &list, nullptr);
@@ -120,9 +120,9 @@ TEST_P(ClapDllRender, EqualsTheOtherInterfacesDll) {
     for (uint32_t start = 0; start < frames; start += block) {
         float* in[2] = {input[0].data() + start, input[1].data() + start};
         float* out[2] = {output[0].data() + start, output[1].data() + start};
-        clap_audio_buffer_t inputs{in, nullptr, test.channels, 0, 0};
-        clap_audio_buffer_t outputs{out, nullptr, test.channels, 0, 0};
-        clap_process_t process{-1, block, nullptr, &inputs, &outputs, 1, 1, nullptr, nullptr};
+        ClapAudioBuffer inputs{in, nullptr, test.channels, 0, 0};
+        ClapAudioBuffer outputs{out, nullptr, test.channels, 0, 0};
+        ClapProcessBlock process{-1, block, nullptr, &inputs, &outputs, 1, 1, nullptr, nullptr};
         ASSERT_EQ(plugin->process(plugin, &process), CLAP_PROCESS_CONTINUE);
     }
     plugin->stop_processing(plugin);
