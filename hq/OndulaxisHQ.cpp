@@ -56,15 +56,22 @@ int32_t OndulaxisHQ::renderStagesFor(float value) noexcept {
 }
 
 int32_t OndulaxisHQ::latency() noexcept {
-    int32_t longest = 0;
-    for (int32_t stages = 0; stages <= oversampling::maxStages; ++stages) {
-        longest = std::max(longest, oversampling::chainLatency(stages));
-    }
+    static const int32_t longest = [] {
+        int32_t most = 0;
+        for (int32_t stages = 0; stages <= oversampling::maxStages; ++stages) {
+            most = std::max(most, oversampling::chainLatency(stages));
+        }
+        return most;
+    }();
     return longest;
 }
 
+// A new factor's chain reads input from its start on after twice its
+// delay, so its output is then what it would have been all along.
+int32_t OndulaxisHQ::fillFrames() noexcept { return 2 * latency() + 2; }
+
 int32_t OndulaxisHQ::changeFrames(float rate) noexcept {
-    return 2 * latency() + 2 + framesIn(fadeSeconds, rate);
+    return fillFrames() + framesIn(fadeSeconds, rate);
 }
 
 // No latency to report on a factor change: it is the same at every factor,
@@ -176,10 +183,8 @@ void OndulaxisHQ::restart(int32_t stages) noexcept {
     }
     std::memset(dryRing, 0, sizeof dryRing);
     // The rate is set before a resume, whose request this block took.
-    // The new factor's chain reads input from its start on after twice its
-    // delay, so its output is then what it would have been all along.
-    warmFrames = 2 * latency() + 2;
-    fadeFrames = changeFrames(sampleRate) - warmFrames;
+    warmFrames = fillFrames();
+    fadeFrames = framesIn(fadeSeconds, sampleRate);
     glideFrames = framesIn(glideSeconds, sampleRate);
     quietFrames = warmFrames;
 }

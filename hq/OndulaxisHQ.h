@@ -98,6 +98,7 @@ private:
     // line, into `result`.
     void runPath(Path& path, int32_t channels, int32_t frames, float* const* result) noexcept;
     void advance(int32_t frames) noexcept;
+    static int32_t fillFrames() noexcept;
     Kernel distortingKernel() const noexcept;
     static void toRing(float* ring, uint32_t position, const float* from, int32_t frames) noexcept;
     static void fromRing(const float* ring, uint32_t position, float* to, int32_t frames) noexcept;
