@@ -69,18 +69,10 @@ void EmbeddedEffect::setParameter(uint32_t index, float normalised) noexcept {
     record->setParameter(record, static_cast<int32_t>(index), normalised);
 }
 
-float EmbeddedEffect::value(uint32_t index) const noexcept {
-    return index < kept ? values[index].load(std::memory_order_relaxed) : 0.0f;
-}
-
 void EmbeddedEffect::copyValues(float* out) const noexcept {
     for (uint32_t index = 0; index < maxParameters; ++index) {
         out[index] = values[index].load(std::memory_order_relaxed);
     }
-}
-
-uint32_t EmbeddedEffect::changes(uint32_t index) const noexcept {
-    return index < kept ? changeCounts[index].load(std::memory_order_acquire) : 0;
 }
 
 bool EmbeddedEffect::takeChanges(ChangeMarks& seen) const noexcept {

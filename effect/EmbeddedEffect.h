@@ -15,9 +15,6 @@ public:
     // Room for every effect's parameters: a value past it still reaches the
     // effect, but is neither kept nor counted.
     static constexpr uint32_t maxParameters = 16;
-    // Frames of an input copied aside when an output of another channel
-    // shares its buffer; longer runs go through in calls of this many frames.
-    static constexpr uint32_t asideFrames = 1024;
 
     // The change count of every parameter as a reader last saw it.
     struct ChangeMarks {
@@ -54,19 +51,14 @@ public:
 
     // [any thread] passes a normalised value on, keeps it and counts the change.
     void setParameter(uint32_t index, float normalised) noexcept;
-    // [any thread] the value last passed on, the initial one before that;
-    // 0 for an index past the parameters.
-    float value(uint32_t index) const noexcept;
-    // [any thread] every value kept, in parameter order, into `values`
-    // (room for maxParameters).
+    // [any thread] every value as last passed on (the effect's initial one
+    // before that), in parameter order, into room for maxParameters.
     void copyValues(float* values) const noexcept;
-    // [any thread] how often a parameter's value was passed on.
-    uint32_t changes(uint32_t index) const noexcept;
-    // [one reader's thread] true when any count moved since `seen`, which
-    // then holds the counts as they are.
+    // [one reader's thread] true when any value was passed on since `seen`,
+    // which then holds the change counts as they are.
     bool takeChanges(ChangeMarks& seen) const noexcept;
 
-    // [main thread] the effect's latency in frames as it states it now.
+    // [any thread] the effect's latency in frames as it states it now.
     uint32_t latency() const noexcept;
 
     // [audio thread] frames [start, start + frames) of the buffers, one per
@@ -86,5 +78,8 @@ private:
     uint32_t kept = 0;      // values kept: the effect's parameters, at most maxParameters
     std::atomic<float> values[maxParameters] = {};
     std::atomic<uint32_t> changeCounts[maxParameters] = {};
+    // Frames of an input copied aside when an output of another channel
+    // shares its buffer; longer runs go through in calls of this many frames.
+    static constexpr uint32_t asideFrames = 1024;
     float copies[2][asideFrames];
 };

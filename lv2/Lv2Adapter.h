@@ -71,6 +71,10 @@ public:
     }
 
     // The effect asks for its pins while resuming; it finds them connected.
+    // Every LV2 port is connected before any run, so the pins that exist are
+    // the connected ones; pointers cannot be asked at activation, since hosts
+    // may connect ports only later. The latency request ("I/O changed") needs
+    // no answer: a port carries it.
     void activate() noexcept { effect.resume(); }
     void deactivate() noexcept { effect.suspend(); }
 
@@ -89,10 +93,6 @@ public:
     }
 
 private:
-    // Every LV2 port is connected before any run, so the pins that exist are
-    // the connected ones; pointers cannot be asked at activation, since hosts
-    // may connect ports only later. The latency request ("I/O changed") needs
-    // no answer: a port carries it.
     void sendChangedControls() noexcept {
         for (uint32_t port = 0; port < Ports::controlCount; ++port) {
             if (controls[port] == nullptr) {

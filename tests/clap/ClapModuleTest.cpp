@@ -432,6 +432,22 @@ TEST(ClapTail, CoversTheSlewRampAndTheFilters) {
     }
 }
 
+// A value a block changes moves the tail, and the host hears of it once.
+TEST(ClapTail, FollowsTheValuesABlockChanges) {
+    Host host(plainId);
+    ASSERT_TRUE(host.activate());
+    const auto* tail = host.extension<ClapPluginTail>(CLAP_EXT_TAIL);
+    const Signal in = testSignal(2, 64);
+    EventList slower;
+    slower.add(10, SlewLim, 0.1953125);
+    host.process(in, slower);
+    EXPECT_EQ(tail->get(host.plugin), 512u);
+    EXPECT_EQ(host.tailChanges.load(), 1);
+    host.process(in, slower);  // the same value again
+    host.process(in);
+    EXPECT_EQ(host.tailChanges.load(), 1);
+}
+
 // A factor changed while active is taken at its event's sample, with no
 // restart and no latency change; offline, the Render factor is taken.
 TEST(ClapLatency, FactorChangesWhileActiveAtTheEventsSample) {

@@ -209,6 +209,7 @@ public:
     int latencyChangesOutsideActivate = 0;
     int valueRescans = 0;
     std::atomic<int> flushRequests{0};
+    std::atomic<int> tailChanges{0};
     std::thread::id mainThread = std::this_thread::get_id();
 
 private:
@@ -224,12 +225,15 @@ private:
     }
     static void clear(const ClapHostRecord*, ClapId, uint32_t) {}
     static void requestFlush(const ClapHostRecord* host) { ++self(host)->flushRequests; }
+    static void tailChanged(const ClapHostRecord* host) { ++self(host)->tailChanges; }
 
     static const void* hostExtension(const ClapHostRecord*, const char* id) {
         static const ClapHostLatency latencyExtension{latencyChanged};
         static const ClapHostParams paramsExtension{rescan, clear, requestFlush};
+        static const ClapHostTail tailExtension{tailChanged};
         if (std::strcmp(id, CLAP_EXT_LATENCY) == 0) return &latencyExtension;
         if (std::strcmp(id, CLAP_EXT_PARAMS) == 0) return &paramsExtension;
+        if (std::strcmp(id, CLAP_EXT_TAIL) == 0) return &tailExtension;
         return nullptr;
     }
     static void requestRestart(const ClapHostRecord* host) { ++self(host)->restartRequests; }
