@@ -85,7 +85,8 @@ float normalised(const ParameterRecord& record, double display) noexcept {
 }
 
 double fromNormalised(const ParameterRecord& record, float normalised) noexcept {
-    return stepped(record) ? parameterValues::stepOf(record, normalised) : parameterValues::displayOf(record, normalised);
+    return stepped(record) ? parameterValues::stepOf(record, normalised)
+                           : parameterValues::displayOf(record, normalised);
 }
 
 double defaultValue(const ParameterRecord& record) noexcept {

@@ -79,11 +79,15 @@ struct SentEvents {
     static bool push(const ClapOutputEvents* list, const ClapEventHeader* header) {
         auto* self = static_cast<SentEvents*>(list->ctx);
         if (self->events.size() == self->room) return false;
-        const bool value = header->type == CLAP_EVENT_PARAM_VALUE;
-        EXPECT_EQ(header->size, value ? sizeof(ClapParamValueEvent) : sizeof(ClapParamGestureEvent));
-        const ClapId id = value ? reinterpret_cast<const ClapParamValueEvent*>(header)->param_id
-                                : reinterpret_cast<const ClapParamGestureEvent*>(header)->param_id;
-        self->events.push_back({header->type, id, value ? reinterpret_cast<const ClapParamValueEvent*>(header)->value : 0.0});
+        if (header->type == CLAP_EVENT_PARAM_VALUE) {
+            EXPECT_EQ(header->size, sizeof(ClapParamValueEvent));
+            const auto* event = reinterpret_cast<const ClapParamValueEvent*>(header);
+            self->events.push_back({header->type, event->param_id, event->value});
+        } else {
+            EXPECT_EQ(header->size, sizeof(ClapParamGestureEvent));
+            const auto* event = reinterpret_cast<const ClapParamGestureEvent*>(header);
+            self->events.push_back({header->type, event->param_id, 0.0});
+        }
         return true;
     }
     ClapOutputEvents list() { return {this, push}; }
