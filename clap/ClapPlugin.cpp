@@ -464,9 +464,10 @@ void ClapPlugin::change(int32_t index, float normalised) noexcept {
     if (parameter == nullptr || std::isnan(normalised)) {
         return;
     }
-    const auto id = static_cast<ClapId>(index);
-    setValue(id, clapParameters::fromNormalised(*parameter, normalised));
-    sendToHost(CLAP_EVENT_PARAM_VALUE, index, values[id].load(std::memory_order_relaxed));
+    // In range already, so the value kept is the one the host hears of.
+    const double display = clapParameters::fromNormalised(*parameter, normalised);
+    setValue(static_cast<ClapId>(index), display);
+    sendToHost(CLAP_EVENT_PARAM_VALUE, index, display);
 }
 
 void ClapPlugin::end(int32_t index) noexcept { sendToHost(CLAP_EVENT_PARAM_GESTURE_END, index); }
