@@ -12,7 +12,7 @@ extern "C" {
 
 // ---- version, identifiers, strings ---------------------------------------
 
-struct ClapVersion {
+struct ClapVersion {  // clap_version_t
     uint32_t major;
     uint32_t minor;
     uint32_t revision;
@@ -23,7 +23,7 @@ inline constexpr ClapVersion CLAP_VERSION = {1, 2, 0};
 // A module or host of any 1.x version speaks this interface.
 inline constexpr bool clapVersionIsCompatible(const ClapVersion v) { return v.major >= 1; }
 
-using ClapId = uint32_t;
+using ClapId = uint32_t;  // clap_id
 inline constexpr ClapId CLAP_INVALID_ID = UINT32_MAX;
 
 inline constexpr uint32_t CLAP_NAME_SIZE = 256;
@@ -32,19 +32,19 @@ inline constexpr uint32_t CLAP_PATH_SIZE = 1024;
 // ---- streams --------------------------------------------------------------
 
 // Both return the bytes moved, 0 at the end of an input, negative on error.
-struct ClapInputStream {
+struct ClapInputStream {  // clap_istream_t
     void* ctx;
     int64_t (*read)(const ClapInputStream* stream, void* buffer, uint64_t size);
 };
 
-struct ClapOutputStream {
+struct ClapOutputStream {  // clap_ostream_t
     void* ctx;
     int64_t (*write)(const ClapOutputStream* stream, const void* buffer, uint64_t size);
 };
 
 // ---- events ---------------------------------------------------------------
 
-struct ClapEventHeader {
+struct ClapEventHeader {  // clap_event_header_t
     uint32_t size;      // of the whole event, this header included
     uint32_t time;      // sample offset within the block
     uint16_t space_id;  // CLAP_CORE_EVENT_SPACE_ID for the events below
@@ -53,10 +53,12 @@ struct ClapEventHeader {
 };
 
 inline constexpr uint16_t CLAP_CORE_EVENT_SPACE_ID = 0;
-// The one event type of the core space used here.
+// The event types of the core space used here.
 inline constexpr uint16_t CLAP_EVENT_PARAM_VALUE = 5;
+inline constexpr uint16_t CLAP_EVENT_PARAM_GESTURE_BEGIN = 7;
+inline constexpr uint16_t CLAP_EVENT_PARAM_GESTURE_END = 8;
 
-struct ClapParamValueEvent {
+struct ClapParamValueEvent {  // clap_event_param_value_t
     ClapEventHeader header;
     ClapId param_id;
     void* cookie;  // the one param info gave, or null
@@ -67,13 +69,19 @@ struct ClapParamValueEvent {
     double value;
 };
 
-struct ClapInputEvents {
+// A user's gesture on a parameter begins or ends.
+struct ClapParamGestureEvent {  // clap_event_param_gesture_t
+    ClapEventHeader header;
+    ClapId param_id;
+};
+
+struct ClapInputEvents {  // clap_input_events_t
     void* ctx;
     uint32_t (*size)(const ClapInputEvents* list);
     const ClapEventHeader* (*get)(const ClapInputEvents* list, uint32_t index);
 };
 
-struct ClapOutputEvents {
+struct ClapOutputEvents {  // clap_output_events_t
     void* ctx;
     // False when the event could not be queued.
     bool (*try_push)(const ClapOutputEvents* list, const ClapEventHeader* event);
@@ -81,7 +89,7 @@ struct ClapOutputEvents {
 
 // ---- processing -----------------------------------------------------------
 
-struct ClapAudioBuffer {
+struct ClapAudioBuffer {  // clap_audio_buffer_t
     float** data32;
     double** data64;
     uint32_t channel_count;
@@ -91,9 +99,9 @@ struct ClapAudioBuffer {
 
 inline constexpr int32_t CLAP_PROCESS_ERROR = 0;
 inline constexpr int32_t CLAP_PROCESS_CONTINUE = 1;
-using ClapProcessStatus = int32_t;
+using ClapProcessStatus = int32_t;  // clap_process_status
 
-struct ClapProcessBlock {
+struct ClapProcessBlock {  // clap_process_t
     int64_t steady_time;  // -1 when not available
     uint32_t frames_count;
     const void* transport;  // the host's transport; not read here
@@ -107,7 +115,7 @@ struct ClapProcessBlock {
 
 // ---- host -----------------------------------------------------------------
 
-struct ClapHostRecord {
+struct ClapHostRecord {  // clap_host_t
     ClapVersion clap_version;
     void* host_data;
     const char* name;
@@ -126,7 +134,7 @@ struct ClapHostRecord {
 
 // ---- plug-in --------------------------------------------------------------
 
-struct ClapPluginDescriptor {
+struct ClapPluginDescriptor {  // clap_plugin_descriptor_t
     ClapVersion clap_version;
     const char* id;    // mandatory
     const char* name;  // mandatory
@@ -139,7 +147,7 @@ struct ClapPluginDescriptor {
     const char* const* features;  // null-terminated
 };
 
-struct ClapPluginRecord {
+struct ClapPluginRecord {  // clap_plugin_t
     const ClapPluginDescriptor* desc;
     void* plugin_data;
     // [main-thread]
@@ -169,7 +177,7 @@ struct ClapPluginRecord {
 
 inline constexpr char CLAP_PLUGIN_FACTORY_ID[] = "clap.plugin-factory";
 
-struct ClapPluginFactory {
+struct ClapPluginFactory {  // clap_plugin_factory_t
     uint32_t (*get_plugin_count)(const ClapPluginFactory* factory);
     const ClapPluginDescriptor* (*get_plugin_descriptor)(const ClapPluginFactory* factory,
                                                                      uint32_t index);
@@ -178,7 +186,7 @@ struct ClapPluginFactory {
 };
 
 // The one symbol a module exports, named clap_entry.
-struct ClapEntryTable {
+struct ClapEntryTable {  // clap_plugin_entry_t
     ClapVersion clap_version;
     bool (*init)(const char* plugin_path);
     void (*deinit)(void);
@@ -200,7 +208,7 @@ inline constexpr char CLAP_PORT_STEREO[] = "stereo";
 
 inline constexpr uint32_t CLAP_AUDIO_PORT_IS_MAIN = 1 << 0;
 
-struct ClapAudioPortInfo {
+struct ClapAudioPortInfo {  // clap_audio_port_info_t
     ClapId id;
     char name[CLAP_NAME_SIZE];
     uint32_t flags;
@@ -209,14 +217,14 @@ struct ClapAudioPortInfo {
     ClapId in_place_pair;  // CLAP_INVALID_ID when none
 };
 
-struct ClapPluginAudioPorts {
+struct ClapPluginAudioPorts {  // clap_plugin_audio_ports_t
     // [main-thread]
     uint32_t (*count)(const ClapPluginRecord* plugin, bool is_input);
     // [main-thread]
     bool (*get)(const ClapPluginRecord* plugin, uint32_t index, bool is_input, ClapAudioPortInfo* info);
 };
 
-struct ClapHostAudioPorts {
+struct ClapHostAudioPorts {  // clap_host_audio_ports_t
     // [main-thread]
     bool (*is_rescan_flag_supported)(const ClapHostRecord* host, uint32_t flag);
     // [main-thread]
@@ -227,7 +235,7 @@ struct ClapHostAudioPorts {
 
 inline constexpr char CLAP_EXT_AUDIO_PORTS_CONFIG[] = "clap.audio-ports-config";
 
-struct ClapAudioPortsConfig {
+struct ClapAudioPortsConfig {  // clap_audio_ports_config_t
     ClapId id;
     char name[CLAP_NAME_SIZE];
     uint32_t input_port_count;
@@ -240,7 +248,7 @@ struct ClapAudioPortsConfig {
     const char* main_output_port_type;
 };
 
-struct ClapPluginAudioPortsConfig {
+struct ClapPluginAudioPortsConfig {  // clap_plugin_audio_ports_config_t
     // [main-thread]
     uint32_t (*count)(const ClapPluginRecord* plugin);
     // [main-thread]
@@ -249,7 +257,7 @@ struct ClapPluginAudioPortsConfig {
     bool (*select)(const ClapPluginRecord* plugin, ClapId config_id);
 };
 
-struct ClapHostAudioPortsConfig {
+struct ClapHostAudioPortsConfig {  // clap_host_audio_ports_config_t
     // [main-thread]
     void (*rescan)(const ClapHostRecord* host);
 };
@@ -265,7 +273,7 @@ inline constexpr uint32_t CLAP_PARAM_IS_BYPASS = 1 << 4;
 inline constexpr uint32_t CLAP_PARAM_IS_AUTOMATABLE = 1 << 5;
 inline constexpr uint32_t CLAP_PARAM_IS_ENUM = 1 << 16;
 
-struct ClapParamInfo {
+struct ClapParamInfo {  // clap_param_info_t
     ClapId id;
     uint32_t flags;
     void* cookie;
@@ -276,7 +284,7 @@ struct ClapParamInfo {
     double default_value;
 };
 
-struct ClapPluginParams {
+struct ClapPluginParams {  // clap_plugin_params_t
     // [main-thread]
     uint32_t (*count)(const ClapPluginRecord* plugin);
     // [main-thread]
@@ -296,7 +304,7 @@ struct ClapPluginParams {
 
 inline constexpr uint32_t CLAP_PARAM_RESCAN_VALUES = 1 << 0;
 
-struct ClapHostParams {
+struct ClapHostParams {  // clap_host_params_t
     // [main-thread]
     void (*rescan)(const ClapHostRecord* host, uint32_t flags);
     // [main-thread]
@@ -309,14 +317,14 @@ struct ClapHostParams {
 
 inline constexpr char CLAP_EXT_STATE[] = "clap.state";
 
-struct ClapPluginState {
+struct ClapPluginState {  // clap_plugin_state_t
     // [main-thread]
     bool (*save)(const ClapPluginRecord* plugin, const ClapOutputStream* stream);
     // [main-thread]
     bool (*load)(const ClapPluginRecord* plugin, const ClapInputStream* stream);
 };
 
-struct ClapHostState {
+struct ClapHostState {  // clap_host_state_t
     // [main-thread]
     void (*mark_dirty)(const ClapHostRecord* host);
 };
@@ -325,12 +333,12 @@ struct ClapHostState {
 
 inline constexpr char CLAP_EXT_LATENCY[] = "clap.latency";
 
-struct ClapPluginLatency {
+struct ClapPluginLatency {  // clap_plugin_latency_t
     // [main-thread & (being-activated | active)] in samples
     uint32_t (*get)(const ClapPluginRecord* plugin);
 };
 
-struct ClapHostLatency {
+struct ClapHostLatency {  // clap_host_latency_t
     // [main-thread & being-activated]; an active plug-in requests a restart instead
     void (*changed)(const ClapHostRecord* host);
 };
@@ -339,12 +347,12 @@ struct ClapHostLatency {
 
 inline constexpr char CLAP_EXT_TAIL[] = "clap.tail";
 
-struct ClapPluginTail {
+struct ClapPluginTail {  // clap_plugin_tail_t
     // [main-thread, audio-thread] in samples; INT32_MAX or more is endless
     uint32_t (*get)(const ClapPluginRecord* plugin);
 };
 
-struct ClapHostTail {
+struct ClapHostTail {  // clap_host_tail_t
     // [audio-thread]
     void (*changed)(const ClapHostRecord* host);
 };
@@ -355,9 +363,9 @@ inline constexpr char CLAP_EXT_RENDER[] = "clap.render";
 
 inline constexpr int32_t CLAP_RENDER_REALTIME = 0;
 inline constexpr int32_t CLAP_RENDER_OFFLINE = 1;
-using ClapRenderMode = int32_t;
+using ClapRenderMode = int32_t;  // clap_plugin_render_mode
 
-struct ClapPluginRender {
+struct ClapPluginRender {  // clap_plugin_render_t
     // [main-thread]
     bool (*has_hard_realtime_requirement)(const ClapPluginRecord* plugin);
     // [main-thread]

@@ -5,11 +5,16 @@
 #include <cstring>
 #include <string_view>
 
+#include "ClapState.h"
 #include "HQParameters.h"
 #include "ParameterRecords.h"
 
 namespace clapParameters {
 namespace {
+
+// Every value of either plug-in has its place in an instance and in a saved state.
+static_assert(ondulaxisHQParameters.count() <= static_cast<int32_t>(clapState::maxValues) &&
+              ondulaxisParameters.count() <= static_cast<int32_t>(clapState::maxValues));
 
 bool stepped(const ParameterRecord& record) noexcept { return record.steps > 0; }
 
@@ -79,6 +84,11 @@ float normalised(const ParameterRecord& record, double display) noexcept {
     return parameterValues::toNormalised(record, display);
 }
 
+double fromNormalised(const ParameterRecord& record, float normalised) noexcept {
+    return stepped(record) ? parameterValues::stepOf(record, normalised)
+                           : parameterValues::displayOf(record, normalised);
+}
+
 double defaultValue(const ParameterRecord& record) noexcept {
     if (stepped(record)) {
         return parameterValues::stepOf(record, record.defaultValue);
@@ -117,8 +127,7 @@ bool fromText(const ParameterRecord& record, const char* text, double& value) no
     }
     // A value that maps back to exactly this normalised one, so the text
     // read shows again as it was typed.
-    value = stepped(record) ? parameterValues::stepOf(record, normalisedValue)
-                            : parameterValues::displayOf(record, normalisedValue);
+    value = fromNormalised(record, normalisedValue);
     return true;
 }
 

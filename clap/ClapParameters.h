@@ -28,6 +28,9 @@ bool describe(const ParameterTable& table, uint32_t index, ClapParamInfo* info) 
 bool settle(const ParameterRecord& record, double value, double& display) noexcept;
 // [any thread] the normalised value the effect takes for a settled value.
 float normalised(const ParameterRecord& record, double display) noexcept;
+// [any thread] the value CLAP carries for a normalised one: the step
+// number, or the display value that maps back to it exactly.
+double fromNormalised(const ParameterRecord& record, float normalised) noexcept;
 // [any thread] the default, settled.
 double defaultValue(const ParameterRecord& record) noexcept;
 

@@ -3,26 +3,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <limits>
 #include <new>
 
 #include "ClapParameters.h"
-#include "EmbeddedEffectHost.h"
-#include "ParameterCurves.h"
 #include "ParameterRecords.h"
 
 namespace {
 
 // Values pass between the audio thread and the main thread without a lock.
 static_assert(std::atomic<double>::is_always_lock_free);
-
-// Whether [a, a + frames) and [b, b + frames) share a sample.
-bool overlap(const float* a, const float* b, uint32_t frames) noexcept {
-    const auto start = reinterpret_cast<uintptr_t>(a);
-    const auto other = reinterpret_cast<uintptr_t>(b);
-    const uintptr_t bytes = uintptr_t{frames} * sizeof(float);
-    return start < other + bytes && other < start + bytes;
-}
 
 bool isParameterValue(const ClapEventHeader* header) noexcept {
     return header != nullptr && header->space_id == CLAP_CORE_EVENT_SPACE_ID &&
@@ -109,8 +98,8 @@ struct ClapForwarders {
         info->id = 0;
         std::strcpy(info->name, isInput ? "Input" : "Output");
         info->flags = CLAP_AUDIO_PORT_IS_MAIN;
-        info->channel_count = self->channels;
-        info->port_type = portTypeFor(self->channels);
+        info->channel_count = self->effect.channels();
+        info->port_type = portTypeFor(self->effect.channels());
         info->in_place_pair = 0;  // the other direction's port 0
         return true;
     }
@@ -145,7 +134,7 @@ struct ClapForwarders {
         if (self == nullptr || id > ClapPlugin::monoConfig || self->active.load()) {
             return false;
         }
-        self->channels = id == ClapPlugin::monoConfig ? 1 : 2;
+        self->effect.setChannels(id == ClapPlugin::monoConfig ? 1 : 2);
         return true;
     }
 
@@ -186,8 +175,8 @@ struct ClapForwarders {
     }
 
     static void flush(const ClapPluginRecord* plugin, const ClapInputEvents* in,
-                      const ClapOutputEvents*) noexcept {
-        if (ClapPlugin* self = ClapPlugin::fromPlugin(plugin)) self->flush(in);
+                      const ClapOutputEvents* out) noexcept {
+        if (ClapPlugin* self = ClapPlugin::fromPlugin(plugin)) self->flush(in, out);
     }
 
     // ---- state, latency, tail, render ----
@@ -221,7 +210,7 @@ struct ClapForwarders {
         }
         // The effect asks for it as the interface's process level: Ondulaxis
         // HQ takes its Render factor offline.
-        self->renderMode.store(mode);
+        self->effect.setOffline(mode == CLAP_RENDER_OFFLINE);
         return true;
     }
 
@@ -242,11 +231,16 @@ const ClapPluginRecord* ClapPlugin::create(const ClapPluginKind& kind, const Cla
     if (self == nullptr) {
         return nullptr;
     }
-    if (self->record == nullptr) {
+    if (!self->effect.isOpen()) {
         delete self;
         return nullptr;
     }
     return &self->plugin;
+}
+
+GestureSink* ClapPlugin::gestureSink(const ClapPluginRecord* plugin) noexcept {
+    ClapPlugin* self = fromPlugin(plugin);
+    return self != nullptr ? static_cast<GestureSink*>(self) : nullptr;
 }
 
 ClapPlugin::ClapPlugin(const ClapPluginKind& kind, const ClapHostRecord* host) noexcept : kind(kind), host(host) {
@@ -267,35 +261,18 @@ ClapPlugin::ClapPlugin(const ClapPluginKind& kind, const ClapHostRecord* host) n
         const ParameterRecord* parameter = clapParameters::find(table, id);
         values[id].store(parameter != nullptr ? clapParameters::defaultValue(*parameter) : 0.0);
     }
-    record = kind.createEffect(answerEffect);
-    if (record != nullptr) {
-        record->user = this;
-        record->dispatcher(record, effOpen, 0, 0, nullptr, 0.0f);
-        reportedLatency = static_cast<uint32_t>(std::max(0, record->initialDelay));
+    if (effect.open(kind.createEffect)) {
+        reportedLatency = effect.latency();
     }
 }
 
-ClapPlugin::~ClapPlugin() {
-    if (record != nullptr) {
-        record->dispatcher(record, effClose, 0, 0, nullptr, 0.0f);  // deletes the effect
-    }
-}
+ClapPlugin::~ClapPlugin() = default;
 
 ClapPlugin* ClapPlugin::fromPlugin(const ClapPluginRecord* plugin) noexcept {
     if (plugin == nullptr || plugin->init != ClapForwarders::init) {
         return nullptr;
     }
     return static_cast<ClapPlugin*>(plugin->plugin_data);
-}
-
-intptr_t ClapPlugin::answerEffect(AEffect* record, int32_t opcode, int32_t index, intptr_t, void*, float) noexcept {
-    const auto* self = record != nullptr ? static_cast<const ClapPlugin*>(record->user) : nullptr;
-    if (opcode != audioMasterVersion && self == nullptr) {
-        return 0;
-    }
-    return embeddedEffectHost::answer(opcode, index, self != nullptr ? self->channels : 0,
-                                      self != nullptr ? self->sampleRate : 0.0,
-                                      self != nullptr && self->renderMode.load() == CLAP_RENDER_OFFLINE);
 }
 
 bool ClapPlugin::init() noexcept {
@@ -306,21 +283,19 @@ bool ClapPlugin::init() noexcept {
 }
 
 bool ClapPlugin::activate(double rate) noexcept {
-    // A rate no audio runs at would reach the effect as a nonsense answer.
-    if (active.load() || !(rate >= 1.0 && rate <= 1.0e7)) {
+    if (active.load() || !effect.setSampleRate(rate)) {
         return false;
     }
-    sampleRate = rate;
-    record->dispatcher(record, effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
     // The effect asks for its pins while resuming; the layout answers.
-    record->dispatcher(record, effMainsChanged, 0, 1, nullptr, 0.0f);
-    const auto now = static_cast<uint32_t>(std::max(0, record->initialDelay));
+    effect.resume();
+    const uint32_t now = effect.latency();
     if (now != reportedLatency) {
         reportedLatency = now;
         if (hostLatency != nullptr && hostLatency->changed != nullptr) {
             hostLatency->changed(host);
         }
     }
+    effect.takeChanges(tailChanges);
     reportedTail = tail();
     active.store(true);
     return true;
@@ -330,7 +305,7 @@ void ClapPlugin::deactivate() noexcept {
     if (!active.load()) {
         return;
     }
-    record->dispatcher(record, effMainsChanged, 0, 0, nullptr, 0.0f);
+    effect.suspend();
     active.store(false);
 }
 
@@ -338,7 +313,7 @@ void ClapPlugin::reset() noexcept {
     // Resuming again clears the effect's history at its next block; the
     // layout is the one it runs with, so the pins it asks for are the same.
     if (active.load()) {
-        record->dispatcher(record, effMainsChanged, 0, 1, nullptr, 0.0f);
+        effect.resume();
     }
 }
 
@@ -361,8 +336,7 @@ void ClapPlugin::setValue(ClapId id, double value) noexcept {
         return;
     }
     values[id].store(display, std::memory_order_relaxed);
-    valuesChanged.store(true, std::memory_order_relaxed);
-    record->setParameter(record, static_cast<int32_t>(id), clapParameters::normalised(*parameter, display));
+    effect.setParameter(id, clapParameters::normalised(*parameter, display));
 }
 
 bool ClapPlugin::value(ClapId id, double& out) const noexcept {
@@ -373,7 +347,8 @@ bool ClapPlugin::value(ClapId id, double& out) const noexcept {
     return true;
 }
 
-void ClapPlugin::flush(const ClapInputEvents* in) noexcept {
+void ClapPlugin::flush(const ClapInputEvents* in, const ClapOutputEvents* out) noexcept {
+    toHost.sendTo(out);
     if (in == nullptr || in->size == nullptr || in->get == nullptr) {
         return;
     }
@@ -388,7 +363,9 @@ void ClapPlugin::flush(const ClapInputEvents* in) noexcept {
 }
 
 ClapProcessStatus ClapPlugin::process(const ClapProcessBlock& block) noexcept {
+    toHost.sendTo(block.out_events);
     const uint32_t frames = block.frames_count;
+    const uint32_t channels = effect.channels();
     float* in[2] = {};
     float* out[2] = {};
     bool audio = block.audio_inputs_count >= 1 && block.audio_outputs_count >= 1 &&
@@ -416,19 +393,19 @@ ClapProcessStatus ClapPlugin::process(const ClapProcessBlock& block) noexcept {
         }
         const uint32_t at = std::min(header->time, frames);
         if (audio && at > done) {
-            runEffect(in, out, channels, done, at - done);
+            effect.process(in, out, done, at - done);
             done = at;
         }
         const auto* event = reinterpret_cast<const ClapParamValueEvent*>(header);
         setValue(event->param_id, event->value);
     }
     if (audio && done < frames) {
-        runEffect(in, out, channels, done, frames - done);
+        effect.process(in, out, done, frames - done);
     }
 
     // The tail follows the values: worked out again only after they changed.
     if (hostTail != nullptr && hostTail->changed != nullptr &&
-        valuesChanged.exchange(false, std::memory_order_relaxed)) {
+        effect.takeChanges(tailChanges)) {
         const uint32_t now = tail();
         if (now != reportedTail) {
             reportedTail = now;
@@ -439,64 +416,10 @@ ClapProcessStatus ClapPlugin::process(const ClapProcessBlock& block) noexcept {
     return audio || frames == 0 ? CLAP_PROCESS_CONTINUE : CLAP_PROCESS_ERROR;
 }
 
-void ClapPlugin::runEffect(float* const* inputs, float* const* outputs, uint32_t channelCount, uint32_t start,
-                           uint32_t frames) noexcept {
-    float* in[2] = {inputs[0] + start, inputs[channelCount - 1] + start};
-    float* out[2] = {outputs[0] + start, outputs[channelCount - 1] + start};
-    // The stereo kernels write output A before they read input B, so an
-    // input that an output of the other channel shares is read from a copy.
-    // A channel in place is safe.
-    bool aside[2] = {};
-    for (uint32_t channel = 0; channel < channelCount; ++channel) {
-        for (uint32_t other = 0; other < channelCount; ++other) {
-            const bool inPlace = other == channel && out[other] == in[channel];
-            aside[channel] = aside[channel] || (!inPlace && overlap(in[channel], out[other], frames));
-        }
-    }
-    // The process call counts frames in int32_t.
-    const uint32_t largestCall = aside[0] || aside[1] ? asideFrames : std::numeric_limits<int32_t>::max();
-    while (frames > 0) {
-        const uint32_t now = std::min(frames, largestCall);
-        float* callIn[2] = {in[0], in[1]};
-        for (uint32_t channel = 0; channel < channelCount; ++channel) {
-            if (aside[channel]) {
-                std::memcpy(copies[channel], in[channel], now * sizeof(float));
-                callIn[channel] = copies[channel];
-            }
-        }
-        callIn[1] = callIn[channelCount - 1];
-        record->processReplacing(record, callIn, out, static_cast<int32_t>(now));
-        frames -= now;
-        for (uint32_t channel = 0; channel < 2; ++channel) {
-            in[channel] += now;
-            out[channel] += now;
-        }
-    }
-}
-
 uint32_t ClapPlugin::tail() const noexcept {
-    // With AmpMin and FuncMix both above zero a silent input still yields the
-    // sinusoid's floor: no end. Otherwise silence gives silence once the
-    // slew limiter has brought the tracked signal from full scale (after the
-    // input gain) down to zero, a step per sample at most, and the resampling
-    // filters, twice as long as their delay, have rung out.
-    const bool steadyOutput = values[AmpMin].load(std::memory_order_relaxed) > 0.0 &&
-                              values[FuncMix].load(std::memory_order_relaxed) > 0.0;
-    if (steadyOutput) {
-        return static_cast<uint32_t>(std::numeric_limits<int32_t>::max());
-    }
-    const ParameterRecord* slew = clapParameters::find(kind.parameters(), SlewLim);
-    const ParameterRecord* gain = clapParameters::find(kind.parameters(), InGain);
-    const float step = parameterCurves::slewStep(
-        clapParameters::normalised(*slew, values[SlewLim].load(std::memory_order_relaxed)));
-    uint32_t settling = 0;
-    if (step < parameterCurves::slewOffThreshold) {
-        const float factor = parameterCurves::inGain(
-            clapParameters::normalised(*gain, values[InGain].load(std::memory_order_relaxed)));
-        // At most 256 / 2^-9 samples: far inside the range.
-        settling = static_cast<uint32_t>(std::ceil(static_cast<double>(factor) / static_cast<double>(step)));
-    }
-    return settling + 2 * reportedLatency;
+    float now[EmbeddedEffect::maxParameters];
+    effect.copyValues(now);
+    return kind.tailFrames(now);
 }
 
 bool ClapPlugin::saveState(const ClapOutputStream* stream) const noexcept {
@@ -532,4 +455,30 @@ bool ClapPlugin::loadState(const ClapInputStream* stream) noexcept {
         hostParams->rescan(host, CLAP_PARAM_RESCAN_VALUES);
     }
     return true;
+}
+
+void ClapPlugin::begin(int32_t index) noexcept { sendToHost(CLAP_EVENT_PARAM_GESTURE_BEGIN, index); }
+
+void ClapPlugin::change(int32_t index, float normalised) noexcept {
+    const ParameterRecord* parameter = clapParameters::find(kind.parameters(), static_cast<ClapId>(index));
+    if (parameter == nullptr || std::isnan(normalised)) {
+        return;
+    }
+    // In range already, so the value kept is the one the host hears of.
+    const double display = clapParameters::fromNormalised(*parameter, normalised);
+    setValue(static_cast<ClapId>(index), display);
+    sendToHost(CLAP_EVENT_PARAM_VALUE, index, display);
+}
+
+void ClapPlugin::end(int32_t index) noexcept { sendToHost(CLAP_EVENT_PARAM_GESTURE_END, index); }
+
+void ClapPlugin::sendToHost(uint16_t type, int32_t index, double value) noexcept {
+    if (clapParameters::find(kind.parameters(), static_cast<ClapId>(index)) == nullptr) {
+        return;
+    }
+    // A full queue loses the event, not the value: the host still reads it.
+    toHost.push(type, static_cast<ClapId>(index), value);
+    if (hostParams != nullptr && hostParams->request_flush != nullptr) {
+        hostParams->request_flush(host);
+    }
 }

@@ -1,17 +1,18 @@
 // The CLAP face of an effect of this project: one effect instance per CLAP
-// instance, driven through its record as the LV2 adapter drives it (port
-// values become setParameter calls, then the replacing process call). This
-// class plays the effect's host, answers the CLAP host's calls and splits
-// each block at its parameter events, so an event at sample k takes effect
-// at sample k.
+// instance, driven through an EmbeddedEffect as the LV2 adapter drives it.
+// This class answers the CLAP host's calls, splits each block at its
+// parameter events, so an event at sample k takes effect at sample k, and
+// sends the host the gestures an editor reports.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 
 #include "ClapAbi.h"
+#include "ClapEventQueue.h"
 #include "ClapState.h"
-#include "EffectRecord.h"
+#include "EmbeddedEffect.h"
+#include "GestureSink.h"
 
 struct ParameterTable;
 
@@ -19,17 +20,23 @@ struct ParameterTable;
 struct ClapPluginKind {
     const ClapPluginDescriptor* descriptor;
     // The effect's record, or null when it cannot be made.
-    AEffect* (*createEffect)(audioMasterCallback audioMaster) noexcept;
+    EmbeddedEffect::Factory createEffect;
     const ParameterTable& (*parameters)() noexcept;
     // Names the plug-in in its saved state.
     uint32_t stateTag;
+    // Frames the output may outlast the input at the effect's normalised
+    // values; INT32_MAX or more for no end.
+    uint32_t (*tailFrames)(const float* normalisedValues) noexcept;
 };
 
-class ClapPlugin {
+class ClapPlugin final : private GestureSink {
 public:
     // [main thread] a new instance of `kind` for `host`; null when the host
     // is unusable or the effect cannot be made.
     static const ClapPluginRecord* create(const ClapPluginKind& kind, const ClapHostRecord* host) noexcept;
+    // [main thread] where an editor of `plugin` reports gestures; null for a
+    // null or foreign plug-in.
+    static GestureSink* gestureSink(const ClapPluginRecord* plugin) noexcept;
 
     // The channel layouts offered: stereo (id 0, the initial one) and mono (id 1).
     static constexpr ClapId stereoConfig = 0;
@@ -43,9 +50,6 @@ private:
 
     // The only cast from the host's pointer; null for a null or foreign one.
     static ClapPlugin* fromPlugin(const ClapPluginRecord* plugin) noexcept;
-    // The effect's host callback: the pins of the chosen layout, the rate.
-    static intptr_t answerEffect(AEffect* record, int32_t opcode, int32_t index, intptr_t value,
-                                 void* ptr, float opt) noexcept;
 
     // [main thread]
     bool init() noexcept;
@@ -57,8 +61,9 @@ private:
     ClapProcessStatus process(const ClapProcessBlock& process) noexcept;
     const void* extension(const char* id) const noexcept;
 
-    // [main thread, or audio thread while active] applies every parameter event.
-    void flush(const ClapInputEvents* in) noexcept;
+    // [main thread, or audio thread while active] applies every parameter
+    // event and hands over the queued gestures.
+    void flush(const ClapInputEvents* in, const ClapOutputEvents* out) noexcept;
     // [any thread the events arrive on] one event's value, in display units.
     void setValue(ClapId id, double value) noexcept;
     // [main thread] the value as CLAP carries it; false for a bad id.
@@ -73,9 +78,12 @@ private:
     // [main and audio thread] the samples the output may outlast the input.
     uint32_t tail() const noexcept;
 
-    // [audio thread] one effect call of `frames` at offset `start`.
-    void runEffect(float* const* in, float* const* out, uint32_t channelCount, uint32_t start,
-                   uint32_t frames) noexcept;
+    // [main thread] the gesture sink: the value applies at once, and the
+    // events wait for the flush requested from the host.
+    void begin(int32_t index) noexcept override;
+    void change(int32_t index, float normalised) noexcept override;
+    void end(int32_t index) noexcept override;
+    void sendToHost(uint16_t type, int32_t index, double value = 0.0) noexcept;
 
     const ClapPluginKind& kind;
     const ClapHostRecord* const host;
@@ -83,27 +91,19 @@ private:
     const ClapHostParams* hostParams = nullptr;
     const ClapHostTail* hostTail = nullptr;
     ClapPluginRecord plugin;
-    AEffect* record = nullptr;
-    // Chosen while inactive; the effect learns it on activation.
-    uint32_t channels = 2;
-    double sampleRate = 44100.0;
-    // Set on the main thread, read by the effect's blocks.
-    std::atomic<int32_t> renderMode{CLAP_RENDER_REALTIME};
+    // Its channels are chosen while inactive; it learns them on activation.
+    EmbeddedEffect effect{2};
 
-    // Every value as the host last set it, written by the thread its events
-    // come on and read by the main thread.
+    // Every value as the host last set it, in the units CLAP carries, written
+    // by the thread its events come on and read by the main thread.
     std::atomic<double> values[clapState::maxValues];
     std::atomic<bool> active{false};
     uint32_t reportedLatency = 0;
-    uint32_t reportedTail = 0;  // audio thread
-    // Set by every value taken (a state may be loaded on the main thread
-    // while active), cleared by the block that reports the tail.
-    std::atomic<bool> valuesChanged{false};
-
-    // An input read from a copy when an output of another channel shares its
-    // buffer; longer blocks go through in calls of this many frames.
-    static constexpr uint32_t asideFrames = 1024;
-    float copies[2][asideFrames];
+    // Audio thread: the tail last reported, and the value changes it knows
+    // of (a state may be loaded on the main thread while active).
+    uint32_t reportedTail = 0;
+    EmbeddedEffect::ChangeMarks tailChanges;
+    ClapEventQueue toHost;
 
     friend struct ClapForwarders;
 };

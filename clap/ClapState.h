@@ -11,7 +11,6 @@
 namespace clapState {
 
 inline constexpr uint32_t version = 1;
-// More than either plug-in has.
 inline constexpr uint32_t maxValues = 16;
 
 // [main thread] false when the stream is null or refuses bytes.

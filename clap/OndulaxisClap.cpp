@@ -36,16 +36,14 @@ const ClapPluginDescriptor hqDescriptor = {
     "Sinusoidal distortion unit, oversampled", features,
 };
 
-// Effects made for a host that answers as the adapter does.
-template <class Effect>
-AEffect* createEffect(audioMasterCallback audioMaster) noexcept {
-    return createEffectRecord<Effect>(audioMaster);
-}
+// Every value has its place in the driver, and an endless tail is endless to CLAP.
+static_assert(OndulaxisHQ::hqParamCount <= static_cast<int32_t>(EmbeddedEffect::maxParameters));
+static_assert(Ondulaxis::endlessTail >= INT32_MAX);
 
 // The state tags spell "Odx1" and "OdxH".
 const ClapPluginKind kinds[] = {
-    {&plainDescriptor, createEffect<Ondulaxis>, clapParameters::plainTable, 0x3178644Fu},
-    {&hqDescriptor, createEffect<OndulaxisHQ>, clapParameters::hqTable, 0x4878644Fu},
+    {&plainDescriptor, createEffectRecord<Ondulaxis>, clapParameters::plainTable, 0x3178644Fu, Ondulaxis::tailFrames},
+    {&hqDescriptor, createEffectRecord<OndulaxisHQ>, clapParameters::hqTable, 0x4878644Fu, OndulaxisHQ::tailFrames},
 };
 
 uint32_t pluginCount(const ClapPluginFactory* factory) noexcept { return factory != nullptr ? std::size(kinds) : 0; }

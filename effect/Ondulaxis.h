@@ -71,6 +71,12 @@ public:
     // [any host thread] takes stateLock.
     bool isActive();
 
+    // [any thread] frames the output may outlast the input at these
+    // normalised values (one per parameter, in order); endlessTail when a
+    // silent input still sounds.
+    static uint32_t tailFrames(const float* normalisedValues) noexcept;
+    static constexpr uint32_t endlessTail = 0x7FFFFFFF;
+
     // Instruction sets the kernels are built for. Construction picks the best
     // one the processor runs, or the one ONDULAXIS_KERNELS names (reference,
     // generic, avx2, avx512) when the processor runs it.

@@ -6,14 +6,11 @@
 #include <limits>
 #include <mutex>
 
+#include "EmbeddedEffectHost.h"
 #include "HQParameters.h"
 #include "ParameterCurves.h"
 
 namespace {
-
-// The interface's answer to "current process level" while a host renders
-// faster than real time.
-constexpr int32_t offlineProcessLevel = 4;
 
 bool isOwnIndex(int32_t index) noexcept {
     return index >= OndulaxisHQ::oversampleIndex && index < OndulaxisHQ::hqParamCount;
@@ -163,7 +160,7 @@ void OndulaxisHQ::takeOwnChanges() noexcept {
 // makes no call.
 int32_t OndulaxisHQ::wantedStages() noexcept {
     const int32_t render = renderStagesFor(renderValue);
-    if (render >= 0 && getCurrentProcessLevel() == offlineProcessLevel) {
+    if (render >= 0 && getCurrentProcessLevel() == embeddedEffectHost::offlineLevel) {
         return render;
     }
     return stagesFor(oversampleValue);

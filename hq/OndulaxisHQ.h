@@ -50,6 +50,12 @@ public:
     static int32_t renderStagesFor(float value) noexcept;
     // Host samples of delay at every factor: the longest chain's.
     static int32_t latency() noexcept;
+    // The effect's tail, and the resampling filters ringing out: twice as
+    // long as their delay.
+    static uint32_t tailFrames(const float* normalisedValues) noexcept {
+        const uint32_t effect = Ondulaxis::tailFrames(normalisedValues);
+        return effect == endlessTail ? effect : effect + 2 * static_cast<uint32_t>(latency());
+    }
     // Host samples a factor change takes at `rate`: the new factor's filters
     // fill, then the output fades over to it.
     static int32_t changeFrames(float rate) noexcept;

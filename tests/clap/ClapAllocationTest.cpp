@@ -24,7 +24,8 @@ TEST(ClapModule, NoBlockOrFlushAllocates) {
             for (int block = 0; block < 48; ++block) {
                 EventList events;
                 for (uint32_t k = 0; k < 4; ++k) {
-                    const ClapId param = static_cast<ClapId>(block + k) % count;  // Oversample too: a restart request
+                    // Oversample too: a factor change within the block.
+                    const ClapId param = static_cast<ClapId>(block + k) % count;
                     events.add(k * 100, param, block % 7 == 0 ? NAN : (block * 13 % 257) - 60.0);
                 }
                 events.add(511, 99, 1.0);  // a bad id

@@ -1,12 +1,14 @@
 // A small CLAP host for the tests: loads the built module as hosts do, makes
 // instances with a host record that notes every call the plug-in makes into
-// it, and runs blocks with parameter events.
+// it, and runs blocks with parameter events in and the plug-in's events out.
 #pragma once
 
 #include <dlfcn.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -62,6 +64,39 @@ struct EventList {
     ClapInputEvents list() { return {this, size, get}; }
 };
 
+// The events a plug-in sends, gestures with a value of 0; refuses all once
+// `room` is used up.
+struct SentEvents {
+    struct Sent {
+        uint16_t type;
+        ClapId id;
+        double value;
+        bool operator==(const Sent&) const = default;
+    };
+    std::vector<Sent> events;
+    size_t room = SIZE_MAX;
+
+    static bool push(const ClapOutputEvents* list, const ClapEventHeader* header) {
+        auto* self = static_cast<SentEvents*>(list->ctx);
+        if (self->events.size() == self->room) return false;
+        if (header->type == CLAP_EVENT_PARAM_VALUE) {
+            EXPECT_EQ(header->size, sizeof(ClapParamValueEvent));
+            const auto* event = reinterpret_cast<const ClapParamValueEvent*>(header);
+            self->events.push_back({header->type, event->param_id, event->value});
+        } else {
+            EXPECT_EQ(header->size, sizeof(ClapParamGestureEvent));
+            const auto* event = reinterpret_cast<const ClapParamGestureEvent*>(header);
+            self->events.push_back({header->type, event->param_id, 0.0});
+        }
+        return true;
+    }
+    ClapOutputEvents list() { return {this, push}; }
+};
+
+inline void PrintTo(const SentEvents::Sent& sent, std::ostream* out) {
+    *out << "{" << sent.type << ", " << sent.id << ", " << sent.value << "}";
+}
+
 // A stream over bytes in memory that moves at most `step` bytes a call.
 struct Bytes {
     std::vector<uint8_t> data;
@@ -93,9 +128,11 @@ struct Bytes {
 // One plug-in instance and the host record it sees.
 class Host {
 public:
-    explicit Host(const char* id, uint32_t channels = 2) : channels(channels) {
+    // `from`: the module's factory, or one the test makes plug-ins with.
+    explicit Host(const char* id, uint32_t channels = 2, const ClapPluginFactory* from = factory())
+        : channels(channels) {
         record.host_data = this;
-        const ClapPluginFactory* made = factory();
+        const ClapPluginFactory* made = from;
         plugin = made != nullptr ? made->create_plugin(made, &record, id) : nullptr;
         if (plugin == nullptr || !plugin->init(plugin)) return;
         ports = extension<ClapPluginAudioPortsConfig>(CLAP_EXT_AUDIO_PORTS_CONFIG);
@@ -131,7 +168,8 @@ public:
     }
 
     // One block of `in` (channels x frames) with `events`; returns the output.
-    std::vector<std::vector<float>> process(const std::vector<std::vector<float>>& in, EventList events = {}) {
+    std::vector<std::vector<float>> process(const std::vector<std::vector<float>>& in, EventList events = {},
+                                            const ClapOutputEvents* sent = nullptr) {
         auto out = in;
         for (auto& channel : out) std::fill(channel.begin(), channel.end(), -7.0f);
         auto copy = in;
@@ -143,7 +181,7 @@ public:
         ClapAudioBuffer input{inPointers.data(), nullptr, channels, 0, 0};
         ClapAudioBuffer output{outPointers.data(), nullptr, channels, 0, 0};
         ClapInputEvents list = events.list();
-        ClapProcessBlock block{-1, static_cast<uint32_t>(in[0].size()), nullptr, &input, &output, 1, 1, &list, nullptr};
+        ClapProcessBlock block{-1, static_cast<uint32_t>(in[0].size()), nullptr, &input, &output, 1, 1, &list, sent};
         status = plugin->process(plugin, &block);
         return out;
     }
@@ -174,6 +212,8 @@ public:
     int latencyChanges = 0;
     int latencyChangesOutsideActivate = 0;
     int valueRescans = 0;
+    std::atomic<int> flushRequests{0};
+    std::atomic<int> tailChanges{0};
     std::thread::id mainThread = std::this_thread::get_id();
 
 private:
@@ -188,13 +228,16 @@ private:
         if (flags == CLAP_PARAM_RESCAN_VALUES) ++self(host)->valueRescans;
     }
     static void clear(const ClapHostRecord*, ClapId, uint32_t) {}
-    static void requestFlush(const ClapHostRecord*) {}
+    static void requestFlush(const ClapHostRecord* host) { ++self(host)->flushRequests; }
+    static void tailChanged(const ClapHostRecord* host) { ++self(host)->tailChanges; }
 
     static const void* hostExtension(const ClapHostRecord*, const char* id) {
         static const ClapHostLatency latencyExtension{latencyChanged};
         static const ClapHostParams paramsExtension{rescan, clear, requestFlush};
+        static const ClapHostTail tailExtension{tailChanged};
         if (std::strcmp(id, CLAP_EXT_LATENCY) == 0) return &latencyExtension;
         if (std::strcmp(id, CLAP_EXT_PARAMS) == 0) return &paramsExtension;
+        if (std::strcmp(id, CLAP_EXT_TAIL) == 0) return &tailExtension;
         return nullptr;
     }
     static void requestRestart(const ClapHostRecord* host) { ++self(host)->restartRequests; }
