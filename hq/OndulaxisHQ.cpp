@@ -253,9 +253,9 @@ void OndulaxisHQ::advance(int32_t frames) noexcept {
 // straight between them at the kernels' rate.
 void OndulaxisHQ::scaleGliding(float* samples, int32_t frames, int32_t factor, const Glide& glide,
                                double shift) noexcept {
-    double before = exactMath::exp2Float(8.0 * (glide.at(0.0) + shift));
+    double before = exactMath::exp2Float(parameterCurves::gainOctaves * (glide.at(0.0) + shift));
     for (int32_t i = 0; i < frames; ++i) {
-        const double after = exactMath::exp2Float(8.0 * (glide.at(i + 1.0) + shift));
+        const double after = exactMath::exp2Float(parameterCurves::gainOctaves * (glide.at(i + 1.0) + shift));
         for (int32_t k = 0; k < factor; ++k) {
             const double gain = before + (after - before) * (k + 1) / factor;
             float& sample = samples[i * factor + k];
