@@ -6,6 +6,7 @@
 #include "ClapAbi.h"
 #include "ClapParameters.h"
 #include "ClapPlugin.h"
+#include "HQIdentity.h"
 #include "Ondulaxis.h"
 #include "OndulaxisHQ.h"
 #include "PluginEntry.h"
@@ -23,18 +24,14 @@ const char* const features[] = {
     CLAP_PLUGIN_FEATURE_MONO, nullptr,
 };
 
-constexpr char vendor[] = "Brakkenholtmark";
-constexpr char url[] = "https://ondulaxis.example/";
+// A descriptor from a plug-in's identity; CLAP's own id is only its.
+constexpr ClapPluginDescriptor descriptorOf(const PluginIdentity& identity, const char* id) {
+    return {CLAP_VERSION, id, identity.name, identity.vendor, identity.homePage, "", "", ONDULAXIS_VERSION,
+            identity.description, features};
+}
 
-const ClapPluginDescriptor plainDescriptor = {
-    CLAP_VERSION, "example.ondulaxis.plain", "Ondulaxis", vendor, url, "", "", ONDULAXIS_VERSION,
-    "Sinusoidal distortion unit", features,
-};
-
-const ClapPluginDescriptor hqDescriptor = {
-    CLAP_VERSION, "example.ondulaxis.hq", "Ondulaxis HQ", vendor, url, "", "", ONDULAXIS_VERSION,
-    "Sinusoidal distortion unit, oversampled", features,
-};
+const ClapPluginDescriptor plainDescriptor = descriptorOf(ondulaxisIdentity, "example.ondulaxis.plain");
+const ClapPluginDescriptor hqDescriptor = descriptorOf(ondulaxisHQIdentity, "example.ondulaxis.hq");
 
 // Effects made for a host that answers as the adapter does.
 template <class Effect>

@@ -6,6 +6,7 @@
 #include <limits>
 #include <mutex>
 
+#include "HQIdentity.h"
 #include "HQParameters.h"
 #include "ParameterCurves.h"
 
@@ -31,7 +32,7 @@ int32_t framesIn(double seconds, float rate) noexcept {
 OndulaxisHQ::OndulaxisHQ(audioMasterCallback audioMaster) : Ondulaxis(audioMaster) {
     numParams = hqParamCount;
     cEffect.numParams = hqParamCount;
-    setUniqueID(fourCharCode('O', 'd', 'H', 'Q'));
+    setUniqueID(ondulaxisHQIdentity.uniqueId);
     // The defaults wait as changes, so the first block takes them.
     std::memcpy(pendingValues, sharedValues, sizeof pendingValues);
     setInitialDelay(latency());
@@ -100,7 +101,7 @@ bool OndulaxisHQ::getEffectName(char* name) {
     if (name == nullptr) {
         return false;
     }
-    std::strcpy(name, "Ondulaxis HQ");
+    std::strcpy(name, ondulaxisHQIdentity.name);
     return true;
 }
 
@@ -108,7 +109,7 @@ bool OndulaxisHQ::getProductString(char* text) {
     if (text == nullptr) {
         return false;
     }
-    std::strcpy(text, "Ondulaxis HQ - Sinusoidal distortion unit, oversampled");
+    ondulaxisHQIdentity.writeProductString(text);
     return true;
 }
 
