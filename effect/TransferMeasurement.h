@@ -16,7 +16,7 @@ intptr_t host(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, vo
 // [any thread but an audio thread] output against input of the ramp through
 // `fresh`, made with `host` and used for nothing yet, with `values` (normalised,
 // by parameter index from 0) set, on the reference kernels, in blocks of 512.
-// Allocates.
+// Allocates; throws what resume throws.
 TransferCurve measure(Ondulaxis& fresh, std::span<const float> values);
 
 // The same through a new instance of Effect, Ondulaxis or a variant of it.

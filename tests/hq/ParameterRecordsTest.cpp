@@ -114,9 +114,6 @@ TEST_P(RecordFactsTest, DefaultsAndRangesAsHostsReadThem) {
     EXPECT_EQ(bits(static_cast<float>(parameterValues::displayDefault(record))), bits(facts.displayDefault));
     EXPECT_EQ(bits(record.displayMinimum), bits(facts.displayMinimum));
     EXPECT_EQ(bits(record.displayMaximum), bits(facts.displayMaximum));
-    // The two defaults carry each other, as ports and presets need.
-    EXPECT_EQ(parameterValues::toNormalised(record, facts.displayDefault), facts.defaultValue);
-    EXPECT_EQ(bits(parameterValues::fromNormalised(record, facts.defaultValue)), bits(facts.displayDefault));
     // A default is stated apart only where the curve misses it.
     if (!std::isnan(record.displayDefaultOffCurve)) {
         EXPECT_NE(static_cast<float>(record.toDisplay(record.defaultValue)), record.displayDefaultOffCurve);
