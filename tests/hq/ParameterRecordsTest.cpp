@@ -104,6 +104,8 @@ struct RecordFacts {
     float displayMaximum;
 };
 
+void PrintTo(const RecordFacts& row, std::ostream* os) { *os << row.name; }
+
 class RecordFactsTest : public testing::TestWithParam<RecordFacts> {};
 
 TEST_P(RecordFactsTest, DefaultsAndRangesAsHostsReadThem) {
