@@ -24,7 +24,7 @@ const char* const features[] = {
     CLAP_PLUGIN_FEATURE_MONO, nullptr,
 };
 
-// A descriptor from a plug-in's identity; CLAP's own id is only its.
+// A plug-in's identity under the id CLAP knows it by.
 constexpr ClapPluginDescriptor descriptorOf(const PluginIdentity& identity, const char* id) {
     return {CLAP_VERSION, id, identity.name, identity.vendor, identity.homePage, "", "", ONDULAXIS_VERSION,
             identity.description, features};

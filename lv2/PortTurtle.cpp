@@ -79,8 +79,8 @@ std::string ports(const ParameterTable& table) {
             << "\t\tlv2:index " << index << " ;\n\t\tlv2:symbol \"" << record.name << "\" ;\n\t\tlv2:name \""
             << record.name << "\" ;\n";
         if (*look->comment != '\0') out << "\t\trdfs:comment \"" << look->comment << "\" ;\n";
-        out << "\t\tlv2:default " << number(parameterValues::displayDefault(record), integer) << " ;\n\t\tlv2:minimum "
-            << number(record.displayMinimum, integer) << " ;\n\t\tlv2:maximum "
+        out << "\t\tlv2:default " << number(parameterValues::displayDefault(record), integer)
+            << " ;\n\t\tlv2:minimum " << number(record.displayMinimum, integer) << " ;\n\t\tlv2:maximum "
             << number(record.displayMaximum, integer);
         if (const char* unit = unitOf(record.label)) out << " ;\n\t\tunits:unit " << unit;
         if (toggle) {
