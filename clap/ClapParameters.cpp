@@ -93,7 +93,7 @@ double defaultValue(const ParameterRecord& record) noexcept {
     if (stepped(record)) {
         return parameterValues::stepOf(record, record.defaultValue);
     }
-    return record.displayDefault;
+    return parameterValues::displayDefault(record);
 }
 
 bool toText(const ParameterRecord& record, double value, char* text, uint32_t capacity) noexcept {

@@ -6,6 +6,7 @@
 #include "ClapAbi.h"
 #include "ClapParameters.h"
 #include "ClapPlugin.h"
+#include "HQIdentity.h"
 #include "Ondulaxis.h"
 #include "OndulaxisHQ.h"
 #include "PluginEntry.h"
@@ -23,18 +24,14 @@ const char* const features[] = {
     CLAP_PLUGIN_FEATURE_MONO, nullptr,
 };
 
-constexpr char vendor[] = "Brakkenholtmark";
-constexpr char url[] = "https://ondulaxis.example/";
+// A plug-in's identity under the id CLAP knows it by.
+constexpr ClapPluginDescriptor descriptorOf(const PluginIdentity& identity, const char* id) {
+    return {CLAP_VERSION, id, identity.name, identity.vendor, identity.homePage, "", "", ONDULAXIS_VERSION,
+            identity.description, features};
+}
 
-const ClapPluginDescriptor plainDescriptor = {
-    CLAP_VERSION, "example.ondulaxis.plain", "Ondulaxis", vendor, url, "", "", ONDULAXIS_VERSION,
-    "Sinusoidal distortion unit", features,
-};
-
-const ClapPluginDescriptor hqDescriptor = {
-    CLAP_VERSION, "example.ondulaxis.hq", "Ondulaxis HQ", vendor, url, "", "", ONDULAXIS_VERSION,
-    "Sinusoidal distortion unit, oversampled", features,
-};
+const ClapPluginDescriptor plainDescriptor = descriptorOf(ondulaxisIdentity, "example.ondulaxis.plain");
+const ClapPluginDescriptor hqDescriptor = descriptorOf(ondulaxisHQIdentity, "example.ondulaxis.hq");
 
 // Every value has its place in the driver, and an endless tail is endless to CLAP.
 static_assert(OndulaxisHQ::hqParamCount <= static_cast<int32_t>(EmbeddedEffect::maxParameters));

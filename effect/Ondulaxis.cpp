@@ -5,10 +5,9 @@
 #include <stdexcept>
 
 #include "ParameterRecords.h"
+#include "PluginIdentity.h"
 
 namespace {
-
-constexpr int32_t vendorVersion = 502;
 
 struct Capability {
     const char* text;
@@ -38,7 +37,7 @@ Ondulaxis::Ondulaxis(audioMasterCallback audioMaster)
     std::lock_guard<StateLock> guard(stateLock);
     setNumInputs(2);
     setNumOutputs(2);
-    setUniqueID(fourCharCode('O', 'd', 'l', 'x'));
+    setUniqueID(ondulaxisIdentity.uniqueId);
     canProcessReplacing(true);
 
     std::strcpy(programName, "Default");
@@ -110,7 +109,7 @@ bool Ondulaxis::getEffectName(char* name) {
     if (name == nullptr) {
         return false;
     }
-    std::strcpy(name, "Ondulaxis");
+    std::strcpy(name, ondulaxisIdentity.name);
     return true;
 }
 
@@ -118,7 +117,7 @@ bool Ondulaxis::getVendorString(char* text) {
     if (text == nullptr) {
         return false;
     }
-    std::strcpy(text, "Brakkenholtmark");
+    std::strcpy(text, ondulaxisIdentity.vendor);
     return true;
 }
 
@@ -126,11 +125,11 @@ bool Ondulaxis::getProductString(char* text) {
     if (text == nullptr) {
         return false;
     }
-    std::strcpy(text, "Ondulaxis - Sinusoidal distortion unit");
+    ondulaxisIdentity.writeProductString(text);
     return true;
 }
 
-int32_t Ondulaxis::getVendorVersion() { return vendorVersion; }
+int32_t Ondulaxis::getVendorVersion() { return ondulaxisIdentity.vendorVersion; }
 
 int32_t Ondulaxis::canDo(char* text) {
     if (text == nullptr) {

@@ -85,6 +85,8 @@ public:
     static bool kernelPathRuns(KernelPath path) noexcept;
     // The name ONDULAXIS_KERNELS takes for `path`.
     static const char* kernelPathName(KernelPath path) noexcept;
+    // Measures fresh instances on the reference kernels.
+    friend struct TransferMeasurementAccess;
 
 private:
     friend struct OndulaxisTestAccess;

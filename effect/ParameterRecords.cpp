@@ -34,15 +34,20 @@ float percentValue(double percent) noexcept { return static_cast<float>(percent 
 namespace {
 
 using parameterText::writeFixed;
+using parameterCurves::freqDifOctaves;
+using parameterCurves::freqMinOctaves;
+using parameterCurves::gainOctaves;
+using parameterCurves::powerOfTwo;
+using parameterCurves::slewOctaves;
 
 void writeText(const char* constant, char* text) noexcept { std::strcpy(text, constant); }
 
 double decibels(float factor) noexcept { return 20.0 * std::log10(static_cast<double>(factor)); }
 
-// 20 log10(256): the span of both gains in dB. The ranges' ends are the float
-// of this; values at or beyond an end are that end.
+// 20 log10(2^gainOctaves): the span of both gains in dB. The ranges' ends are
+// the float of this; values at or beyond an end are that end.
 constexpr double gainSpanDb = 48.16479930623699;
-constexpr float gainSpanDisplay = 48.1648f;
+constexpr float gainSpanDisplay = static_cast<float>(gainSpanDb);
 
 // Each parameter's display text, curve in display units and inverse. The
 // inverses run in double and round once; the texts round like printf.
@@ -66,29 +71,34 @@ void formatSlewLim(float v, char* text) noexcept {
         writeText("Off", text);
     }
 }
-double slewLimDisplay(double v) noexcept { return 100.0 * std::exp2(9.0 * (v - 1.0)); }
+double slewLimDisplay(double v) noexcept { return 100.0 * std::exp2(slewOctaves * (v - 1.0)); }
 float slewLimValue(double percent) noexcept {
-    return static_cast<float>(1.0 + std::log2(percent / 100.0) / 9.0);
+    return static_cast<float>(1.0 + std::log2(percent / 100.0) / slewOctaves);
 }
+constexpr float slewLimSmallest = static_cast<float>(100.0 * powerOfTwo(-slewOctaves));
 
 void formatFreqMin(float v, char* text) noexcept {
     writeFixed(parameterCurves::freqMinCycles(v), 2, text);
 }
-double freqMinDisplay(double v) noexcept { return std::exp2(9.0 * v - 1.0); }
+double freqMinDisplay(double v) noexcept { return std::exp2(freqMinOctaves * v - 1.0); }
 float freqMinValue(double cycles) noexcept {
-    return static_cast<float>((std::log2(cycles) + 1.0) / 9.0);
+    return static_cast<float>((std::log2(cycles) + 1.0) / freqMinOctaves);
 }
+constexpr float freqMinLowest = static_cast<float>(powerOfTwo(-1));
+constexpr float freqMinHighest = static_cast<float>(powerOfTwo(freqMinOctaves - 1));
 
-// FreqDif's magnitude is 2^(14|v - 1/2|) - 1 cycles, its sign that of v - 1/2.
+// FreqDif's magnitude is 2^(freqDifOctaves |v - 1/2|) - 1 cycles, its sign
+// that of v - 1/2.
 void formatFreqDif(float v, char* text) noexcept {
     writeFixed(parameterCurves::freqDifCycles(v), 2, text);
 }
 double freqDifDisplay(double v) noexcept {
-    return std::copysign(std::exp2(14.0 * std::fabs(v - 0.5)) - 1.0, v - 0.5);
+    return std::copysign(std::exp2(freqDifOctaves * std::fabs(v - 0.5)) - 1.0, v - 0.5);
 }
 float freqDifValue(double cycles) noexcept {
-    return static_cast<float>(0.5 + std::copysign(std::log2(1.0 + std::fabs(cycles)) / 14.0, cycles));
+    return static_cast<float>(0.5 + std::copysign(std::log2(1.0 + std::fabs(cycles)) / freqDifOctaves, cycles));
 }
+constexpr float freqDifLargest = static_cast<float>(powerOfTwo(freqDifOctaves / 2) - 1.0);
 
 void formatOutGain(float v, char* text) noexcept {
     writeFixed(decibels(parameterCurves::outGain(v)), 2, text);
@@ -103,17 +113,28 @@ using parameterText::percentValue;
 }  // namespace
 
 // Every curve rises, so a range's minimum is 0 and its maximum 1. FreqMin's
-// default is the float nearest 2/9: two sine cycles. SlewLim's smallest step
-// is 2^-9 of full scale; 100 % is off.
+// default is 0.2222222, two floats below 2/9: its curve gives a hair less
+// than 2 cycles there and shows "2.00", and hosts are told 2.
 const ParameterRecord ondulaxisParameterRecords[paramCount] = {
-    {"ZeroX", "", 1.0f, 1, 0.0f, 1.0f, 1.0f, formatZeroX, zeroXDisplay, zeroXValue},
-    {"InGain", "dB", 0.0f, 0, 0.0f, gainSpanDisplay, 0.0f, formatInGain, inGainDisplay, inGainValue},
-    {"SlewLim", "%", 1.0f, 0, 0.1953125f, 100.0f, 100.0f, formatSlewLim, slewLimDisplay, slewLimValue},
-    {"FuncMix", "%", 0.5f, 0, 0.0f, 100.0f, 50.0f, formatPercent, percentDisplay, percentValue},
-    {"AmpMin", "%", 0.0f, 0, 0.0f, 100.0f, 0.0f, formatPercent, percentDisplay, percentValue},
-    {"FreqMin", "cycles", 0.2222222f, 0, 0.5f, 256.0f, 2.0f, formatFreqMin, freqMinDisplay, freqMinValue},
-    {"FreqDif", "cycles", 0.5f, 0, -127.0f, 127.0f, 0.0f, formatFreqDif, freqDifDisplay, freqDifValue},
-    {"OutGain", "dB", 1.0f, 0, -gainSpanDisplay, 0.0f, 0.0f, formatOutGain, outGainDisplay, outGainValue},
+    {.name = "ZeroX", .steps = 1, .defaultValue = 1.0f, .displayMinimum = 0.0f, .displayMaximum = 1.0f,
+     .format = formatZeroX, .toDisplay = zeroXDisplay, .fromDisplay = zeroXValue},
+    {.name = "InGain", .label = "dB", .defaultValue = 0.0f, .displayMinimum = 0.0f,
+     .displayMaximum = gainSpanDisplay, .format = formatInGain, .toDisplay = inGainDisplay,
+     .fromDisplay = inGainValue},
+    {.name = "SlewLim", .label = "%", .defaultValue = 1.0f, .displayMinimum = slewLimSmallest,
+     .displayMaximum = 100.0f, .format = formatSlewLim, .toDisplay = slewLimDisplay, .fromDisplay = slewLimValue},
+    {.name = "FuncMix", .label = "%", .defaultValue = 0.5f, .displayMinimum = 0.0f, .displayMaximum = 100.0f,
+     .format = formatPercent, .toDisplay = percentDisplay, .fromDisplay = percentValue},
+    {.name = "AmpMin", .label = "%", .defaultValue = 0.0f, .displayMinimum = 0.0f, .displayMaximum = 100.0f,
+     .format = formatPercent, .toDisplay = percentDisplay, .fromDisplay = percentValue},
+    {.name = "FreqMin", .label = "cycles", .defaultValue = 0.2222222f, .displayMinimum = freqMinLowest,
+     .displayMaximum = freqMinHighest, .displayDefaultOffCurve = 2.0f, .format = formatFreqMin,
+     .toDisplay = freqMinDisplay, .fromDisplay = freqMinValue},
+    {.name = "FreqDif", .label = "cycles", .defaultValue = 0.5f, .displayMinimum = -freqDifLargest,
+     .displayMaximum = freqDifLargest, .format = formatFreqDif, .toDisplay = freqDifDisplay,
+     .fromDisplay = freqDifValue},
+    {.name = "OutGain", .label = "dB", .defaultValue = 1.0f, .displayMinimum = -gainSpanDisplay,
+     .displayMaximum = 0.0f, .format = formatOutGain, .toDisplay = outGainDisplay, .fromDisplay = outGainValue},
 };
 
 namespace parameterValues {
@@ -128,10 +149,10 @@ float toNormalised(const ParameterRecord& record, double display) noexcept {
     if (display >= static_cast<double>(record.displayMaximum)) {
         return 1.0f;
     }
-    // FreqMin's default is 0.2222222, two floats below 2/9, which its curve
-    // would give for 2 cycles; a default maps to the table's value whatever
-    // the curve says.
-    if (display == static_cast<double>(record.displayDefault)) {
+    // A default stated off the curve maps to the record's default whatever
+    // the curve says (FreqMin's 2 cycles would give 2/9). On the curve, the
+    // inverse gives it anyway.
+    if (display == static_cast<double>(record.displayDefaultOffCurve)) {
         return record.defaultValue;
     }
     return record.fromDisplay(display);
@@ -143,7 +164,9 @@ float fromNormalised(const ParameterRecord& record, float normalised) noexcept {
     }
     if (normalised == 0.0f) return record.displayMinimum;
     if (normalised == 1.0f) return record.displayMaximum;
-    if (normalised == record.defaultValue) return record.displayDefault;
+    if (normalised == record.defaultValue && !std::isnan(record.displayDefaultOffCurve)) {
+        return record.displayDefaultOffCurve;
+    }
     // The float of the curve, then its neighbours outwards, nearest first.
     const float estimate = static_cast<float>(record.toDisplay(static_cast<double>(normalised)));
     float below = estimate;
@@ -159,14 +182,18 @@ float fromNormalised(const ParameterRecord& record, float normalised) noexcept {
 
 double displayOf(const ParameterRecord& record, float normalised) noexcept {
     if (std::isnan(normalised)) {
-        return static_cast<double>(record.displayDefault);
+        return displayDefault(record);
     }
     const double clamped = std::clamp(static_cast<double>(normalised), 0.0, 1.0);
     if (clamped == 0.0) return static_cast<double>(record.displayMinimum);
     if (clamped == 1.0) return static_cast<double>(record.displayMaximum);
-    if (normalised == record.defaultValue) return static_cast<double>(record.displayDefault);
+    if (normalised == record.defaultValue && !std::isnan(record.displayDefaultOffCurve)) {
+        return static_cast<double>(record.displayDefaultOffCurve);
+    }
     return record.toDisplay(clamped);
 }
+
+double displayDefault(const ParameterRecord& record) noexcept { return displayOf(record, record.defaultValue); }
 
 int32_t stepOf(const ParameterRecord& record, float normalised) noexcept {
     if (record.steps <= 0) {

@@ -5,21 +5,26 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string_view>
 
 #include "ParameterTables.h"
 
 struct ParameterRecord {
     const char* name;
-    const char* label;     // unit shown after the display text ("dB", "%")
-    float defaultValue;    // normalised
+    const char* label = "";  // unit shown after the display text ("dB", "%")
     // 0: continuous. Otherwise the parameter takes steps + 1 values k / steps.
-    int32_t steps;
-    // Display units, as LV2 ports and CLAP values carry them: the ends of the
-    // range and the default, the floats a host parses from the Turtle.
+    int32_t steps = 0;
+    float defaultValue;  // normalised
+    // Display units, as LV2 ports carry them and CLAP values of continuous
+    // parameters (a stepped one's CLAP value is its step number): the ends of
+    // the range, the floats a host parses from the Turtle.
     float displayMinimum;
     float displayMaximum;
-    float displayDefault;
+    // The default in display units is the curve's at defaultValue
+    // (parameterValues::displayDefault), unless this states a rounder one
+    // that the curve misses. NaN: none stated.
+    float displayDefaultOffCurve = std::numeric_limits<float>::quiet_NaN();
     // Normalised value to display text: at most 7 characters and the
     // terminator, "." as decimal point whatever the locale.
     ParameterFormatter format;
@@ -77,6 +82,9 @@ float fromNormalised(const ParameterRecord& record, float normalised) noexcept;
 // ends and default exactly, the curve elsewhere; clamped to 0 to 1, NaN
 // gives the default.
 double displayOf(const ParameterRecord& record, float normalised) noexcept;
+
+// [any thread] the default in display units, as the Turtle and CLAP state it.
+double displayDefault(const ParameterRecord& record) noexcept;
 
 // [any thread] which step, 0 to steps, a stepped parameter's value takes
 // (the one its display shows); 0 for a continuous one.

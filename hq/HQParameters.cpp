@@ -43,9 +43,11 @@ float renderValue(double step) noexcept {
 }  // namespace
 
 const ParameterRecord ondulaxisHQOwnRecords[3] = {
-    {"Oversample", "", OndulaxisHQ::defaultOversample, oversampling::maxStages, 1.0f, 16.0f, 4.0f,
-     formatOversample, oversampleDisplay, oversampleValue},
-    {"DryWet", "%", 1.0f, 0, 0.0f, 100.0f, 100.0f, formatDryWet, parameterText::percentDisplay,
-     parameterText::percentValue},
-    {"Render", "", 0.0f, 2, 0.0f, 2.0f, 0.0f, formatRender, renderDisplay, renderValue},
+    {.name = "Oversample", .steps = oversampling::maxStages, .defaultValue = OndulaxisHQ::defaultOversample,
+     .displayMinimum = 1.0f, .displayMaximum = 16.0f, .format = formatOversample, .toDisplay = oversampleDisplay,
+     .fromDisplay = oversampleValue},
+    {.name = "DryWet", .label = "%", .defaultValue = 1.0f, .displayMinimum = 0.0f, .displayMaximum = 100.0f,
+     .format = formatDryWet, .toDisplay = parameterText::percentDisplay, .fromDisplay = parameterText::percentValue},
+    {.name = "Render", .steps = 2, .defaultValue = 0.0f, .displayMinimum = 0.0f, .displayMaximum = 2.0f,
+     .format = formatRender, .toDisplay = renderDisplay, .fromDisplay = renderValue},
 };

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "EmbeddedEffectHost.h"
+#include "HQIdentity.h"
 #include "HQParameters.h"
 #include "ParameterCurves.h"
 
@@ -28,7 +29,7 @@ int32_t framesIn(double seconds, float rate) noexcept {
 OndulaxisHQ::OndulaxisHQ(audioMasterCallback audioMaster) : Ondulaxis(audioMaster) {
     numParams = hqParamCount;
     cEffect.numParams = hqParamCount;
-    setUniqueID(fourCharCode('O', 'd', 'H', 'Q'));
+    setUniqueID(ondulaxisHQIdentity.uniqueId);
     // The defaults wait as changes, so the first block takes them.
     std::memcpy(pendingValues, sharedValues, sizeof pendingValues);
     setInitialDelay(latency());
@@ -97,7 +98,7 @@ bool OndulaxisHQ::getEffectName(char* name) {
     if (name == nullptr) {
         return false;
     }
-    std::strcpy(name, "Ondulaxis HQ");
+    std::strcpy(name, ondulaxisHQIdentity.name);
     return true;
 }
 
@@ -105,7 +106,7 @@ bool OndulaxisHQ::getProductString(char* text) {
     if (text == nullptr) {
         return false;
     }
-    std::strcpy(text, "Ondulaxis HQ - Sinusoidal distortion unit, oversampled");
+    ondulaxisHQIdentity.writeProductString(text);
     return true;
 }
 
@@ -250,9 +251,9 @@ void OndulaxisHQ::advance(int32_t frames) noexcept {
 // straight between them at the kernels' rate.
 void OndulaxisHQ::scaleGliding(float* samples, int32_t frames, int32_t factor, const Glide& glide,
                                double shift) noexcept {
-    double before = exactMath::exp2Float(8.0 * (glide.at(0.0) + shift));
+    double before = exactMath::exp2Float(parameterCurves::gainOctaves * (glide.at(0.0) + shift));
     for (int32_t i = 0; i < frames; ++i) {
-        const double after = exactMath::exp2Float(8.0 * (glide.at(i + 1.0) + shift));
+        const double after = exactMath::exp2Float(parameterCurves::gainOctaves * (glide.at(i + 1.0) + shift));
         for (int32_t k = 0; k < factor; ++k) {
             const double gain = before + (after - before) * (k + 1) / factor;
             float& sample = samples[i * factor + k];

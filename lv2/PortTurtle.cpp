@@ -1,10 +1,12 @@
-// Build step: writes the control ports of a plug-in's Turtle description
+// Build step: writes a plug-in's Turtle description with its control ports
 // from the parameter records, so that the names, ranges and defaults a host
-// reads are the ones the adapter converts with. What only LV2 shows (the
-// comments, units and port properties) is kept here.
+// reads are the ones the adapter converts with, and its name, description
+// and home page from its identity, as every other format shows them. What
+// only LV2 shows (the comments, units and port properties) is kept here.
 //   ondulaxis_lv2_ports plain|hq TEMPLATE OUT
-// TEMPLATE is the configured description with %CONTROL_PORTS% where the
-// ports go. Exits 1 with a message when it cannot write OUT.
+// TEMPLATE is the configured description with %CONTROL_PORTS%, %NAME%,
+// %DESCRIPTION% and %HOME_PAGE% where those go. Exits 1 with a message when
+// it cannot write OUT.
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -13,11 +15,10 @@
 #include <sstream>
 #include <string>
 
+#include "HQIdentity.h"
 #include "HQParameters.h"
 
 namespace {
-
-constexpr char placeholder[] = "%CONTROL_PORTS%";
 
 struct PortLook {
     const char* name;
@@ -78,8 +79,8 @@ std::string ports(const ParameterTable& table) {
             << "\t\tlv2:index " << index << " ;\n\t\tlv2:symbol \"" << record.name << "\" ;\n\t\tlv2:name \""
             << record.name << "\" ;\n";
         if (*look->comment != '\0') out << "\t\trdfs:comment \"" << look->comment << "\" ;\n";
-        out << "\t\tlv2:default " << number(record.displayDefault, integer) << " ;\n\t\tlv2:minimum "
-            << number(record.displayMinimum, integer) << " ;\n\t\tlv2:maximum "
+        out << "\t\tlv2:default " << number(parameterValues::displayDefault(record), integer)
+            << " ;\n\t\tlv2:minimum " << number(record.displayMinimum, integer) << " ;\n\t\tlv2:maximum "
             << number(record.displayMaximum, integer);
         if (const char* unit = unitOf(record.label)) out << " ;\n\t\tunits:unit " << unit;
         if (toggle) {
@@ -108,6 +109,13 @@ std::string ports(const ParameterTable& table) {
     return out.str();
 }
 
+// Puts `text` where `placeholder` stands in `turtle`, which must have it.
+void fill(std::string& turtle, const std::string& placeholder, const std::string& text, const char* path) {
+    const std::size_t at = turtle.find(placeholder);
+    if (at == std::string::npos) throw std::runtime_error(std::string(path) + ": no " + placeholder);
+    turtle.replace(at, placeholder.size(), text);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -120,10 +128,13 @@ int main(int argc, char** argv) {
         std::stringstream text;
         text << in.rdbuf();
         std::string turtle = text.str();
-        const std::size_t at = turtle.find(placeholder);
-        if (!in || at == std::string::npos) throw std::runtime_error(std::string(argv[2]) + ": no " + placeholder);
+        if (!in) throw std::runtime_error(std::string(argv[2]) + ": cannot read");
         const bool hq = std::strcmp(argv[1], "hq") == 0;
-        turtle.replace(at, std::strlen(placeholder), ports(hq ? ondulaxisHQLv2Parameters : ondulaxisParameters));
+        const PluginIdentity& identity = hq ? ondulaxisHQIdentity : ondulaxisIdentity;
+        fill(turtle, "%NAME%", identity.name, argv[2]);
+        fill(turtle, "%DESCRIPTION%", identity.description, argv[2]);
+        fill(turtle, "%HOME_PAGE%", identity.homePage, argv[2]);
+        fill(turtle, "%CONTROL_PORTS%", ports(hq ? ondulaxisHQLv2Parameters : ondulaxisParameters), argv[2]);
         std::ofstream out(argv[3]);
         out << turtle;
         if (!out.flush()) throw std::runtime_error(std::string(argv[3]) + ": cannot write");

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <limits>
 
 namespace ondulaxis::tool {
 
@@ -13,7 +12,6 @@ namespace {
 
 using namespace svg;
 
-constexpr int32_t kRampFrames = 65536;
 constexpr float kTriggerLevel = 0.05f;  // about -26 dBFS
 constexpr double kExcerptSeconds = 0.025;
 
@@ -38,27 +36,16 @@ std::string axes(const Panel& panel, const std::vector<double>& xTicks, const st
     return svg;
 }
 
-// Many samples share one pixel column of the transfer panel: the path goes
-// through each column's lowest and highest output so folds stay visible.
+// One pixel column of the transfer panel each.
 std::string transferPath(const Panel& panel, const TransferCurve& curve) {
-    const int columns = static_cast<int>(panel.width);
-    std::vector<float> lowest(static_cast<std::size_t>(columns), std::numeric_limits<float>::infinity());
-    std::vector<float> highest(static_cast<std::size_t>(columns), -std::numeric_limits<float>::infinity());
-    for (std::size_t i = 0; i < curve.input.size(); ++i) {
-        const float out = curve.output[i];
-        if (!std::isfinite(out)) continue;
-        const int column = std::clamp(static_cast<int>((curve.input[i] + 1.0f) / 2.0f * static_cast<float>(columns)),
-                                      0, columns - 1);
-        lowest[static_cast<std::size_t>(column)] = std::min(lowest[static_cast<std::size_t>(column)], out);
-        highest[static_cast<std::size_t>(column)] = std::max(highest[static_cast<std::size_t>(column)], out);
-    }
+    const std::vector<TransferColumn> columns = transferColumns(curve, static_cast<int>(panel.width));
     std::string path;
     double previous = 0.0;
-    for (int column = 0; column < columns; ++column) {
-        const float low = lowest[static_cast<std::size_t>(column)];
-        const float high = highest[static_cast<std::size_t>(column)];
+    for (std::size_t column = 0; column < columns.size(); ++column) {
+        const float low = columns[column].low;
+        const float high = columns[column].high;
         if (low > high) continue;
-        const double x = panel.left + column + 0.5;
+        const double x = panel.left + static_cast<double>(column) + 0.5;
         // Enter each column at the end nearer to where the last one left off.
         const bool upward = std::abs(previous - low) <= std::abs(previous - high);
         const double first = upward ? low : high;
@@ -89,22 +76,14 @@ TransferCurve measureTransferCurve(const EffectSource& source, SessionSettings s
     settings.blockCounter = nullptr;
     const std::unique_ptr<RenderedEffect> effect = source.open(settings);
     RenderedEffect& session = *effect;
-    const int32_t leadIn = kRampFrames / 2;
-    std::vector<float> ramp(static_cast<std::size_t>(leadIn + kRampFrames));
-    for (int32_t i = 0; i < leadIn; ++i) ramp[static_cast<std::size_t>(i)] = -static_cast<float>(i) / leadIn;
-    for (int32_t i = 0; i < kRampFrames; ++i) {
-        ramp[static_cast<std::size_t>(leadIn + i)] = -1.0f + 2.0f * static_cast<float>(i) / (kRampFrames - 1);
-    }
+    const std::vector<float> ramp = transferRamp::signal();
     std::vector<float> output(ramp.size());
     for (std::size_t start = 0; start < ramp.size(); start += static_cast<std::size_t>(settings.blockSize)) {
         const std::size_t frames = std::min(ramp.size() - start, static_cast<std::size_t>(settings.blockSize));
         session.processBlock(ramp.data() + start, output.data() + start, static_cast<int32_t>(frames));
     }
     session.finish();
-    TransferCurve curve;
-    curve.input.assign(ramp.begin() + leadIn, ramp.end());
-    curve.output.assign(output.begin() + leadIn, output.end());
-    return curve;
+    return transferRamp::curveOf(ramp, output);
 }
 
 ExcerptRecorder::ExcerptRecorder(double sampleRate, int channels)

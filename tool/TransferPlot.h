@@ -4,6 +4,7 @@
 
 #include "EffectSession.h"
 #include "RenderedEffect.h"
+#include "TransferCurve.h"
 
 #include <cstdint>
 #include <deque>
@@ -17,11 +18,6 @@ namespace ondulaxis::tool {
 // The command is built on the host library and names its types unqualified.
 using namespace ondulaxis::host;
 
-struct TransferCurve {
-    std::vector<float> input;
-    std::vector<float> output;
-};
-
 struct WaveformExcerpt {
     std::vector<float> input;
     std::vector<float> output;
@@ -29,9 +25,8 @@ struct WaveformExcerpt {
     int64_t startFrame = 0;
 };
 
-// Output against input for a slow ramp from -1 to +1, measured on a fresh
-// mono instance with the settings' parameters and bypass. The ramp starts
-// with a lead-in from 0 to -1 so that a slew-limited instance has caught up.
+// Output against input for the slow ramp, measured on a fresh mono instance
+// with the settings' parameters and bypass.
 TransferCurve measureTransferCurve(const EffectSource& source, SessionSettings settings);
 
 // Keeps a short stretch of the first channel around the first sample loud

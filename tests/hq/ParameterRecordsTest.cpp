@@ -1,11 +1,14 @@
 // The one table of parameter records that every format reads: texts as users
 // type them, and display values that carry a normalised value exactly.
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "HQParameters.h"
+#include "ParameterCurves.h"
 
 namespace {
 
@@ -88,6 +91,55 @@ TEST(DisplayValues, SteppedParametersTakeTheirSteps) {
     EXPECT_EQ(parameterValues::stepOf(zeroX, 0.5f), 0);
     EXPECT_EQ(parameterValues::stepOf(zeroX, 0.5000001f), 1);
     EXPECT_EQ(parameterValues::stepOf(recordNamed("InGain"), 0.7f), 0);
+}
+
+// What hosts are told of each record, as the floats' bits: the normalised
+// default, and in display units the default (derived from it unless stated
+// off the curve) and the range's ends.
+struct RecordFacts {
+    const char* name;
+    float defaultValue;
+    float displayDefault;
+    float displayMinimum;
+    float displayMaximum;
+};
+
+void PrintTo(const RecordFacts& row, std::ostream* os) { *os << row.name; }
+
+class RecordFactsTest : public testing::TestWithParam<RecordFacts> {};
+
+TEST_P(RecordFactsTest, DefaultsAndRangesAsHostsReadThem) {
+    const RecordFacts& facts = GetParam();
+    const ParameterRecord& record = recordNamed(facts.name);
+    const auto bits = [](float value) { return std::bit_cast<uint32_t>(value); };
+    EXPECT_EQ(bits(record.defaultValue), bits(facts.defaultValue));
+    EXPECT_EQ(bits(static_cast<float>(parameterValues::displayDefault(record))), bits(facts.displayDefault));
+    EXPECT_EQ(bits(record.displayMinimum), bits(facts.displayMinimum));
+    EXPECT_EQ(bits(record.displayMaximum), bits(facts.displayMaximum));
+    // A default is stated apart only where the curve misses it.
+    if (!std::isnan(record.displayDefaultOffCurve)) {
+        EXPECT_NE(static_cast<float>(record.toDisplay(record.defaultValue)), record.displayDefaultOffCurve);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, RecordFactsTest,
+    testing::Values(RecordFacts{"ZeroX", 1.0f, 1.0f, 0.0f, 1.0f},
+                    RecordFacts{"InGain", 0.0f, 0.0f, 0.0f, 48.1648f},
+                    RecordFacts{"SlewLim", 1.0f, 100.0f, 0.1953125f, 100.0f},
+                    RecordFacts{"FuncMix", 0.5f, 50.0f, 0.0f, 100.0f}, RecordFacts{"AmpMin", 0.0f, 0.0f, 0.0f, 100.0f},
+                    RecordFacts{"FreqMin", 0.2222222f, 2.0f, 0.5f, 256.0f},
+                    RecordFacts{"FreqDif", 0.5f, 0.0f, -127.0f, 127.0f},
+                    RecordFacts{"OutGain", 1.0f, 0.0f, -48.1648f, 0.0f},
+                    RecordFacts{"Oversample", 0.5f, 4.0f, 1.0f, 16.0f},
+                    RecordFacts{"DryWet", 1.0f, 100.0f, 0.0f, 100.0f}, RecordFacts{"Render", 0.0f, 0.0f, 0.0f, 2.0f}),
+    [](const testing::TestParamInfo<RecordFacts>& info) { return std::string(info.param.name); });
+
+// The gains' span in dB is the float of 20 log10 of their factor's range.
+TEST(DisplayValues, GainSpanIsTheGainsOctaves) {
+    const double span = 20.0 * std::log10(parameterCurves::powerOfTwo(parameterCurves::gainOctaves));
+    EXPECT_EQ(recordNamed("InGain").toDisplay(1.0), span);
+    EXPECT_EQ(recordNamed("OutGain").toDisplay(0.0), -span);
 }
 
 TEST(ParameterTableTest, VariantExtendsTheEffectsRecords) {

@@ -25,7 +25,7 @@ struct PortRange {
 
 PortRange rangeOf(int32_t index) {
     const ParameterRecord& record = recordOf(index);
-    return {record.displayMinimum, record.displayMaximum, record.displayDefault};
+    return {record.displayMinimum, record.displayMaximum, static_cast<float>(parameterValues::displayDefault(record))};
 }
 
 float toNormalised(int32_t index, float port) { return parameterValues::toNormalised(recordOf(index), port); }
