@@ -67,8 +67,6 @@ int32_t OndulaxisHQ::changeFrames(float rate) noexcept {
     return fillFrames() + framesIn(fadeSeconds, rate);
 }
 
-// No latency to report on a factor change: it is the same at every factor,
-// so nothing calls the host, from whichever thread a value comes.
 const ParameterTable& OndulaxisHQ::parameterTable() const noexcept { return ondulaxisHQParameters; }
 
 bool OndulaxisHQ::getEffectName(char* name) {
