@@ -108,13 +108,6 @@ void OndulaxisHQ::Glide::aim(float value, int32_t frames) noexcept {
     length = frames;
 }
 
-void OndulaxisHQ::Glide::settle(float value) noexcept {
-    from = value;
-    to = value;
-    elapsed = 0;
-    length = 0;
-}
-
 int32_t OndulaxisHQ::FactorChange::framesToPhaseEnd() const noexcept {
     return (fading() ? warmFrames + fadeFrames : warmFrames) - elapsed;
 }
@@ -196,10 +189,8 @@ void OndulaxisHQ::aimGlides(bool settle) noexcept {
                                        std::clamp(values[dryWetIndex], 0.0f, 1.0f),
                                        blockState.bypass ? 1.0f : 0.0f};
     for (int32_t k = 0; k < glideCount; ++k) {
-        if (settle) {
-            glides[k].settle(targets[k]);
-        } else if (glides[k].to != targets[k]) {
-            glides[k].aim(targets[k], glideFrames);
+        if (settle || glides[k].to != targets[k]) {
+            glides[k].aim(targets[k], settle ? 0 : glideFrames);
         }
     }
 }

@@ -85,8 +85,8 @@ private:
         bool moving() const noexcept { return elapsed < length; }
         // The value at host sample `offset` (fractional) of the next chunk.
         double at(double offset) const noexcept;
+        // From where it is to `value` in `frames`; none: there at once.
         void aim(float value, int32_t frames) noexcept;
-        void settle(float value) noexcept;
     };
     // ZeroX and bypass glide from 0 to 1 or back: a fade between two sounds.
     enum GlideSlot {
