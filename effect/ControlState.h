@@ -6,17 +6,20 @@
 #include <limits>
 
 constexpr int32_t paramCount = 8;
+// Slots in the mailbox: enough for the largest table, the oversampling twin's.
+// A plug-in uses as many as its table has; the others stay empty.
+constexpr int32_t maxParamCount = 11;
 
 struct ControlState {
     bool active;
     bool bypass;
     uint32_t inConnected[2];
     uint32_t outConnected[2];
-    float paramValues[paramCount];  // last applied by the audio thread
+    float paramValues[maxParamCount];  // last applied by the audio thread
     bool resetRequest;
     bool clearRequest;
     bool rerouteRequest;
-    float pendingValues[paramCount];  // quiet NaN: nothing pending
+    float pendingValues[maxParamCount];  // quiet NaN: nothing pending
 
     // [audio thread, stateLock held] empties the one-shot requests and the
     // pending slots once the block has copied them. While the effect is off the
@@ -32,7 +35,7 @@ struct ControlState {
         if (!active) {
             return;
         }
-        for (int32_t index = 0; index < paramCount; ++index) {
+        for (int32_t index = 0; index < maxParamCount; ++index) {
             if (!std::isnan(pendingValues[index])) {
                 paramValues[index] = pendingValues[index];
             }

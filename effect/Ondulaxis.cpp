@@ -1,6 +1,7 @@
 #include "Ondulaxis.h"
 
 #include <cstring>
+#include <limits>
 #include <mutex>
 #include <stdexcept>
 
@@ -29,8 +30,10 @@ constexpr size_t programNameCapacity = 32;
 
 }  // namespace
 
-Ondulaxis::Ondulaxis(audioMasterCallback audioMaster)
-    : AudioEffectX(audioMaster, 1, paramCount) {
+Ondulaxis::Ondulaxis(audioMasterCallback audioMaster) : Ondulaxis(audioMaster, ondulaxisParameters) {}
+
+Ondulaxis::Ondulaxis(audioMasterCallback audioMaster, const ParameterTable& parameters)
+    : AudioEffectX(audioMaster, 1, parameters.count()) {
     if (!stateLock.created()) {
         throw std::runtime_error("Ondulaxis::Ondulaxis - Critical section initialization failed.");
     }
@@ -49,10 +52,12 @@ Ondulaxis::Ondulaxis(audioMasterCallback audioMaster)
     sharedState.active = true;
     sharedState.bypass = false;
     // Defaults, not NaN, wait in the pending slots so that the first block runs
-    // every change handler.
-    for (int32_t index = 0; index < paramCount; ++index) {
-        sharedState.paramValues[index] = ondulaxisParameterRecords[index].defaultValue;
-        sharedState.pendingValues[index] = ondulaxisParameterRecords[index].defaultValue;
+    // every change handler; the slots beyond the table stay empty.
+    for (int32_t index = 0; index < maxParamCount; ++index) {
+        const ParameterRecord* record = parameters.find(index);
+        sharedState.paramValues[index] = record != nullptr ? record->defaultValue : 0.0f;
+        sharedState.pendingValues[index] =
+            record != nullptr ? record->defaultValue : std::numeric_limits<float>::quiet_NaN();
     }
     sharedState.resetRequest = true;
     sharedState.clearRequest = false;

@@ -88,16 +88,51 @@ public:
     // Measures fresh instances on the reference kernels.
     friend struct TransferMeasurementAccess;
 
-private:
-    friend struct OndulaxisTestAccess;
-    // The oversampling twin runs these kernels at a multiple of the rate.
-    friend class OndulaxisHQ;
+protected:
+    // A variant with parameters of its own passes its table: the mailbox
+    // holds as many values as the table has, each starting at its default.
+    Ondulaxis(audioMasterCallback audioMaster, const ParameterTable& parameters);
+
+    // The working coefficients: what the change handlers make of the values,
+    // and what the kernels read for a block.
+    struct Coefficients {
+        bool zeroCrossMode;
+        float inGain, slewLimit, funcMix, ampMin, freqMin, freqDif, outGain, ampRange, freqDifLog;
+    };
 
     using Kernel = void (Ondulaxis::*)(float* inputA, float* inputB, float* outputA,
                                        float* outputB, int32_t sampleFrames) noexcept;
+    enum RouteSlot { inA, inB, outA, outB };
+
+    // One instruction set's kernels, each table in replaceKernels' order.
+    struct KernelTables {
+        KernelPath path;
+        const Kernel* replace;
+        const Kernel* accumulate;
+    };
+
+    // [audio thread] the hand-over and the changes it brings; the routing and
+    // the kernels are chosen when it returns.
+    void prepareBlock() noexcept;
+
+    // Audio thread only: the block's copy of the mailbox, the working
+    // coefficients, the tracked values, the routing and the kernels chosen.
+    ControlState blockState{};
+    Coefficients working{};
+    float slewState[2] = {0.0f, 0.0f};
+    // Channel 0 everywhere until a routing is chosen: an index every host array has.
+    uint32_t route[4] = {0, 0, 0, 0};
+    // Every block's prologue chooses both before they run; idle until then.
+    Kernel accumulateKernel = &Ondulaxis::idle;
+    Kernel replaceKernel = &Ondulaxis::idle;
+    // Which instruction set's kernels the routing picks from; fixed at construction.
+    KernelTables kernelTables = kernelTablesFor(constructionKernelPath());
+
+private:
+    friend struct OndulaxisTestAccess;
+
     using ParameterHandler = void (Ondulaxis::*)(float value) noexcept;
 
-    enum RouteSlot { inA, inB, outA, outB };
     static constexpr int32_t kernelCount = 5;
     static constexpr int32_t idleEntry = 4;
 
@@ -106,12 +141,6 @@ private:
     static const Kernel accumulateKernels[kernelCount];
     static const ParameterHandler paramHandlers[paramCount];
 
-    // One instruction set's kernels, each table in replaceKernels' order.
-    struct KernelTables {
-        KernelPath path;
-        const Kernel* replace;
-        const Kernel* accumulate;
-    };
     // The path the constructor takes; the tables of a path, the reference ones
     // when the path cannot run here.
     static KernelPath constructionKernelPath() noexcept;
@@ -124,8 +153,7 @@ private:
     // block routes anew. For tests and measurements.
     void useKernelPath(KernelPath path) noexcept;
 
-    // [audio thread] the block prologue and its steps.
-    void prepareBlock() noexcept;
+    // [audio thread] the block prologue's steps.
     void resetWorkingState() noexcept;
     void updateRouting() noexcept;
     int applyPendingChanges() noexcept;
@@ -203,25 +231,4 @@ private:
     StateLock stateLock;
     char programName[32] = {};
     ControlState sharedState{};
-
-    // Audio thread only, from here on.
-    ControlState blockState{};
-    // Every block's prologue chooses both before they run; idle until then.
-    Kernel accumulateKernel = &Ondulaxis::idle;
-    Kernel replaceKernel = &Ondulaxis::idle;
-    // Which instruction set's kernels the routing picks from; fixed at construction.
-    KernelTables kernelTables = kernelTablesFor(constructionKernelPath());
-    // Channel 0 everywhere until a routing is chosen: an index every host array has.
-    uint32_t route[4] = {0, 0, 0, 0};
-    bool zeroCrossMode = true;
-    float inGain = 1.0f;
-    float slewLimit = 0.0f;
-    float funcMix = 0.0f;
-    float ampMin = 0.0f;
-    float freqMin = 0.0f;
-    float freqDif = 0.0f;
-    float outGain = 0.0f;
-    float ampRange = 0.0f;
-    float freqDifLog = 0.0f;
-    float slewState[2] = {0.0f, 0.0f};
 };

@@ -82,16 +82,10 @@ void Ondulaxis::prepareBlock() noexcept {
 }
 
 void Ondulaxis::resetWorkingState() noexcept {
-    zeroCrossMode = true;
-    inGain = 1.0f;
-    slewLimit = parameterCurves::slewOff;
-    funcMix = 0.5f;
-    ampMin = 0.0f;
-    freqMin = parameterCurves::pi;
-    freqDif = 0.0f;
-    outGain = 1.0f;
-    ampRange = 1.0f;
-    freqDifLog = 1.0f;
+    // ZeroX, InGain, SlewLim, FuncMix, AmpMin, FreqMin, FreqDif, OutGain,
+    // then AmpMin's range and FreqDif's exponent.
+    working = {true, 1.0f, parameterCurves::slewOff, 0.5f, 0.0f, parameterCurves::pi, 0.0f, 1.0f,
+               1.0f, 1.0f};
     slewState[0] = 0.0f;
     slewState[1] = 0.0f;
     updateRouting();
@@ -119,16 +113,20 @@ void Ondulaxis::updateRouting() noexcept {
 
 int Ondulaxis::applyPendingChanges() noexcept {
     int applied = 0;
-    for (int32_t index = 0; index < paramCount; ++index) {
+    for (int32_t index = 0; index < maxParamCount; ++index) {
         const float value = blockState.pendingValues[index];
         if (std::isnan(value)) {
             continue;
         }
-        // Through a local: GCC's sanitizer build misreads a call through an
-        // indexed member pointer as an out-of-bounds index.
-        const ParameterHandler handler = paramHandlers[index];
-        ONDULAXIS_PROBE_CALLING(handler);
-        (this->*handler)(value);
+        // A variant's own values have no handler here: it reads them from
+        // blockState after the prologue.
+        if (index < paramCount) {
+            // Through a local: GCC's sanitizer build misreads a call through an
+            // indexed member pointer as an out-of-bounds index.
+            const ParameterHandler handler = paramHandlers[index];
+            ONDULAXIS_PROBE_CALLING(handler);
+            (this->*handler)(value);
+        }
         blockState.paramValues[index] = value;
         ++applied;
     }

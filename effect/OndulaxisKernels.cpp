@@ -40,23 +40,25 @@ inline void pass(float& output, const float& input) noexcept {
 }  // namespace
 
 inline void Ondulaxis::trackSample(float in, float& state) noexcept {
-    state = kernelMath::slewStep(widen(in) * widen(inGain), state, slewLimit);
+    state = kernelMath::slewStep(widen(in) * widen(working.inGain), state, working.slewLimit);
 }
 
 inline float Ondulaxis::processSampleZeroX(float in, float& state) noexcept {
-    const double gained = widen(in) * widen(inGain);
-    state = kernelMath::slewStep(gained, state, slewLimit);
+    const double gained = widen(in) * widen(working.inGain);
+    state = kernelMath::slewStep(gained, state, working.slewLimit);
     return kernelMath::shapeSine(
         narrow(gained), state,
-        {funcMix, ampMin, freqMin, freqDif, outGain, ampRange, freqDifLog});
+        {working.funcMix, working.ampMin, working.freqMin, working.freqDif, working.outGain,
+         working.ampRange, working.freqDifLog});
 }
 
 inline float Ondulaxis::processSampleRaisedCosine(float in, float& state) noexcept {
-    const double gained = widen(in) * widen(inGain);
-    state = kernelMath::slewStep(gained, state, slewLimit);
+    const double gained = widen(in) * widen(working.inGain);
+    state = kernelMath::slewStep(gained, state, working.slewLimit);
     return kernelMath::shapeRaisedCosine(
         narrow(gained), state,
-        {funcMix, ampMin, freqMin, freqDif, outGain, ampRange, freqDifLog});
+        {working.funcMix, working.ampMin, working.freqMin, working.freqDif, working.outGain,
+         working.ampRange, working.freqDifLog});
 }
 
 template <Ondulaxis::Shape shape, bool accumulate>
@@ -96,7 +98,7 @@ void Ondulaxis::passStereo(float* inputA, float* inputB, float* outputA, float* 
 
 void Ondulaxis::replaceMono(float* inputA, float*, float* outputA, float*,
                             int32_t sampleFrames) noexcept {
-    if (zeroCrossMode) {
+    if (working.zeroCrossMode) {
         distortMono<&Ondulaxis::processSampleZeroX, false>(inputA, outputA, sampleFrames);
     } else {
         distortMono<&Ondulaxis::processSampleRaisedCosine, false>(inputA, outputA, sampleFrames);
@@ -110,7 +112,7 @@ void Ondulaxis::replaceMonoBypass(float* inputA, float*, float* outputA, float*,
 
 void Ondulaxis::replaceStereo(float* inputA, float* inputB, float* outputA, float* outputB,
                               int32_t sampleFrames) noexcept {
-    if (zeroCrossMode) {
+    if (working.zeroCrossMode) {
         distortStereo<&Ondulaxis::processSampleZeroX, false>(inputA, inputB, outputA, outputB,
                                                              sampleFrames);
     } else {
@@ -126,7 +128,7 @@ void Ondulaxis::replaceStereoBypass(float* inputA, float* inputB, float* outputA
 
 void Ondulaxis::accumulateMono(float* inputA, float*, float* outputA, float*,
                                int32_t sampleFrames) noexcept {
-    if (zeroCrossMode) {
+    if (working.zeroCrossMode) {
         distortMono<&Ondulaxis::processSampleZeroX, true>(inputA, outputA, sampleFrames);
     } else {
         distortMono<&Ondulaxis::processSampleRaisedCosine, true>(inputA, outputA, sampleFrames);
@@ -140,7 +142,7 @@ void Ondulaxis::accumulateMonoBypass(float* inputA, float*, float* outputA, floa
 
 void Ondulaxis::accumulateStereo(float* inputA, float* inputB, float* outputA, float* outputB,
                                  int32_t sampleFrames) noexcept {
-    if (zeroCrossMode) {
+    if (working.zeroCrossMode) {
         distortStereo<&Ondulaxis::processSampleZeroX, true>(inputA, inputB, outputA, outputB,
                                                             sampleFrames);
     } else {

@@ -23,7 +23,7 @@ const Ondulaxis::ParameterHandler Ondulaxis::paramHandlers[paramCount] = {
 };
 
 void Ondulaxis::setParameter(int32_t index, float value) {
-    if (!isParameterIndex(index)) {
+    if (parameterTable().find(index) == nullptr) {
         return;
     }
     std::lock_guard<StateLock> guard(stateLock);
@@ -31,7 +31,7 @@ void Ondulaxis::setParameter(int32_t index, float value) {
 }
 
 float Ondulaxis::getParameter(int32_t index) {
-    if (!isParameterIndex(index)) {
+    if (parameterTable().find(index) == nullptr) {
         return 0.0f;
     }
     // A value still waiting for a block is the one the host set: hosts read it
@@ -85,33 +85,33 @@ bool Ondulaxis::string2parameter(int32_t index, char* text) {
     return true;
 }
 
-void Ondulaxis::applyZeroX(float value) noexcept { zeroCrossMode = value > 0.5f; }
+void Ondulaxis::applyZeroX(float value) noexcept { working.zeroCrossMode = value > 0.5f; }
 
-void Ondulaxis::applyInGain(float value) noexcept { inGain = parameterCurves::inGain(value); }
+void Ondulaxis::applyInGain(float value) noexcept { working.inGain = parameterCurves::inGain(value); }
 
 void Ondulaxis::applySlewLim(float value) noexcept {
     const float step = parameterCurves::slewStep(value);
-    slewLimit = step < parameterCurves::slewOffThreshold ? step : parameterCurves::slewOff;
+    working.slewLimit = step < parameterCurves::slewOffThreshold ? step : parameterCurves::slewOff;
 }
 
-void Ondulaxis::applyFuncMix(float value) noexcept { funcMix = value; }
+void Ondulaxis::applyFuncMix(float value) noexcept { working.funcMix = value; }
 
 void Ondulaxis::applyAmpMin(float value) noexcept {
-    ampMin = value;
-    ampRange = static_cast<float>(1.0 - static_cast<double>(value));
+    working.ampMin = value;
+    working.ampRange = static_cast<float>(1.0 - static_cast<double>(value));
 }
 
 void Ondulaxis::applyFreqMin(float value) noexcept {
-    freqMin = static_cast<float>(static_cast<double>(parameterCurves::pi) *
-                                 static_cast<double>(parameterCurves::freqMinCycles(value)));
+    working.freqMin = static_cast<float>(static_cast<double>(parameterCurves::pi) *
+                                         static_cast<double>(parameterCurves::freqMinCycles(value)));
 }
 
 // The power term's exponent is log2(2 + |y|), taken of y in cycles, not of pi*y.
 void Ondulaxis::applyFreqDif(float value) noexcept {
     const float cycles = parameterCurves::freqDifCycles(value);
-    freqDif = static_cast<float>(static_cast<double>(parameterCurves::pi) *
-                                 static_cast<double>(cycles));
-    freqDifLog = parameterCurves::freqDifLog(cycles);
+    working.freqDif = static_cast<float>(static_cast<double>(parameterCurves::pi) *
+                                         static_cast<double>(cycles));
+    working.freqDifLog = parameterCurves::freqDifLog(cycles);
 }
 
-void Ondulaxis::applyOutGain(float value) noexcept { outGain = parameterCurves::outGain(value); }
+void Ondulaxis::applyOutGain(float value) noexcept { working.outGain = parameterCurves::outGain(value); }

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <limits>
-#include <mutex>
 
 #include "EmbeddedEffectHost.h"
 #include "HQIdentity.h"
@@ -12,10 +10,6 @@
 #include "ParameterCurves.h"
 
 namespace {
-
-bool isOwnIndex(int32_t index) noexcept {
-    return index >= OndulaxisHQ::oversampleIndex && index < OndulaxisHQ::hqParamCount;
-}
 
 // Samples in `seconds` at the host's rate; a rate a host never gives counts
 // as 44.1 kHz.
@@ -26,12 +20,11 @@ int32_t framesIn(double seconds, float rate) noexcept {
 
 }  // namespace
 
-OndulaxisHQ::OndulaxisHQ(audioMasterCallback audioMaster) : Ondulaxis(audioMaster) {
-    numParams = hqParamCount;
-    cEffect.numParams = hqParamCount;
+// The defaults of the own values wait in the mailbox with the effect's, so
+// the first block takes them.
+OndulaxisHQ::OndulaxisHQ(audioMasterCallback audioMaster)
+    : Ondulaxis(audioMaster, ondulaxisHQParameters) {
     setUniqueID(ondulaxisHQIdentity.uniqueId);
-    // The defaults wait as changes, so the first block takes them.
-    std::memcpy(pendingValues, sharedValues, sizeof pendingValues);
     setInitialDelay(latency());
 }
 
@@ -70,26 +63,6 @@ int32_t OndulaxisHQ::fillFrames() noexcept { return 2 * latency() + 2; }
 
 int32_t OndulaxisHQ::changeFrames(float rate) noexcept {
     return fillFrames() + framesIn(fadeSeconds, rate);
-}
-
-// No latency to report on a factor change: it is the same at every factor,
-// so nothing here calls the host, from whichever thread a value comes.
-void OndulaxisHQ::setParameter(int32_t index, float value) {
-    if (!isOwnIndex(index)) {
-        Ondulaxis::setParameter(index, value);
-        return;
-    }
-    std::lock_guard<StateLock> guard(stateLock);
-    pendingValues[index - oversampleIndex] = value;
-}
-
-float OndulaxisHQ::getParameter(int32_t index) {
-    if (!isOwnIndex(index)) {
-        return Ondulaxis::getParameter(index);
-    }
-    std::lock_guard<StateLock> guard(stateLock);
-    const float pending = pendingValues[index - oversampleIndex];
-    return std::isnan(pending) ? sharedValues[index - oversampleIndex] : pending;
 }
 
 const ParameterTable& OndulaxisHQ::parameterTable() const noexcept { return ondulaxisHQParameters; }
@@ -133,46 +106,46 @@ void OndulaxisHQ::Glide::aim(float value, int32_t frames) noexcept {
     length = frames;
 }
 
-void OndulaxisHQ::Glide::settle(float value) noexcept {
-    from = value;
-    to = value;
-    elapsed = 0;
-    length = 0;
+int32_t OndulaxisHQ::FactorChange::framesToPhaseEnd() const noexcept {
+    return (fading() ? warmFrames + fadeFrames : warmFrames) - elapsed;
 }
 
-void OndulaxisHQ::takeOwnChanges() noexcept {
-    float taken[ownParamCount];
-    {
-        std::lock_guard<StateLock> guard(stateLock);
-        for (int32_t k = 0; k < ownParamCount; ++k) {
-            taken[k] = pendingValues[k];
-            if (!std::isnan(taken[k])) {
-                sharedValues[k] = taken[k];
-            }
-            pendingValues[k] = std::numeric_limits<float>::quiet_NaN();
-        }
+void OndulaxisHQ::FactorChange::advance(int32_t frames) noexcept {
+    if (!running()) {
+        return;
     }
-    if (!std::isnan(taken[0])) oversampleValue = taken[0];
-    if (!std::isnan(taken[1])) dryWetTarget = std::clamp(taken[1], 0.0f, 1.0f);
-    if (!std::isnan(taken[2])) renderValue = taken[2];
+    elapsed += frames;
+    if (elapsed >= warmFrames + fadeFrames) {
+        heard = 1 - heard;
+        elapsed = -1;
+    }
+}
+
+// Linear: both are the same sound but for what folds back, so equal gains
+// keep its level.
+void OndulaxisHQ::FactorChange::fade(float* wet, const float* next, int32_t frames) const noexcept {
+    const int32_t into = elapsed - warmFrames;
+    const float scale = 1.0f / static_cast<float>(fadeFrames + 1);
+    for (int32_t i = 0; i < frames; ++i) {
+        const float share = static_cast<float>(into + i + 1) * scale;
+        wet[i] += (next[i] - wet[i]) * share;
+    }
 }
 
 // The host is asked only while a Render factor is chosen: the usual block
 // makes no call.
 int32_t OndulaxisHQ::wantedStages() noexcept {
-    const int32_t render = renderStagesFor(renderValue);
+    const int32_t render = renderStagesFor(blockState.paramValues[renderIndex]);
     if (render >= 0 && getCurrentProcessLevel() == embeddedEffectHost::offlineLevel) {
         return render;
     }
-    return stagesFor(oversampleValue);
+    return stagesFor(blockState.paramValues[oversampleIndex]);
 }
 
 // After construction and every resume: the wanted factor at once, nothing
 // held from before, every control at its value.
 void OndulaxisHQ::restart(int32_t stages) noexcept {
     started = true;
-    heard = 0;
-    switchElapsed = -1;
     paths[0].stages = stages;
     for (Path& path : paths) {
         for (auto& resampler : path.resamplers) resampler.clear();
@@ -181,10 +154,9 @@ void OndulaxisHQ::restart(int32_t stages) noexcept {
     }
     std::memset(dryRing, 0, sizeof dryRing);
     // The rate is set before a resume, whose request this block took.
-    warmFrames = fillFrames();
-    fadeFrames = framesIn(fadeSeconds, sampleRate);
+    change = {0, -1, fillFrames(), framesIn(fadeSeconds, sampleRate)};
     glideFrames = framesIn(glideSeconds, sampleRate);
-    quietFrames = warmFrames;
+    quietFrames = change.warmFrames;
 }
 
 // Frames since the input or the output last held anything but zeros.
@@ -206,19 +178,39 @@ void OndulaxisHQ::countQuiet(const float* const* input, const float* const* outp
 // which the coefficients are the fixed ones again. A new value mid-way
 // starts a new line from where the old one got to.
 void OndulaxisHQ::aimGlides(bool settle) noexcept {
-    const float targets[glideCount] = {blockState.paramValues[InGain],
-                                       blockState.paramValues[FuncMix],
-                                       blockState.paramValues[AmpMin],
-                                       zeroCrossMode ? 1.0f : 0.0f,
-                                       blockState.paramValues[OutGain],
-                                       dryWetTarget,
+    const float* values = blockState.paramValues;
+    const float targets[glideCount] = {values[InGain],
+                                       values[FuncMix],
+                                       values[AmpMin],
+                                       steady.zeroCrossMode ? 1.0f : 0.0f,
+                                       values[OutGain],
+                                       std::clamp(values[dryWetIndex], 0.0f, 1.0f),
                                        blockState.bypass ? 1.0f : 0.0f};
     for (int32_t k = 0; k < glideCount; ++k) {
-        if (settle) {
-            glides[k].settle(targets[k]);
-        } else if (glides[k].to != targets[k]) {
-            glides[k].aim(targets[k], glideFrames);
+        if (settle || glides[k].to != targets[k]) {
+            glides[k].aim(targets[k], settle ? 0 : glideFrames);
         }
+    }
+}
+
+// While nothing sounds the heard path takes a new factor at once; otherwise
+// the new factor starts from silence in its filters and from the tracked
+// values of the old one, and is heard once its filters hold sound.
+void OndulaxisHQ::chooseFactor(bool quiet) noexcept {
+    if (change.running()) {
+        return;
+    }
+    const int32_t wanted = wantedStages();
+    Path& heard = paths[change.heard];
+    if (wanted == heard.stages) {
+        return;
+    }
+    Path& next = quiet ? heard : paths[1 - change.heard];
+    next.stages = wanted;
+    for (auto& resampler : next.resamplers) resampler.clear();
+    if (!quiet) {
+        std::memcpy(next.slewState, heard.slewState, sizeof next.slewState);
+        change.elapsed = 0;
     }
 }
 
@@ -226,24 +218,14 @@ int32_t OndulaxisHQ::framesToNextChange(int32_t frames) const noexcept {
     for (const Glide& glide : glides) {
         if (glide.moving()) frames = std::min(frames, glide.length - glide.elapsed);
     }
-    if (switchElapsed >= 0) {
-        const int32_t phaseEnd = switchElapsed < warmFrames ? warmFrames : warmFrames + fadeFrames;
-        frames = std::min(frames, phaseEnd - switchElapsed);
-    }
-    return frames;
+    return change.running() ? std::min(frames, change.framesToPhaseEnd()) : frames;
 }
 
 void OndulaxisHQ::advance(int32_t frames) noexcept {
     for (Glide& glide : glides) {
         glide.elapsed = std::min(glide.length, glide.elapsed + frames);
     }
-    if (switchElapsed >= 0) {
-        switchElapsed += frames;
-        if (switchElapsed >= warmFrames + fadeFrames) {
-            heard = 1 - heard;
-            switchElapsed = -1;
-        }
-    }
+    change.advance(frames);
     dryPosition += static_cast<uint32_t>(frames);
 }
 
@@ -308,12 +290,15 @@ void OndulaxisHQ::runPath(Path& path, int32_t channels, int32_t frames, float* c
     if (inGlide.moving()) {
         for (int32_t c = 0; c < channels; ++c) scaleGliding(work[c], frames, factor, inGlide, 0.0);
     }
-    inGain = inGlide.moving() ? 1.0f : steadyInGain;
-    outGain = outGlide.moving() ? 1.0f : steadyOutGain;
+    working = steady;
+    if (inGlide.moving()) working.inGain = 1.0f;
+    if (outGlide.moving()) working.outGain = 1.0f;
     // The same slope per second at every rate: the working step per sample
     // is the host-rate step divided by the factor, exactly (a power of two),
     // so no setting is rounded to another one. "Off" stays off.
-    slewLimit = steadySlew == parameterCurves::slewOff ? steadySlew : std::ldexp(steadySlew, -path.stages);
+    if (steady.slewLimit != parameterCurves::slewOff) {
+        working.slewLimit = std::ldexp(steady.slewLimit, -path.stages);
+    }
     // Bypassed for good, the kernels only track the input; otherwise they
     // distort, so that a bypass fading in or out has the effect to fade.
     const Kernel kernel = glides[bypassGlide].moving() || glides[bypassGlide].to == 0.0f
@@ -335,9 +320,12 @@ void OndulaxisHQ::runPath(Path& path, int32_t channels, int32_t frames, float* c
         for (int32_t corner = 0; corner < (1 << movingCount); ++corner) {
             for (int32_t b = 0; b < movingCount; ++b) {
                 const bool high = ((corner >> b) & 1) != 0;
-                if (moving[b] == funcMixGlide) funcMix = high ? 1.0f : 0.0f;
-                if (moving[b] == ampMinGlide) ampMin = high ? 1.0f : 0.0f, ampRange = 1.0f - ampMin;
-                if (moving[b] == zeroXGlide) zeroCrossMode = high;
+                if (moving[b] == funcMixGlide) working.funcMix = high ? 1.0f : 0.0f;
+                if (moving[b] == ampMinGlide) {
+                    working.ampMin = high ? 1.0f : 0.0f;
+                    working.ampRange = 1.0f - working.ampMin;
+                }
+                if (moving[b] == zeroXGlide) working.zeroCrossMode = high;
             }
             std::memcpy(slewState, path.slewState, sizeof slewState);
             (this->*kernel)(work[0], work[1], cornerOutput[0], cornerOutput[1], highFrames);
@@ -356,10 +344,6 @@ void OndulaxisHQ::runPath(Path& path, int32_t channels, int32_t frames, float* c
         for (int32_t c = 0; c < channels; ++c) {
             std::memcpy(work[c], blend[c], sizeof(float) * static_cast<size_t>(highFrames));
         }
-        funcMix = steadyFuncMix;
-        ampMin = steadyAmpMin;
-        ampRange = steadyAmpRange;
-        zeroCrossMode = steadyZeroCross;
     }
     std::memcpy(path.slewState, slewState, sizeof slewState);
     if (outGlide.moving()) {
@@ -374,10 +358,61 @@ void OndulaxisHQ::runPath(Path& path, int32_t channels, int32_t frames, float* c
     }
 }
 
+void OndulaxisHQ::runChunk(int32_t channels, int32_t frames) noexcept {
+    float* wet[2] = {pathOutput[0][0], pathOutput[0][1]};
+    runPath(paths[change.heard], channels, frames, wet);
+    if (!change.running()) {
+        return;
+    }
+    float* next[2] = {pathOutput[1][0], pathOutput[1][1]};
+    runPath(paths[1 - change.heard], channels, frames, next);
+    if (change.fading()) {
+        for (int32_t c = 0; c < channels; ++c) change.fade(wet[c], next[c], frames);
+    }
+}
+
+// Bypass passes the input, delayed as the effect's output would be; it fades
+// in and out as the blend glides. While DryWet and bypass hold still the
+// blend is one for the whole chunk.
+template <bool accumulate>
+void OndulaxisHQ::writeOutput(float* const* out, const float* const* wet, int32_t channels,
+                              int32_t frames) noexcept {
+    const Glide& mix = glides[dryWetGlide];
+    const Glide& pass = glides[bypassGlide];
+    const bool moving = mix.moving() || pass.moving();
+    const float share = pass.to == 1.0f ? 0.0f : mix.to;
+    float shares[oversampling::chunkFrames];
+    for (int32_t i = 0; moving && i < frames; ++i) {
+        shares[i] = static_cast<float>(mix.at(i + 1.0) * (1.0 - pass.at(i + 1.0)));
+    }
+    float dry[oversampling::chunkFrames];
+    for (int32_t c = 0; c < channels; ++c) {
+        float* target = out[c];
+        const float* effect = wet[c];
+        const auto put = [target](int32_t i, float value) {
+            target[i] = accumulate ? target[i] + value : value;
+        };
+        if (moving || share != 1.0f) {
+            fromRing(dryRing[c], dryPosition - static_cast<uint32_t>(latency()), dry, frames);
+        }
+        if (moving) {
+            for (int32_t i = 0; i < frames; ++i) {
+                const float s = shares[i];
+                put(i, s == 0.0f ? dry[i] : s == 1.0f ? effect[i] : effect[i] * s + dry[i] * (1.0f - s));
+            }
+        } else if (share == 1.0f) {
+            for (int32_t i = 0; i < frames; ++i) put(i, effect[i]);
+        } else if (share == 0.0f) {
+            for (int32_t i = 0; i < frames; ++i) put(i, dry[i]);
+        } else {
+            for (int32_t i = 0; i < frames; ++i) put(i, effect[i] * share + dry[i] * (1.0f - share));
+        }
+    }
+}
+
 void OndulaxisHQ::runBlock(float** inputs, float** outputs, int32_t sampleFrames,
                            bool accumulate) noexcept {
     prepareBlock();
-    takeOwnChanges();
     const bool restarting = !started || blockState.resetRequest || blockState.clearRequest;
     if (restarting) {
         restart(wantedStages());
@@ -385,36 +420,14 @@ void OndulaxisHQ::runBlock(float** inputs, float** outputs, int32_t sampleFrames
     if (!blockState.active) {
         return;
     }
-    steadyInGain = inGain;
-    steadyFuncMix = funcMix;
-    steadyAmpMin = ampMin;
-    steadyAmpRange = ampRange;
-    steadyZeroCross = zeroCrossMode;
-    steadyOutGain = outGain;
-    applySlewLim(blockState.paramValues[SlewLim]);
-    steadySlew = slewLimit;
+    steady = working;
     // While nothing sounds, neither in the filters nor in the dry line, a
     // change is taken at once: no glide or fade is heard, and a host that
     // sets its values after the first block renders as if it had set them
     // before.
-    const bool quiet = quietFrames >= warmFrames;
+    const bool quiet = quietFrames >= change.warmFrames;
     aimGlides(restarting || quiet);
-    if (switchElapsed < 0) {
-        const int32_t wanted = wantedStages();
-        if (wanted != paths[heard].stages && quiet) {
-            paths[heard].stages = wanted;
-            for (auto& resampler : paths[heard].resamplers) resampler.clear();
-        } else if (wanted != paths[heard].stages) {
-            // The new factor starts from silence in its filters and from the
-            // tracked values of the old one; it is heard once its filters hold
-            // sound.
-            Path& next = paths[1 - heard];
-            next.stages = wanted;
-            for (auto& resampler : next.resamplers) resampler.clear();
-            std::memcpy(next.slewState, paths[heard].slewState, sizeof next.slewState);
-            switchElapsed = 0;
-        }
-    }
+    chooseFactor(quiet);
     if (sampleFrames <= 0 || inputs == nullptr || outputs == nullptr) {
         return;
     }
@@ -424,8 +437,7 @@ void OndulaxisHQ::runBlock(float** inputs, float** outputs, int32_t sampleFrames
         return;
     }
     const int32_t channels = route[outA] == route[outB] ? 1 : 2;
-    constexpr uint32_t ringMask = dryRingSize - 1;
-    const uint32_t delay = static_cast<uint32_t>(latency());
+    const auto write = accumulate ? &OndulaxisHQ::writeOutput<true> : &OndulaxisHQ::writeOutput<false>;
     for (int32_t start = 0; start < sampleFrames;) {
         const int32_t frames =
             framesToNextChange(std::min(oversampling::chunkFrames, sampleFrames - start));
@@ -433,56 +445,14 @@ void OndulaxisHQ::runBlock(float** inputs, float** outputs, int32_t sampleFrames
         for (int32_t c = 0; c < channels; ++c) {
             toRing(dryRing[c], dryPosition, in[c] + start, frames);
         }
-        float* wet[2] = {pathOutput[0][0], pathOutput[0][1]};
-        runPath(paths[heard], channels, frames, wet);
-        if (switchElapsed >= 0) {
-            float* next[2] = {pathOutput[1][0], pathOutput[1][1]};
-            runPath(paths[1 - heard], channels, frames, next);
-            if (switchElapsed >= warmFrames) {
-                // Linear: both are the same sound but for what folds back,
-                // so equal gains keep its level.
-                const int32_t into = switchElapsed - warmFrames;
-                const float scale = 1.0f / static_cast<float>(fadeFrames + 1);
-                for (int32_t c = 0; c < channels; ++c) {
-                    for (int32_t i = 0; i < frames; ++i) {
-                        const float share = static_cast<float>(into + i + 1) * scale;
-                        wet[c][i] += (next[c][i] - wet[c][i]) * share;
-                    }
-                }
-            }
-        }
+        runChunk(channels, frames);
+        const float* wet[2] = {pathOutput[0][0], pathOutput[0][1]};
         const float* chunkInput[2] = {in[0] + start, in[1] + start};
         countQuiet(chunkInput, wet, channels, frames);
-        const Glide& mix = glides[dryWetGlide];
-        const Glide& pass = glides[bypassGlide];
-        const bool steady = !mix.moving() && !pass.moving();
-        for (int32_t c = 0; c < channels; ++c) {
-            float* target = out[c] + start;
-            if (steady && pass.to == 0.0f && mix.to == 1.0f) {
-                if (!accumulate) {
-                    std::memcpy(target, wet[c], sizeof(float) * static_cast<size_t>(frames));
-                } else {
-                    for (int32_t i = 0; i < frames; ++i) target[i] += wet[c][i];
-                }
-                continue;
-            }
-            // Bypass passes the input, delayed as the effect's output would be;
-            // it fades in and out as the blend glides.
-            for (int32_t i = 0; i < frames; ++i) {
-                const float wetShare =
-                    steady ? (pass.to == 1.0f ? 0.0f : mix.to)
-                           : static_cast<float>(mix.at(i + 1.0) * (1.0 - pass.at(i + 1.0)));
-                const float dry = dryRing[c][(dryPosition + static_cast<uint32_t>(i) - delay) & ringMask];
-                const float value = wetShare == 0.0f   ? dry
-                                    : wetShare == 1.0f ? wet[c][i]
-                                                       : wet[c][i] * wetShare + dry * (1.0f - wetShare);
-                target[i] = accumulate ? target[i] + value : value;
-            }
-        }
+        float* target[2] = {out[0] + start, out[1] + start};
+        (this->*write)(target, wet, channels, frames);
         advance(frames);
         start += frames;
     }
-    inGain = steadyInGain;
-    outGain = steadyOutGain;
-    slewLimit = steadySlew;
+    working = steady;
 }

@@ -19,8 +19,8 @@ public:
     static constexpr int32_t oversampleIndex = 8;
     static constexpr int32_t dryWetIndex = 9;
     static constexpr int32_t renderIndex = 10;
-    static constexpr int32_t ownParamCount = 3;
-    static constexpr int32_t hqParamCount = paramCount + ownParamCount;
+    static constexpr int32_t hqParamCount = paramCount + 3;
+    static_assert(hqParamCount <= maxParamCount, "the mailbox holds every value");
     static constexpr float defaultOversample = 0.5f;  // 4x
 
     // Time a gliding control takes to its new value, and time a factor
@@ -32,9 +32,6 @@ public:
     // (a factor change runs two factors), so the audio thread never allocates.
     explicit OndulaxisHQ(audioMasterCallback audioMaster);
 
-    // [any host thread] takes stateLock; the next block takes the value.
-    void setParameter(int32_t index, float value) override;
-    float getParameter(int32_t index) override;
     const ParameterTable& parameterTable() const noexcept override;
     bool getEffectName(char* name) override;
     bool getProductString(char* text) override;
@@ -68,6 +65,22 @@ private:
         oversampling::ChannelResampler resamplers[2];
     };
 
+    // A change of factor: the other path, at the new factor, fills its
+    // filters while this one is heard, then the output fades over to it.
+    struct FactorChange {
+        int32_t heard = 0;        // the path the output follows
+        int32_t elapsed = -1;     // host samples into the change; -1: none
+        int32_t warmFrames = 0;   // the new path fills its filters
+        int32_t fadeFrames = 0;   // then the output fades over to it
+        bool running() const noexcept { return elapsed >= 0; }
+        bool fading() const noexcept { return elapsed >= warmFrames; }
+        // Host samples to the end of the filling or of the fade.
+        int32_t framesToPhaseEnd() const noexcept;
+        void advance(int32_t frames) noexcept;
+        // Fades `wet`, the heard path's chunk, towards `next`, the new one's.
+        void fade(float* wet, const float* next, int32_t frames) const noexcept;
+    };
+
     // A control on its way to a value, in normalised units: a straight line
     // from `from` to `to` over `length` samples, of which `elapsed` are done.
     struct Glide {
@@ -78,8 +91,8 @@ private:
         bool moving() const noexcept { return elapsed < length; }
         // The value at host sample `offset` (fractional) of the next chunk.
         double at(double offset) const noexcept;
+        // From where it is to `value` in `frames`; none: there at once.
         void aim(float value, int32_t frames) noexcept;
-        void settle(float value) noexcept;
     };
     // ZeroX and bypass glide from 0 to 1 or back: a fade between two sounds.
     enum GlideSlot {
@@ -93,16 +106,26 @@ private:
         glideCount
     };
 
+    // [audio thread] the block: the prologue, the factor and the glides
+    // chosen, then chunk by chunk the wet signal and the output's blend.
     void runBlock(float** inputs, float** outputs, int32_t sampleFrames, bool accumulate) noexcept;
-    // [audio thread] the own values' hand-over; the Oversample and Render values.
-    void takeOwnChanges() noexcept;
     int32_t wantedStages() noexcept;
     void restart(int32_t stages) noexcept;
     void aimGlides(bool settle) noexcept;
+    void chooseFactor(bool quiet) noexcept;
     int32_t framesToNextChange(int32_t frames) const noexcept;
+    // [audio thread] the wet signal of `frames` host samples read from the
+    // dry line, into pathOutput[0]: the heard factor's, faded into the new
+    // one's during a change.
+    void runChunk(int32_t channels, int32_t frames) noexcept;
     // [audio thread] one factor over `frames` host samples read from the dry
     // line, into `result`.
     void runPath(Path& path, int32_t channels, int32_t frames, float* const* result) noexcept;
+    // [audio thread] writes (or adds) the chunk's blend of `wet` and the
+    // delayed input into `out`.
+    template <bool accumulate>
+    void writeOutput(float* const* out, const float* const* wet, int32_t channels,
+                     int32_t frames) noexcept;
     void advance(int32_t frames) noexcept;
     static int32_t fillFrames() noexcept;
     Kernel distortingKernel() const noexcept;
@@ -113,32 +136,16 @@ private:
     void countQuiet(const float* const* input, const float* const* output, int32_t channels,
                     int32_t frames) noexcept;
 
-    // Guarded by stateLock, like the effect's own mailbox.
-    float sharedValues[ownParamCount] = {defaultOversample, 1.0f, 0.0f};
-    float pendingValues[ownParamCount];  // quiet NaN: nothing pending
-
     // Audio thread only.
-    float oversampleValue = defaultOversample;
-    float renderValue = 0.0f;
-    float dryWetTarget = 1.0f;
     bool started = false;  // the first block takes every value at once
     Path paths[2];
-    int32_t heard = 0;            // the path the output follows
-    int32_t switchElapsed = -1;   // host samples into a factor change; -1: none
-    int32_t warmFrames = 0;       // of a change: the new path fills its filters
-    int32_t fadeFrames = 0;       // then the output fades over to it
-    int32_t quietFrames = 0;      // since the input or the output last sounded
+    FactorChange change;
+    int32_t quietFrames = 0;  // since the input or the output last sounded
     int32_t glideFrames = 1;
     Glide glides[glideCount];
-    // The working coefficients at the values reached, which gliding chunks
-    // replace for the kernels and the block's end puts back.
-    float steadyInGain = 1.0f;
-    float steadyFuncMix = 0.5f;
-    float steadyAmpMin = 0.0f;
-    float steadyAmpRange = 1.0f;
-    bool steadyZeroCross = true;
-    float steadyOutGain = 1.0f;
-    float steadySlew = 0.0f;
+    // The working coefficients at the values reached; a chunk runs the kernels
+    // with its own, and the block's end puts these back.
+    Coefficients steady{};
     static constexpr int32_t dryRingSize = 512;  // > chunkFrames + the latency
     uint32_t dryPosition = 0;
     float dryRing[2][dryRingSize] = {};

@@ -109,8 +109,9 @@ inline bool finiteCoefficients(const Coefficients& c) noexcept {
 template <class Math, bool accumulate, int channels>
 [[gnu::noinline]] void Ondulaxis::chunkedDistort(float* const* inputs, float* const* outputs,
                                int32_t sampleFrames) noexcept {
-    const chunked::Coefficients c{
-        inGain, slewLimit, {funcMix, ampMin, freqMin, freqDif, outGain, ampRange, freqDifLog}};
+    const chunked::Coefficients c{working.inGain, working.slewLimit,
+                                  {working.funcMix, working.ampMin, working.freqMin, working.freqDif,
+                                   working.outGain, working.ampRange, working.freqDifLog}};
     chunked::Channel<Math> channel[channels];
     for (int32_t start = 0; start < sampleFrames; start += chunked::chunkSize) {
         const int count = static_cast<int>(std::min<int32_t>(chunked::chunkSize, sampleFrames - start));
@@ -120,7 +121,7 @@ template <class Math, bool accumulate, int channels>
         }
         chunked::track<Math, channels>(channel, slewState, count, padded, c);
         for (int k = 0; k < channels; ++k) {
-            if (zeroCrossMode) {
+            if (working.zeroCrossMode) {
                 chunked::shape<Math, true>(channel[k], count, padded, c);
             } else {
                 chunked::shape<Math, false>(channel[k], count, padded, c);
@@ -137,11 +138,11 @@ template <class Math, bool accumulate, int channels>
 template <class Math, bool accumulate, int channels>
 void Ondulaxis::chunkedPass(float* const* inputs, float* const* outputs,
                             int32_t sampleFrames) noexcept {
-    const chunked::Coefficients c{inGain, slewLimit, {}};
+    const chunked::Coefficients c{working.inGain, working.slewLimit, {}};
     const int count = static_cast<int>(sampleFrames);
     // Tracking reads every input before any output is written, as in-place
     // buffers need.
-    if (slewLimit >= parameterCurves::slewOff) {
+    if (working.slewLimit >= parameterCurves::slewOff) {
         for (int k = 0; k < channels; ++k) {
             slewState[k] = chunked::finalUnlimited<Math>(inputs[k], count, slewState[k], c);
         }
@@ -159,8 +160,9 @@ void Ondulaxis::chunkedPass(float* const* inputs, float* const* outputs,
 template <class Math, bool accumulate, int channels, bool bypass>
 void Ondulaxis::chunkedKernel(float* inputA, float* inputB, float* outputA, float* outputB,
                               int32_t sampleFrames) noexcept {
-    const chunked::Coefficients c{
-        inGain, slewLimit, {funcMix, ampMin, freqMin, freqDif, outGain, ampRange, freqDifLog}};
+    const chunked::Coefficients c{working.inGain, working.slewLimit,
+                                  {working.funcMix, working.ampMin, working.freqMin, working.freqDif,
+                                   working.outGain, working.ampRange, working.freqDifLog}};
     if (sampleFrames < chunked::shortBlock ||
         !chunked::separateBuffers<channels>(inputA, inputB, outputA, outputB, sampleFrames) ||
         !chunked::finiteCoefficients(c)) {

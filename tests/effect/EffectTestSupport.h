@@ -24,17 +24,9 @@ struct FakeHost {
                              void* ptr, float opt);
 };
 
-struct Coefficients {
-    bool zeroCrossMode;
-    float inGain, slewLimit, funcMix, ampMin, freqMin, freqDif, outGain, ampRange, freqDifLog;
-};
-
 struct OndulaxisTestAccess {
-    static Coefficients coefficients(const Ondulaxis& effect) {
-        return {effect.zeroCrossMode, effect.inGain,  effect.slewLimit, effect.funcMix,
-                effect.ampMin,        effect.freqMin, effect.freqDif,   effect.outGain,
-                effect.ampRange,      effect.freqDifLog};
-    }
+    using Coefficients = Ondulaxis::Coefficients;
+    static Coefficients coefficients(const Ondulaxis& effect) { return effect.working; }
     static float* slewState(Ondulaxis& effect) { return effect.slewState; }
     static std::array<uint32_t, 4> route(const Ondulaxis& effect) {
         return {effect.route[0], effect.route[1], effect.route[2], effect.route[3]};
@@ -68,6 +60,8 @@ struct OndulaxisTestAccess {
         return -1;
     }
 };
+
+using Coefficients = OndulaxisTestAccess::Coefficients;
 
 // Two input and two output channels of one block, handed out as a host would.
 struct AudioBlock {

@@ -23,8 +23,8 @@ namespace {
 using namespace ondulaxis::host;
 using namespace ondulaxis::tool;
 
-constexpr int32_t oversampleIndex = 8;
-constexpr int32_t dryWetIndex = 9;
+constexpr int32_t oversampleIndex = OndulaxisHQ::oversampleIndex;
+constexpr int32_t dryWetIndex = OndulaxisHQ::dryWetIndex;
 constexpr int32_t ioChangedRequest = 13;
 
 struct Factor {
@@ -277,10 +277,10 @@ INSTANTIATE_TEST_SUITE_P(Switches, HQFactorSwitch,
 // (interpolated), less the latency.
 double halfWayTime(float oversample) {
     auto instance = open(HQ_PLUGIN_PATH, oversample);
-    instance->setParameter(0, 0.0f);  // ZeroX off: the raised cosine, rising with the tracked value
-    instance->setParameter(2, 0.0f);  // SlewLim at its slowest: 256 samples from 0 to 0.5
-    instance->setParameter(3, 1.0f);  // FuncMix: only the term that reads the tracked value
-    instance->setParameter(5, 0.0f);  // FreqMin half a cycle: an eighth of a cycle up to 0.5
+    instance->setParameter(ZeroX, 0.0f);    // off: the raised cosine, rising with the tracked value
+    instance->setParameter(SlewLim, 0.0f);  // at its slowest: 256 samples from 0 to 0.5
+    instance->setParameter(FuncMix, 1.0f);  // only the term that reads the tracked value
+    instance->setParameter(FreqMin, 0.0f);  // half a cycle: an eighth of a cycle up to 0.5
     Stereo step, output;
     for (int c = 0; c < 2; ++c) {
         step[c].assign(2000, 0.5f);
@@ -356,8 +356,8 @@ TEST(HQPlugin, At1xFullyWetItIsThePlainEffectDelayedBitForBit) {
     const std::size_t delay = static_cast<std::size_t>(hq->record().initialDelay);
     EXPECT_GT(delay, 0u);
     for (auto* instance : {hq.get(), plain.get()}) {
-        instance->setParameter(1, 0.4f);   // InGain
-        instance->setParameter(2, 0.7f);   // SlewLim, which HQ scales by the factor
+        instance->setParameter(InGain, 0.4f);
+        instance->setParameter(SlewLim, 0.7f);  // which HQ scales by the factor
     }
     Stereo input, fromHq, fromPlain;
     programme(input, 30000);
@@ -458,24 +458,110 @@ TEST_P(HQChange, GlidesWithNoStepAndArrivesExactly) {
 }
 
 const std::vector<std::pair<int32_t, float>> wet{};
-const std::vector<std::pair<int32_t, float>> sinusoid{{3, 1.0f}};
+const std::vector<std::pair<int32_t, float>> sinusoid{{FuncMix, 1.0f}};
 const Change changes[] = {
     {"Factor2xTo16x", oversampleIndex, 0.25f, 1.0f, wet},
     {"Factor16xTo1x", oversampleIndex, 1.0f, 0.0f, wet},
     {"Factor1xTo4x", oversampleIndex, 0.0f, 0.5f, sinusoid},
     {"Factor8xTo2xHalfWet", oversampleIndex, 0.75f, 0.25f, {{dryWetIndex, 0.5f}}},
-    {"InGainUp12dB", 1, 0.0f, 0.25f, {{3, 0.0f}}},
-    {"FuncMixToTheSinusoid", 3, 0.0f, 1.0f, wet},
-    {"OutGainDown36dB", 7, 1.0f, 0.25f, sinusoid},
+    {"InGainUp12dB", InGain, 0.0f, 0.25f, {{FuncMix, 0.0f}}},
+    {"FuncMixToTheSinusoid", FuncMix, 0.0f, 1.0f, wet},
+    {"OutGainDown36dB", OutGain, 1.0f, 0.25f, sinusoid},
     {"DryWetToDry", dryWetIndex, 1.0f, 0.0f, sinusoid},
-    {"DryWetHalfToWet", dryWetIndex, 0.5f, 1.0f, {{1, 0.3f}}},
-    {"AmpMinUp", 4, 0.0f, 1.0f, sinusoid},
-    {"ZeroXOff", 0, 1.0f, 0.0f, sinusoid},
+    {"DryWetHalfToWet", dryWetIndex, 0.5f, 1.0f, {{InGain, 0.3f}}},
+    {"AmpMinUp", AmpMin, 0.0f, 1.0f, sinusoid},
+    {"ZeroXOff", ZeroX, 1.0f, 0.0f, sinusoid},
     {"BypassOn", bypassIndex, 0.0f, 1.0f, sinusoid},
-    {"BypassOffHalfWet", bypassIndex, 1.0f, 0.0f, {{3, 1.0f}, {dryWetIndex, 0.6f}}},
+    {"BypassOffHalfWet", bypassIndex, 1.0f, 0.0f, {{FuncMix, 1.0f}, {dryWetIndex, 0.6f}}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Values, HQChange, ::testing::ValuesIn(changes),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- a change is the blend of the renders at its two ends ------------------
+
+// Heavy drive (+24 dB into the sinusoid alone), where the folds bend most: a
+// step, or a fade at the wrong time, is then far from the blend.
+const std::vector<std::pair<int32_t, float>> heavyDrive{{InGain, 0.5f}, {FuncMix, 1.0f}};
+constexpr std::size_t blendAt = 4812;
+
+// Each sample of `moving` against the ends' renders blended with `share(i)`
+// of the second.
+template <class Share>
+void expectBlend(const std::vector<float>& moving, const std::vector<float>& from,
+                 const std::vector<float>& to, Share share) {
+    for (std::size_t i = 0; i < moving.size(); ++i) {
+        const double expected = from[i] + (static_cast<double>(to[i]) - from[i]) * share(i);
+        ASSERT_NEAR(moving[i], expected, 2e-6) << "sample " << i << ", share " << share(i);
+    }
+}
+
+class HQFactorFade : public ::testing::TestWithParam<Switch> {};
+
+// The old factor alone until the new one's filters are full, then a linear
+// fade over to it, then the new factor alone.
+TEST_P(HQFactorFade, IsTheLinearBlendOfBothFactorsOnceTheNewFiltersAreFull) {
+    const auto [from, to] = GetParam();
+    Stereo input;
+    tone(input, 9600);
+    const Change c{"", oversampleIndex, 0.0f, 0.0f, heavyDrive};
+    const float a = factors[from].value, b = factors[to].value;
+    const std::vector<float> moving = renderChange(c, a, b, blendAt, input);
+    const std::size_t fade = static_cast<std::size_t>(std::lround(OndulaxisHQ::fadeSeconds * 48000.0));
+    const std::size_t full = blendAt + OndulaxisHQ::changeFrames(48000.0f) - fade;
+    expectBlend(moving, renderChange(c, a, a, blendAt, input), renderChange(c, b, b, blendAt, input),
+                [&](std::size_t i) {
+                    return i < full ? 0.0 : std::min(1.0, (i - full + 1.0) / (fade + 1.0));
+                });
+}
+
+INSTANTIATE_TEST_SUITE_P(Switches, HQFactorFade,
+                         ::testing::Values(Switch{0, 2}, Switch{3, 1}, Switch{1, 4}),
+                         [](const auto& info) {
+                             return std::string(factors[info.param.from].display) + "to" +
+                                    factors[info.param.to].display;
+                         });
+
+// The output is linear in these controls (in OutGain's gain factor, not its
+// normalised value), so while one glides it is the blend of the renders at
+// its ends, weighed by how far the glide has come. FuncMix, AmpMin and
+// OutGain are weighed at the kernels' rate, before the filters: at 1x, where
+// that rate is the host's, the blend holds sample by sample.
+struct LinearGlide {
+    const char* name;
+    int32_t index;
+    float from, to;
+    float oversample;
+    bool gainFactor;
+};
+
+void PrintTo(const LinearGlide& g, std::ostream* os) { *os << g.name; }
+
+class HQLinearGlide : public ::testing::TestWithParam<LinearGlide> {};
+
+TEST_P(HQLinearGlide, IsTheBlendOfTheEndsAlongTheRamp) {
+    const LinearGlide& g = GetParam();
+    Stereo input;
+    tone(input, 7200);
+    std::vector<std::pair<int32_t, float>> settings = heavyDrive;
+    settings.emplace_back(oversampleIndex, g.oversample);
+    const Change c{g.name, g.index, g.from, g.to, settings};
+    const std::vector<float> moving = renderChange(c, g.from, g.to, blendAt, input);
+    const auto linear = [&](double v) { return g.gainFactor ? std::exp2(8.0 * (v - 1.0)) : v; };
+    const double length = std::lround(OndulaxisHQ::glideSeconds * 48000.0);
+    expectBlend(moving, renderChange(c, g.from, g.from, blendAt, input),
+                renderChange(c, g.to, g.to, blendAt, input), [&](std::size_t i) {
+                    const double ramp = i < blendAt ? 0.0 : std::min(1.0, (i - blendAt + 1.0) / length);
+                    const double value = g.from + (static_cast<double>(g.to) - g.from) * ramp;
+                    return (linear(value) - linear(g.from)) / (linear(g.to) - linear(g.from));
+                });
+}
+
+INSTANTIATE_TEST_SUITE_P(Controls, HQLinearGlide,
+                         ::testing::Values(LinearGlide{"AmpMin", AmpMin, 0.1f, 0.9f, 0.0f, false},
+                                           LinearGlide{"OutGain", OutGain, 1.0f, 0.6f, 0.0f, true},
+                                           LinearGlide{"FuncMix", FuncMix, 0.2f, 0.9f, 0.0f, false},
+                                           LinearGlide{"DryWet", dryWetIndex, 1.0f, 0.3f, 0.5f, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Offline, as this host's renders are, Render's factor replaces Oversample's,
