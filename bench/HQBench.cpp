@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "OndulaxisHQ.h"
-#include "ParameterTables.h"
+#include "ParameterIndex.h"
 
 namespace {
 

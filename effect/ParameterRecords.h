@@ -8,7 +8,7 @@
 #include <limits>
 #include <string_view>
 
-#include "ParameterTables.h"
+#include "ParameterIndex.h"
 
 struct ParameterRecord {
     const char* name;

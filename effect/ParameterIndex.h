@@ -1,5 +1,5 @@
-// The eight parameters' numbers and what their descriptions share
-// (ParameterRecords.h holds the descriptions).
+// The effect's parameter numbers, and what the records of every plug-in's
+// parameters share (ParameterRecords.h holds the records).
 #pragma once
 
 #include <cstdint>
@@ -23,5 +23,3 @@ using ParameterFormatter = void (*)(float value, char* text) noexcept;
 
 // Longest text the host's 8-byte parameter buffers take, terminator excluded.
 constexpr int32_t maxParameterText = 7;
-
-inline bool isParameterIndex(int32_t index) noexcept { return index >= 0 && index < paramCount; }
