@@ -2,7 +2,7 @@
 
 #include "Oversampler.h"
 #include "PresetFile.h"
-#include "EffectLoading.h"
+#include "EffectChoice.h"
 #include "HostError.h"
 #include "LayoutSession.h"
 #include "PluginReport.h"
@@ -90,7 +90,7 @@ void reportTypedSettings(const std::vector<TypedSetting>& settings, RenderedEffe
 void renderInChild(const RenderOptions& options, int sampleRate, int channels, int64_t totalFrames,
                    PluginProcess::Child& child) {
     child.report.setStage("while the library was loading");
-    const std::shared_ptr<const EffectSource> source = openEffect(options.plugin, options.pluginChoice);
+    const std::shared_ptr<const EffectSource> source = openChosenEffect(options.plugin, options.pluginChoice);
     child.report.setStage("while being prepared");
     SessionSettings settings;
     settings.sampleRate = sampleRate;
@@ -279,15 +279,17 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report) {
             }
         }
         worker.finish();
-    } catch (const HostError& error) {
+    } catch (const InterruptedError&) {
         if (progress) progress->finish();
-        if (std::string_view(error.what()) == "interrupted") throw interrupted();
-        if (std::string_view(error.what()) == "timed out") {
-            char seconds[32];
-            std::snprintf(seconds, sizeof seconds, "%g", static_cast<double>(options.timeout.count()) / 1000.0);
-            throw HostError("plug-in " + name + " did not finish the render within --timeout " + seconds + " s; " +
-                            options.output.string() + " was not written");
-        }
+        throw interrupted();
+    } catch (const TimedOutError&) {
+        if (progress) progress->finish();
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%g", static_cast<double>(options.timeout.count()) / 1000.0);
+        throw HostError("plug-in " + name + " did not finish the render within --timeout " + seconds + " s; " +
+                        options.output.string() + " was not written");
+    } catch (const HostError&) {
+        if (progress) progress->finish();
         throw;
     }
     begin();

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "DisplayUnits.h"
-#include "ParameterSettings.h"
+#include "SessionSettings.h"
 #include "PluginScan.h"
 
 #include <chrono>

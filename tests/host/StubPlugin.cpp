@@ -60,7 +60,7 @@ EXPORTED PluginRecord* VSTPluginMain(HostCallback) { return nullptr; }
 
 EXPORTED PluginRecord* VSTPluginMain(HostCallback) {
     static PluginRecord record{};
-    record.magic = fourCharCode("Nope");
+    record.magic = fourCharCode('N', 'o', 'p', 'e');
     return &record;
 }
 

@@ -2,35 +2,15 @@
 // interleaved audio block by block, the way a host drives it.
 #pragma once
 
-#include "ParameterSettings.h"
 #include "PluginInstance.h"
 #include "PluginLibrary.h"
+#include "SessionSettings.h"
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 namespace ondulaxis::host {
-
-struct SessionSettings {
-    double sampleRate = 48000.0;
-    int channels = 2;  // 1 takes the mono route, 2 the stereo route
-    int32_t blockSize = 512;
-    std::vector<ParameterSetting> parameters;
-    bool bypass = false;
-    bool accumulate = false;  // process onto zeroed outputs instead of processReplacing
-    // Counts the blocks of audio as they start, for saying where a plug-in
-    // crashed; null for none. Read by another process, so atomic.
-    std::atomic<int64_t>* blockCounter = nullptr;
-};
-
-// Who carries out a requested bypass.
-enum class BypassMode {
-    none,    // not asked for
-    plugin,  // the plug-in said it can and accepted the request
-    host,    // the plug-in cannot or would not: the host passes the input on
-};
 
 class EffectSession {
 public:

@@ -1,21 +1,14 @@
 #include "EffectSession.h"
 
 #include "HostError.h"
+#include "ParameterResolution.h"
+#include "UntouchedOutput.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <string>
 
 namespace ondulaxis::host {
-
-namespace {
-
-// A NaN with a payload no arithmetic produces: an output sample still
-// holding it after a block was never written.
-constexpr uint32_t kUntouchedBits = 0x7fc0da7a;
-
-}  // namespace
 
 EffectSession::EffectSession(std::shared_ptr<const PluginLibrary> library, const SessionSettings& settings)
     : EffectSession(std::make_unique<PluginInstance>(std::move(library), static_cast<float>(settings.sampleRate),
@@ -87,15 +80,11 @@ void EffectSession::checkProcessing() {
     // Only a replacing plug-in shows whether it wrote its outputs; the
     // interface gives a host no other sign that resume was refused.
     if ((instance_->record().flags & effFlagsCanReplacing) == 0) return;
-    for (auto& buffer : inputs_) buffer[0] = 0.0f;
-    for (auto& buffer : outputs_) buffer[0] = std::bit_cast<float>(kUntouchedBits);
+    prepareOutputCheck(inputs_, outputs_);
     instance_->processReplacing(inputPointers_.data(), outputPointers_.data(), 1);
-    for (int channel = 0; channel < channels_; ++channel) {
-        if (std::bit_cast<uint32_t>(outputs_[static_cast<std::size_t>(channel)][0]) == kUntouchedBits) {
-            throw HostError("the plug-in did not switch on for " +
-                            std::string(channels_ == 1 ? "mono" : "stereo") +
-                            " audio: it produced no output after resume");
-        }
+    if (anyOutputUntouched(outputs_, static_cast<std::size_t>(channels_))) {
+        throw HostError("the plug-in did not switch on for " + std::string(channels_ == 1 ? "mono" : "stereo") +
+                        " audio: it produced no output after resume");
     }
 }
 
