@@ -22,33 +22,24 @@ public:
 };
 
 // Ctrl-C or SIGTERM ended the wait for a child process (which is ended too).
-class InterruptedError : public HostError {
-public:
+struct InterruptedError : HostError {
     InterruptedError() : HostError("interrupted") {}
 };
 
 // The deadline set on a plug-in's process passed (the process is ended).
-class TimedOutError : public HostError {
-public:
+struct TimedOutError : HostError {
     TimedOutError() : HostError("timed out") {}
 };
 
 // A CLAP file holds several plug-ins and none was chosen. The message lists
 // them; a caller that knows how its user chooses can say so with the parts.
-class PluginChoiceError : public HostError {
-public:
+struct PluginChoiceError : HostError {
     PluginChoiceError(const std::string& file, std::size_t count, const std::string& plugins)
         : HostError(file + " holds " + std::to_string(count) + " plug-ins; choose one: " + plugins),
-          file_(file), count_(count), plugins_(plugins) {}
-    const std::string& file() const { return file_; }
-    std::size_t count() const { return count_; }
-    // "ID (name), ..."
-    const std::string& plugins() const { return plugins_; }
-
-private:
-    std::string file_;
-    std::size_t count_;
-    std::string plugins_;
+          file(file), count(count), plugins(plugins) {}
+    std::string file;
+    std::size_t count;
+    std::string plugins;  // "ID (name), ..."
 };
 
 }  // namespace ondulaxis::host

@@ -1,19 +1,15 @@
-// How a host sees whether a plug-in wrote its outputs at all: one silent
-// frame over outputs whose first sample holds a marker.
+// Whether a plug-in wrote its outputs at all: one silent frame over outputs
+// whose first sample holds a NaN with a payload no arithmetic produces.
 #pragma once
 
 #include <bit>
-#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace ondulaxis::host {
 
-// A NaN with a payload no arithmetic produces: an output sample still
-// holding it after a block was never written.
 inline constexpr uint32_t kUntouchedBits = 0x7fc0da7a;
 
-// Silences the first frame of every input and marks that of every output.
 inline void prepareOutputCheck(std::vector<std::vector<float>>& inputs, std::vector<std::vector<float>>& outputs) {
     for (auto& channel : inputs) channel[0] = 0.0f;
     for (auto& channel : outputs) channel[0] = std::bit_cast<float>(kUntouchedBits);

@@ -2,7 +2,7 @@
 
 #include "Oversampler.h"
 #include "PresetFile.h"
-#include "EffectChoice.h"
+#include "EffectLoading.h"
 #include "HostError.h"
 #include "LayoutSession.h"
 #include "PluginReport.h"
@@ -23,6 +23,15 @@
 #include <strings.h>
 
 namespace ondulaxis::tool {
+
+std::shared_ptr<const EffectSource> openChosenEffect(const std::filesystem::path& path, const std::string& choice) {
+    try {
+        return openEffect(path, choice);
+    } catch (const PluginChoiceError& error) {
+        throw HostError(error.file + " holds " + std::to_string(error.count) +
+                        " plug-ins; choose one with --plugin-id ID|NAME: " + error.plugins);
+    }
+}
 
 namespace {
 

@@ -1,12 +1,12 @@
 #include "ToneAnalysis.h"
 
 #include "ChannelLayout.h"
-#include "EffectChoice.h"
 #include "HostError.h"
 #include "Oversampler.h"
 #include "PluginInstance.h"
 #include "PluginProcess.h"
 #include "PluginScan.h"
+#include "Renderer.h"
 #include "SoundFile.h"
 #include "SpectrumPlot.h"
 

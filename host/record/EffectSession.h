@@ -1,5 +1,6 @@
 // A plug-in instance switched on for a file's channel layout and fed
-// interleaved audio block by block, the way a host drives it.
+// interleaved audio block by block, the way a host drives it; and the
+// values of settings given by name, found through such an instance.
 #pragma once
 
 #include "PluginInstance.h"
@@ -8,9 +9,22 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace ondulaxis::host {
+
+struct ParameterAssignment {
+    int32_t index;
+    float value;
+};
+
+// Finds each name among the plug-in's parameter names, ignoring case, and
+// the value of each setting given by its display text. Throws HostError for
+// an unknown name, listing the names there are, or a text no value of the
+// parameter displays, listing what a stepped one shows.
+std::vector<ParameterAssignment> resolveParameterSettings(PluginInstance& instance,
+                                                          const std::vector<ParameterSetting>& settings);
 
 class EffectSession {
 public:

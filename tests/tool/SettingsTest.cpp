@@ -1,7 +1,6 @@
 // Settings typed in display units, and preset files.
 #include "DisplayUnits.h"
 #include "EffectSession.h"
-#include "ParameterResolution.h"
 #include "PluginTestSupport.h"
 #include "PresetFile.h"
 
