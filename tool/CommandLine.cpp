@@ -391,13 +391,9 @@ void describe(CLI::App& app) {
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
         for (const OptionRow& row : kOptions) {
             if ((row.commands & entry.bit) == 0) continue;
-            if (row.value == nullptr) {
-                command->add_flag(row.name);
-            } else if (row.repeatable) {
-                command->add_option(row.name)->type_name(row.value)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-            } else {
-                command->add_option(row.name)->type_name(row.value);
-            }
+            CLI::Option* option = row.value == nullptr ? command->add_flag(row.name)
+                                                       : command->add_option(row.name)->type_name(row.value);
+            if (row.repeatable) option->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
         }
     }
 }
