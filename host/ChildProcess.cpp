@@ -189,7 +189,7 @@ bool ChildProcess::wait(Clock::time_point deadline) {
         // otherwise pass for a crash.
         if (interruptRequested()) {
             kill();
-            throw HostError("interrupted");
+            throw InterruptedError();
         }
         if (ended()) return true;
         if (Clock::now() >= deadline) return false;

@@ -66,8 +66,8 @@ public:
 
     ChildReport& report() { return *report_; }
     // Waits until the child has ended or the deadline has passed; true when
-    // it ended. On an interrupt it kills the child and throws HostError
-    // ("interrupted").
+    // it ended. On an interrupt it kills the child and throws
+    // InterruptedError.
     bool wait(Clock::time_point deadline);
     // True once the child has ended; does not wait.
     bool ended();
@@ -89,7 +89,7 @@ private:
 // Runs `body` in a child and returns the text it returns, handed back in
 // memory shared with the parent (no descriptor a plug-in could write to).
 // `plugin` names it in messages. Throws HostError: the body's own message,
-// "plug-in X crashed <stage> (...)" after a crash, or "interrupted".
+// "plug-in X crashed <stage> (...)" after a crash, or InterruptedError.
 std::string textFromChild(const std::string& plugin, const std::function<std::string(ChildReport&)>& body);
 
 }  // namespace ondulaxis::host

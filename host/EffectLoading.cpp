@@ -13,8 +13,7 @@ std::shared_ptr<const EffectSource> openEffect(const std::filesystem::path& path
         return std::make_shared<const ClapSource>(std::move(library), id);
     }
     if (!choice.empty()) {
-        throw HostError("--plugin-id chooses among the plug-ins of a CLAP file; " + path.string() +
-                        " holds one plug-in");
+        throw HostError("a choice among plug-ins applies to a CLAP file; " + path.string() + " holds one plug-in");
     }
     return std::make_shared<const PluginLibrarySource>(std::make_shared<const PluginLibrary>(path));
 }

@@ -120,11 +120,11 @@ bool PluginProcess::awaitSocket(short events) {
         const int ready = poll(&watched, 1, 100);
         if (interruptRequested()) {
             child_->kill();
-            throw HostError("interrupted");
+            throw InterruptedError();
         }
         if (ChildProcess::Clock::now() >= deadline_) {
             child_->kill();
-            throw HostError("timed out");
+            throw TimedOutError();
         }
         if (ready > 0) return true;
         // A helper process the plug-in started may hold the socket open
@@ -188,7 +188,8 @@ void PluginProcess::finish() {
 }
 
 void PluginProcess::childGone() {
-    // wait() says "interrupted" when Ctrl-C, not the plug-in, ended the child.
+    // wait() throws InterruptedError when Ctrl-C, not the plug-in, ended the
+    // child.
     if (!child_->wait(ChildProcess::Clock::now() + std::chrono::seconds(5))) child_->kill();
     ChildReport& report = child_->report();
     const int64_t block = report.block.load(std::memory_order_relaxed);

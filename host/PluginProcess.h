@@ -67,15 +67,15 @@ public:
     PluginProcess(const PluginProcess&) = delete;
     PluginProcess& operator=(const PluginProcess&) = delete;
 
-    // Ends the child, and throws HostError "timed out" from send() or
-    // receive(), once `deadline` has passed.
+    // Ends the child, and throws TimedOutError from send() or receive(),
+    // once `deadline` has passed.
     void setDeadline(ChildProcess::Clock::time_point deadline) { deadline_ = deadline; }
     // Throws as receive() does when the child cannot take the message.
     void send(MessageKind kind, const void* data, std::size_t size);
     // The child's next message. Throws HostError when the child failed (its
     // message), crashed or ended ("plug-in X crashed while processing block
-    // 4 (Segmentation fault)"), wrote garbage, on Ctrl-C ("interrupted") or
-    // after the deadline ("timed out").
+    // 4 (Segmentation fault)") or wrote garbage; InterruptedError on Ctrl-C,
+    // TimedOutError after the deadline.
     Message receive();
     // After `done`: waits for the child to end.
     void finish();

@@ -26,7 +26,7 @@ inline constexpr std::chrono::milliseconds kScanTimeout{10000};
 // creates, initialises, questions and destroys each of its plug-ins (the
 // scan's pins and flags are 0 then). Throws HostError, one line, when the child
 // crashes, takes longer than `timeout`, ends without a report, or fails
-// (with the child's message), and HostError "interrupted" on Ctrl-C once
+// (with the child's message), and InterruptedError on Ctrl-C once
 // installInterruptHandler() has run. The child never outlives the caller.
 PluginScan scanPlugin(const std::filesystem::path& path, std::chrono::milliseconds timeout = kScanTimeout);
 

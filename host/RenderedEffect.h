@@ -4,7 +4,7 @@
 #pragma once
 
 #include "ChannelLayout.h"
-#include "EffectSession.h"
+#include "SessionSettings.h"
 
 #include <cstdint>
 #include <memory>

@@ -32,9 +32,72 @@ namespace {
 constexpr int kFailure = 1;
 constexpr int kUsageError = 2;
 
-// The help text, one part per command, so that `ondulaxis COMMAND --help`
-// can show just its own part. Written by hand rather than generated: the
-// display units and the oversampling note need prose.
+// The commands, as bits of the masks below.
+constexpr unsigned kInfo = 1, kRender = 2, kAnalyze = 4, kDemo = 8;
+
+// Every option of every command, in the order the help text shows them:
+// the grammar CLI11 reads and each option's lines of help. Written by hand
+// rather than generated: the display units and the oversampling note need
+// prose. An option without lines of its own is told in its command's prose.
+struct OptionRow {
+    unsigned commands;  // those that take it
+    const char* name;
+    const char* value;  // the value's name in CLI11's messages; null for a flag
+    bool repeatable;    // every value kept, not only the last
+    unsigned shownIn;   // the command whose help lists `help`
+    const char* help;
+};
+
+constexpr OptionRow kOptions[] = {
+    {kRender | kAnalyze, "--set", "NAME=VALUE", true, kRender,
+     "      --set NAME=VALUE  parameter by name (repeatable): a bare number is the\n"
+     "                        normalised value 0..1; any other text is read by the\n"
+     "                        plug-in, as its display shows it: InGain=12dB\n"
+     "                        FuncMix=80% SlewLim=off ZeroX=on Oversample=8x\n"},
+    {kRender | kAnalyze, "--preset", "FILE", true, kRender,
+     "      --preset FILE     NAME=VALUE lines (# comments), applied before --set;\n"
+     "                        a name alone finds an installed preset (warmth)\n"},
+    {kRender, "--save-preset", "FILE", false, kRender, "      --save-preset FILE  also write the settings used as a preset\n"},
+    {kRender, "--bypass", nullptr, false, kRender, "      --bypass          render with the plug-in bypassed\n"},
+    {kRender, "--accumulate", nullptr, false, kRender, "      --accumulate      use the accumulating process call\n"},
+    {kRender | kAnalyze, "--block", "N", false, kRender, "      --block N         block size in frames (default 512)\n"},
+    {kRender, "--bits", "16|24", false, kRender, "      --bits 16|24      integer samples instead of 32-bit float\n"},
+    {kRender | kAnalyze, "--plugin", "PATH", false, kRender,
+     "      --plugin PATH     plug-in to load instead of the built one (.so, or\n"
+     "                        .clap for a CLAP file)\n"},
+    {kRender | kAnalyze, "--plugin-id", "ID|NAME", false, kRender,
+     "      --plugin-id ID    the plug-in of a CLAP file holding several, by ID\n"
+     "                        or name (see info)\n"},
+    {kRender, "--plot", "FILE.svg", false, kRender,
+     "      --plot FILE.svg   draw the transfer curve and a waveform excerpt\n"},
+    {kRender, "--quiet", nullptr, false, kRender, "      --quiet           print nothing but errors\n"},
+    {kRender, "--timeout", "SECONDS", false, kRender,
+     "      --timeout SECONDS give up on a render that takes longer, scan included\n"
+     "                        (default: no limit)\n"},
+    {kRender, "--keep-nan", nullptr, false, kRender,
+     "      --keep-nan        write NaN and infinite samples the plug-in outputs\n"
+     "                        (with a warning) instead of failing; integer and\n"
+     "                        compressed formats get 0 for NaN, full scale for\n"
+     "                        infinities\n"},
+    {kInfo | kRender | kAnalyze, "--scan-timeout", "SECONDS", false, kRender,
+     "      --scan-timeout S  as for info\n"},
+    {kRender, "--oversample", "N", false, kRender,
+     "      --oversample N    run the plug-in at N = 2, 4, 8 or 16 times the file's\n"
+     "                        rate between linear-phase resamplers (libsoxr); the\n"
+     "                        output keeps the file's rate, length and timing.\n"
+     "                        Parameters keep their values: one that acts per\n"
+     "                        sample (Ondulaxis's SlewLim) acts N times faster\n"},
+    {kAnalyze, "--freq", "HZ", false, kAnalyze, "      --freq HZ         tone frequency (default 1000)\n"},
+    {kAnalyze, "--level", "DBFS", false, kAnalyze, "      --level DBFS      tone peak level (default -6)\n"},
+    {kAnalyze, "--rate", "HZ", false, kAnalyze, "      --rate HZ         sample rate (default 48000)\n"},
+    {kAnalyze, "--oversample", "N", false, kAnalyze,
+     "      --oversample N    also measure at N times the rate, drawn together\n"},
+    {kAnalyze, "--sweep", nullptr, false, kAnalyze,
+     "      --sweep           draw the aliasing level against the tone frequency\n"},
+};
+
+// Each command's help: its prose, the lines of the options it shows, more
+// prose.
 constexpr const char* kInfoUsage =
     "  ondulaxis info [PLUGIN.so|PLUGIN.clap] [--scan-timeout SECONDS]\n"
     "      Identity, channels, latency (once resumed at 48000 Hz, as a host sets\n"
@@ -48,36 +111,8 @@ constexpr const char* kRenderUsage =
     "  ondulaxis render IN OUT [options]\n"
     "      Render an audio file (WAV, AIFF, FLAC, Ogg) through the plug-in. OUT's\n"
     "      extension names its format; mono files take the mono route, stereo\n"
-    "      files the stereo route.\n"
-    "      --set NAME=VALUE  parameter by name (repeatable): a bare number is the\n"
-    "                        normalised value 0..1; any other text is read by the\n"
-    "                        plug-in, as its display shows it: InGain=12dB\n"
-    "                        FuncMix=80% SlewLim=off ZeroX=on Oversample=8x\n"
-    "      --preset FILE     NAME=VALUE lines (# comments), applied before --set;\n"
-    "                        a name alone finds an installed preset (warmth)\n"
-    "      --save-preset FILE  also write the settings used as a preset\n"
-    "      --bypass          render with the plug-in bypassed\n"
-    "      --accumulate      use the accumulating process call\n"
-    "      --block N         block size in frames (default 512)\n"
-    "      --bits 16|24      integer samples instead of 32-bit float\n"
-    "      --plugin PATH     plug-in to load instead of the built one (.so, or\n"
-    "                        .clap for a CLAP file)\n"
-    "      --plugin-id ID    the plug-in of a CLAP file holding several, by ID\n"
-    "                        or name (see info)\n"
-    "      --plot FILE.svg   draw the transfer curve and a waveform excerpt\n"
-    "      --quiet           print nothing but errors\n"
-    "      --timeout SECONDS give up on a render that takes longer, scan included\n"
-    "                        (default: no limit)\n"
-    "      --keep-nan        write NaN and infinite samples the plug-in outputs\n"
-    "                        (with a warning) instead of failing; integer and\n"
-    "                        compressed formats get 0 for NaN, full scale for\n"
-    "                        infinities\n"
-    "      --scan-timeout S  as for info\n"
-    "      --oversample N    run the plug-in at N = 2, 4, 8 or 16 times the file's\n"
-    "                        rate between linear-phase resamplers (libsoxr); the\n"
-    "                        output keeps the file's rate, length and timing.\n"
-    "                        Parameters keep their values: one that acts per\n"
-    "                        sample (Ondulaxis's SlewLim) acts N times faster\n"
+    "      files the stereo route.\n";
+constexpr const char* kRenderNotes =
     "      With a CLAP plug-in, --set NAME=VALUE takes a bare number as the\n"
     "      plug-in's own value (not normalised: InGain=12 is 12 dB if its range\n"
     "      is in dB) and any other text as the plug-in reads it (InGain=12dB,\n"
@@ -96,12 +131,8 @@ constexpr const char* kAnalyzeUsage =
     "  ondulaxis analyze OUT.svg [options]\n"
     "      Play a sine through the plug-in; print THD, THD+N, each harmonic's\n"
     "      level and the aliasing level (the power off the harmonics against the\n"
-    "      tone's), and draw the spectrum.\n"
-    "      --freq HZ         tone frequency (default 1000)\n"
-    "      --level DBFS      tone peak level (default -6)\n"
-    "      --rate HZ         sample rate (default 48000)\n"
-    "      --oversample N    also measure at N times the rate, drawn together\n"
-    "      --sweep           draw the aliasing level against the tone frequency\n"
+    "      tone's), and draw the spectrum.\n";
+constexpr const char* kAnalyzeNotes =
     "      --set, --preset, --plugin, --plugin-id, --block, --scan-timeout  as for\n"
     "                        render\n";
 constexpr const char* kDemoUsage =
@@ -111,10 +142,6 @@ constexpr const char* kDemoUsage =
 constexpr const char* kOtherUsage =
     "  ondulaxis [COMMAND] --help\n"
     "  ondulaxis --version\n";
-
-std::string usage() {
-    return std::string("Usage:\n") + kInfoUsage + kRenderUsage + kAnalyzeUsage + kDemoUsage + kOtherUsage;
-}
 
 class UsageError : public HostError {
 public:
@@ -175,17 +202,6 @@ std::vector<std::string> valuesOf(const CLI::App& command, const std::string& na
     // An option never given reads as one empty value: none, here.
     if (option->count() == 0) return {};
     return option->as<std::vector<std::string>>();
-}
-
-// --set and --preset take one value each time they appear and keep them all.
-void addSettingOptions(CLI::App& command) {
-    command.add_option("--set")->type_name("NAME=VALUE")->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    command.add_option("--preset")->type_name("FILE")->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    command.add_option("--plugin")->type_name("PATH");
-    command.add_option("--plugin-id")->type_name("ID|NAME");
-    command.add_option("--block")->type_name("N");
-    command.add_option("--oversample")->type_name("N");
-    command.add_option("--scan-timeout")->type_name("SECONDS");
 }
 
 // The presets' settings come first, so that --set overrides them whatever
@@ -330,19 +346,35 @@ using Runner = int (*)(const CLI::App&, const std::vector<std::string>&, std::os
 
 struct Command {
     const char* name;
-    const char* usage;
+    unsigned bit;
+    const char* usage;  // before the option lines
+    const char* notes;  // after them
     Runner run;
 };
 
 constexpr Command kCommands[] = {
-    {"info", kInfoUsage, runInfo},
-    {"render", kRenderUsage, runRender},
-    {"analyze", kAnalyzeUsage, runAnalyze},
-    {"demo", kDemoUsage, runDemoCommand},
+    {"info", kInfo, kInfoUsage, "", runInfo},
+    {"render", kRender, kRenderUsage, kRenderNotes, runRender},
+    {"analyze", kAnalyze, kAnalyzeUsage, kAnalyzeNotes, runAnalyze},
+    {"demo", kDemo, kDemoUsage, "", runDemoCommand},
 };
 
+std::string usageOf(const Command& command) {
+    std::string text = command.usage;
+    for (const OptionRow& row : kOptions) {
+        if (row.shownIn == command.bit) text += row.help;
+    }
+    return text + command.notes;
+}
+
+std::string usage() {
+    std::string text = "Usage:\n";
+    for (const Command& command : kCommands) text += usageOf(command);
+    return text + kOtherUsage;
+}
+
 // The command's grammar. Every option is taken once, the last one counting,
-// except --set and --preset; anything unknown is left over for a clear
+// except the repeatable ones; anything unknown is left over for a clear
 // message of our own rather than CLI11's.
 void describe(CLI::App& app) {
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
@@ -357,24 +389,13 @@ void describe(CLI::App& app) {
             ->expected(0, CLI::detail::expected_max_vector_size)
             ->allow_extra_args()
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+        for (const OptionRow& row : kOptions) {
+            if ((row.commands & entry.bit) == 0) continue;
+            CLI::Option* option = row.value == nullptr ? command->add_flag(row.name)
+                                                       : command->add_option(row.name)->type_name(row.value);
+            if (row.repeatable) option->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+        }
     }
-    app.get_subcommand("info")->add_option("--scan-timeout")->type_name("SECONDS");
-    CLI::App& render = *app.get_subcommand("render");
-    addSettingOptions(render);
-    render.add_option("--save-preset")->type_name("FILE");
-    render.add_option("--bits")->type_name("16|24");
-    render.add_option("--plot")->type_name("FILE.svg");
-    render.add_flag("--bypass");
-    render.add_flag("--accumulate");
-    render.add_flag("--quiet");
-    render.add_flag("--keep-nan");
-    render.add_option("--timeout")->type_name("SECONDS");
-    CLI::App& analyze = *app.get_subcommand("analyze");
-    addSettingOptions(analyze);
-    analyze.add_option("--freq")->type_name("HZ");
-    analyze.add_option("--level")->type_name("DBFS");
-    analyze.add_option("--rate")->type_name("HZ");
-    analyze.add_flag("--sweep");
 }
 
 // The first word nobody asked for, as the line's error.
@@ -395,7 +416,7 @@ int dispatch(const std::vector<std::string>& arguments, std::ostream& out) {
         const std::vector<CLI::App*> chosen = app.get_subcommands();
         for (const Command& entry : kCommands) {
             if (!chosen.empty() && chosen.front()->get_name() == entry.name) {
-                out << "Usage:\n" << entry.usage;
+                out << "Usage:\n" << usageOf(entry);
                 return 0;
             }
         }

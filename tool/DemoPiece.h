@@ -1,7 +1,7 @@
 // The demo: a short synthetic stereo piece rendered through a few presets.
 #pragma once
 
-#include "ParameterSettings.h"
+#include "SessionSettings.h"
 
 #include <filesystem>
 #include <ostream>

@@ -3,7 +3,7 @@
 // it: the command knows no plug-in's curves.
 #pragma once
 
-#include "ParameterSettings.h"
+#include "SessionSettings.h"
 
 #include <string>
 #include <string_view>

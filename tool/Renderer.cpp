@@ -24,6 +24,15 @@
 
 namespace ondulaxis::tool {
 
+std::shared_ptr<const EffectSource> openChosenEffect(const std::filesystem::path& path, const std::string& choice) {
+    try {
+        return openEffect(path, choice);
+    } catch (const PluginChoiceError& error) {
+        throw HostError(error.file + " holds " + std::to_string(error.count) +
+                        " plug-ins; choose one with --plugin-id ID|NAME: " + error.plugins);
+    }
+}
+
 namespace {
 
 std::string describeBypass(BypassMode mode) {
@@ -90,7 +99,7 @@ void reportTypedSettings(const std::vector<TypedSetting>& settings, RenderedEffe
 void renderInChild(const RenderOptions& options, int sampleRate, int channels, int64_t totalFrames,
                    PluginProcess::Child& child) {
     child.report.setStage("while the library was loading");
-    const std::shared_ptr<const EffectSource> source = openEffect(options.plugin, options.pluginChoice);
+    const std::shared_ptr<const EffectSource> source = openChosenEffect(options.plugin, options.pluginChoice);
     child.report.setStage("while being prepared");
     SessionSettings settings;
     settings.sampleRate = sampleRate;
@@ -279,15 +288,17 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report) {
             }
         }
         worker.finish();
-    } catch (const HostError& error) {
+    } catch (const InterruptedError&) {
         if (progress) progress->finish();
-        if (std::string_view(error.what()) == "interrupted") throw interrupted();
-        if (std::string_view(error.what()) == "timed out") {
-            char seconds[32];
-            std::snprintf(seconds, sizeof seconds, "%g", static_cast<double>(options.timeout.count()) / 1000.0);
-            throw HostError("plug-in " + name + " did not finish the render within --timeout " + seconds + " s; " +
-                            options.output.string() + " was not written");
-        }
+        throw interrupted();
+    } catch (const TimedOutError&) {
+        if (progress) progress->finish();
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%g", static_cast<double>(options.timeout.count()) / 1000.0);
+        throw HostError("plug-in " + name + " did not finish the render within --timeout " + seconds + " s; " +
+                        options.output.string() + " was not written");
+    } catch (const HostError&) {
+        if (progress) progress->finish();
         throw;
     }
     begin();

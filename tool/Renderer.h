@@ -2,7 +2,8 @@
 #pragma once
 
 #include "DisplayUnits.h"
-#include "ParameterSettings.h"
+#include "RenderedEffect.h"
+#include "SessionSettings.h"
 #include "PluginScan.h"
 
 #include <chrono>
@@ -61,5 +62,9 @@ RenderSummary renderFile(const RenderOptions& options, std::ostream& report);
 
 // One line: frames, seconds of audio, wall time, real-time factor, peak.
 std::string describeSummary(const RenderSummary& summary);
+
+// openEffect, telling a user who chose none of a CLAP file's several
+// plug-ins how to choose one. Throws HostError.
+std::shared_ptr<const EffectSource> openChosenEffect(const std::filesystem::path& path, const std::string& choice);
 
 }  // namespace ondulaxis::tool

@@ -1,12 +1,12 @@
 #include "ToneAnalysis.h"
 
 #include "ChannelLayout.h"
-#include "EffectLoading.h"
 #include "HostError.h"
 #include "Oversampler.h"
 #include "PluginInstance.h"
 #include "PluginProcess.h"
 #include "PluginScan.h"
+#include "Renderer.h"
 #include "SoundFile.h"
 #include "SpectrumPlot.h"
 
@@ -108,7 +108,7 @@ void analyseInChild(const AnalyzeOptions& options, PluginProcess::Child& child) 
     TextMessages messages(child.link);
     std::ostream report(&messages);
     child.report.setStage("while the library was loading");
-    const std::shared_ptr<const EffectSource> library = openEffect(options.plugin, options.pluginChoice);
+    const std::shared_ptr<const EffectSource> library = openChosenEffect(options.plugin, options.pluginChoice);
     child.report.setStage("while being prepared");
     {
         // Refused before any figure is printed: an instrument has no input.

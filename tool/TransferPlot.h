@@ -2,7 +2,6 @@
 // an excerpt of input and output waveforms, as hand-written SVG.
 #pragma once
 
-#include "EffectSession.h"
 #include "RenderedEffect.h"
 #include "TransferCurve.h"
 

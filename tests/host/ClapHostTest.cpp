@@ -53,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
     Modules, ClapChoiceTest,
     ::testing::Values(ChoiceCase{"ById", "", "test.delay", "test.delay", ""},
                       ChoiceCase{"ByNameAnyCase", "", "GAIN", "test.gain", ""},
-                      ChoiceCase{"SeveralNeedAChoice", "", "", "", "holds 6 plug-ins; choose one with --plugin-id"},
+                      ChoiceCase{"SeveralNeedAChoice", "", "", "", "holds 7 plug-ins; choose one: test.gain (Gain), "},
                       ChoiceCase{"UnknownChoiceListsThem", "", "nope", "", "it holds test.gain (Gain), test.delay"},
                       ChoiceCase{"NoFactory", "NoFactory", "", "", "offers no plug-in factory"},
                       ChoiceCase{"NoEntry", "NoEntry", "", "", "is not a CLAP module: it exports no clap_entry"}),

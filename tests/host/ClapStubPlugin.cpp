@@ -15,7 +15,7 @@
 
 namespace {
 
-enum class Kind { gain, delay, crash, badLatency, failInit, restart };
+enum class Kind { gain, delay, crash, badLatency, failInit, restart, constant };
 
 const char* const kFeatures[] = {CLAP_PLUGIN_FEATURE_AUDIO_EFFECT, nullptr};
 
@@ -35,6 +35,9 @@ const Entry kEntries[] = {
     // parameter counts, and for a restart in block 4, after which its
     // latency has grown by its Gain in samples.
     {Kind::restart, {CLAP_VERSION, "test.restart", "Restart", "Test", "", "", "", "1.0", "", kFeatures}},
+    // Outputs 0.25 times its gain, writing only the first sample of each
+    // channel and marking the channels constant.
+    {Kind::constant, {CLAP_VERSION, "test.constant", "Constant", "Test", "", "", "", "1.0", "", kFeatures}},
 };
 
 struct Stub {
@@ -243,6 +246,11 @@ ClapProcessStatus process(const ClapPluginRecord* plugin, const ClapProcessBlock
         return CLAP_PROCESS_CONTINUE;
     }
     const float gain = static_cast<float>(std::pow(10.0, stub->value / 20.0));
+    if (stub->kind == Kind::constant) {
+        for (uint32_t channel = 0; channel < out.channel_count; ++channel) out.data32[channel][0] = 0.25f * gain;
+        out.constant_mask = (uint64_t{1} << out.channel_count) - 1;
+        return CLAP_PROCESS_CONTINUE;
+    }
     for (uint32_t channel = 0; channel < channels; ++channel) {
         for (uint32_t frame = 0; frame < process->frames_count; ++frame) {
             out.data32[channel][frame] = gain * in.data32[channel][frame];

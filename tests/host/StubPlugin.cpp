@@ -60,7 +60,7 @@ EXPORTED PluginRecord* VSTPluginMain(HostCallback) { return nullptr; }
 
 EXPORTED PluginRecord* VSTPluginMain(HostCallback) {
     static PluginRecord record{};
-    record.magic = fourCharCode("Nope");
+    record.magic = fourCharCode('N', 'o', 'p', 'e');
     return &record;
 }
 
@@ -174,7 +174,8 @@ EXPORTED PluginRecord* VSTPluginMain(HostCallback) {
     defined(STUB_WritesEverywhere) || defined(STUB_OutputsNaN) || defined(STUB_HangsInProcessing) ||      \
     defined(STUB_LatencyOnResume) || defined(STUB_NegativeLatency) || defined(STUB_BlockLengths) ||      \
     defined(STUB_CrashesOnSecondResume) || defined(STUB_CrashesLeavingHelper) ||                         \
-    defined(STUB_CrashesInParameterName) || defined(STUB_HugeChannelCount) || defined(STUB_HangsInParameterName)
+    defined(STUB_CrashesInParameterName) || defined(STUB_HugeChannelCount) ||                            \
+    defined(STUB_HangsInParameterName) || defined(STUB_OutputsLateNaN) || defined(STUB_LoadsOnce)
 
 // Stereo plug-ins that misbehave or differ in one way each:
 // - CrashesInProcessing: a segmentation fault in its fourth block of audio;
@@ -189,6 +190,7 @@ EXPORTED PluginRecord* VSTPluginMain(HostCallback) {
 //   leaves a helper process holding them while it loads: for 30 s when a
 //   test records helpers (and ends them), otherwise a few seconds;
 // - OutputsNaN: a pass-through whose frame 1000 is NaN and 1001 infinite;
+//   OutputsLateNaN the same at frames 40000 and 40001;
 // - HangsInProcessing: never returns from its second block of audio;
 // - LatencyOnResume: a delay of 40 it reports only once resumed; bypassed,
 //   it passes its input on undelayed;
@@ -201,6 +203,8 @@ EXPORTED PluginRecord* VSTPluginMain(HostCallback) {
 // - HangsInParameterName: never answers when asked a name;
 // the hanging ones announce the hang first (announceHang).
 // - HugeChannelCount: claims 2^31-1 inputs and outputs.
+// - LoadsOnce: a pass-through the first time it is loaded in the working
+//   folder (it leaves the file loaded-once there); no record afterwards.
 namespace {
 
 struct State {
@@ -219,6 +223,11 @@ struct State {
 };
 State state;
 [[maybe_unused]] int resumes = 0;  // of every instance in the process
+#if defined(STUB_OutputsLateNaN)
+constexpr long long kFirstNaN = 40000;
+#else
+[[maybe_unused]] constexpr long long kFirstNaN = 1000;
+#endif
 
 int stepOf(float value) { return std::min(4, static_cast<int>(value * 5.0f)); }
 [[maybe_unused]] int32_t delayOf(float value) { return 10 << stepOf(value); }
@@ -297,9 +306,9 @@ void replace(PluginRecord*, float** inputs, float** outputs, int32_t frames) {
             float& slot = state.delay[channel][state.position];
             outputs[channel][i] = length > 0 ? slot : inputs[channel][i];
             slot = inputs[channel][i];
-#if defined(STUB_OutputsNaN)
-            if (state.frames + i == 1000) outputs[channel][i] = std::nanf("");
-            if (state.frames + i == 1001) outputs[channel][i] = -HUGE_VALF;
+#if defined(STUB_OutputsNaN) || defined(STUB_OutputsLateNaN)
+            if (state.frames + i == kFirstNaN) outputs[channel][i] = std::nanf("");
+            if (state.frames + i == kFirstNaN + 1) outputs[channel][i] = -HUGE_VALF;
 #elif defined(STUB_BlockLengths)
             outputs[channel][i] = static_cast<float>(frames);
 #endif
@@ -348,6 +357,10 @@ EXPORTED PluginRecord* VSTPluginMain(HostCallback host) {
         std::fprintf(file, "%ld\n", static_cast<long>(helper));
         std::fclose(file);
     }
+#endif
+#if defined(STUB_LoadsOnce)
+    if (access("loaded-once", F_OK) == 0) return nullptr;
+    if (FILE* file = std::fopen("loaded-once", "w")) std::fclose(file);
 #endif
     state = State{};
     state.host = host;

@@ -72,10 +72,10 @@ std::vector<std::string> render(std::vector<std::string> options) {
 INSTANTIATE_TEST_SUITE_P(
     Stubs, ClapCommandTest,
     ::testing::Values(
-        ClapCase{"InfoListsEveryPlugin", {"info", "$CLAP"}, 0, "", "Plug-in 5 of 6:\n  ID:              test.fail-init"},
+        ClapCase{"InfoListsEveryPlugin", {"info", "$CLAP"}, 0, "", "Plug-in 5 of 7:\n  ID:              test.fail-init"},
         ClapCase{"InfoShowsLatency", {"info", "$CLAP"}, 0, "", "Latency:         3 samples"},
         ClapCase{"InfoShowsRanges", {"info", "$CLAP"}, 0, "", "Gain  0      0.00 dB  -24 to 24"},
-        ClapCase{"ChoiceNeeded", render({}), 1, "holds 6 plug-ins; choose one with --plugin-id ID|NAME", ""},
+        ClapCase{"ChoiceNeeded", render({}), 1, "holds 7 plug-ins; choose one with --plugin-id ID|NAME", ""},
         ClapCase{"UnknownChoice", render({"--plugin-id", "Echo"}), 1, "no plug-in with ID or name 'Echo'", ""},
         ClapCase{"ChoiceForRecordInterface", {"render", "$IN", "$OUT", "--plugin-id", "Gain"}, 2,
                  "--plugin-id chooses among the plug-ins of a CLAP file", ""},
@@ -114,7 +114,8 @@ struct AudioCase {
     const char* name;
     std::vector<std::string> options;
     int channels;
-    float gain;  // the output is the input times this, aligned
+    float gain;  // the output is the input times this, aligned,
+    float level = 0.0f;  // plus this
 };
 
 void PrintTo(const AudioCase& c, std::ostream* out) { *out << c.name; }
@@ -135,7 +136,7 @@ TEST_P(ClapRenderTest, OutputIsTheInputScaledAndAligned) {
     const std::vector<float> input = samplesOf(folder / "in.wav");
     const std::vector<float> output = samplesOf(folder / "out.wav");
     ASSERT_EQ(output.size(), input.size());
-    for (std::size_t i = 0; i < input.size(); ++i) ASSERT_EQ(output[i], c.gain * input[i]) << i;
+    for (std::size_t i = 0; i < input.size(); ++i) ASSERT_EQ(output[i], c.gain * input[i] + c.level) << i;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -144,11 +145,32 @@ INSTANTIATE_TEST_SUITE_P(
                                 static_cast<float>(std::pow(10.0, 6.0206 / 20.0))},
                       AudioCase{"GainMono", {"--plugin-id", "test.gain", "--set", "Gain=0"}, 1, 1.0f},
                       AudioCase{"DelayStereo", {"--plugin-id", "test.delay", "--set", "Delay=130 smp"}, 2, 0.5f},
-                      AudioCase{"DelayMonoOversampled", {"--plugin-id", "test.delay", "--oversample", "1"}, 1, 0.5f},
+                      AudioCase{"DelayMonoAtFactorOne", {"--plugin-id", "test.delay", "--oversample", "1"}, 1, 0.5f},
                       AudioCase{"DelayBypassedByItself", {"--plugin-id", "test.delay", "--bypass"}, 2, 1.0f},
                       AudioCase{"GainBypassedByTheHost", {"--plugin-id", "test.gain", "--set", "Gain=3", "--bypass"},
-                                2, 1.0f}),
+                                2, 1.0f},
+                      // Written only in each block's first frame, the rest filled by the host.
+                      AudioCase{"ConstantChannelsFilled", {"--plugin-id", "test.constant"}, 2, 0.0f, 0.25f}),
     [](const ::testing::TestParamInfo<AudioCase>& info) { return std::string(info.param.name); });
+
+// Oversampled, the delay's latency at the plug-in's rate, known only after
+// the restart its value asks for, is removed as exactly: the output is that
+// of the same plug-in without delay.
+TEST(ClapOversamplingTest, DelayMonoOversampledIsAligned) {
+    TemporaryFolder folder;
+    writeTone(folder / "in.wav", 1, 2000);
+    const auto render = [&](const std::string& delay) {
+        const CommandResult result =
+            runOndulaxis({"render", (folder / "in.wav").string(), (folder / "out.wav").string(), "--plugin", kClapStub,
+                          "--plugin-id", "test.delay", "--set", "Delay=" + delay, "--oversample", "2", "--quiet",
+                          "--block", "77"});
+        EXPECT_EQ(result.status, 0) << result.errors;
+        return samplesOf(folder / "out.wav");
+    };
+    const std::vector<float> undelayed = render("0");
+    ASSERT_EQ(undelayed.size(), 2000u);
+    EXPECT_EQ(render("130 smp"), undelayed);
+}
 
 // A saved preset holds the plug-in's own values, and they read back as such.
 TEST(ClapPresetTest, SavedValuesReadBack) {

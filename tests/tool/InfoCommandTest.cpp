@@ -96,7 +96,8 @@ TEST_P(InfoRefusalTest, NonPluginGetsOneLineAndFailure) {
     } else {
         path = stubPath(GetParam());
     }
-    const CommandResult result = runOndulaxis({"info", path.string()});
+    // In the folder, where LoadsOnce notes that it was loaded.
+    const CommandResult result = runOndulaxis({"info", path.string()}, false, folder.path());
     // 1, not a signal: a library that crashes does so in a child process.
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, "");
@@ -106,7 +107,9 @@ TEST_P(InfoRefusalTest, NonPluginGetsOneLineAndFailure) {
 
 INSTANTIATE_TEST_SUITE_P(BadFiles, InfoRefusalTest,
                          ::testing::Values("text", "missing", "NoEntry", "NullEntry", "BadMagic", "MainCrashes",
-                                           "MainProgram", "MainExits"));
+                                           "MainProgram", "MainExits",
+                                           // Passes the scan, then fails in the child that asks.
+                                           "LoadsOnce"));
 
 TEST(CommandUsageTest, HelpPrintsUsageAndSucceeds) {
     const CommandResult result = runOndulaxis({"--help"});

@@ -1,36 +1,30 @@
 // A plug-in instance switched on for a file's channel layout and fed
-// interleaved audio block by block, the way a host drives it.
+// interleaved audio block by block, the way a host drives it; and the
+// values of settings given by name, found through such an instance.
 #pragma once
 
-#include "ParameterSettings.h"
 #include "PluginInstance.h"
 #include "PluginLibrary.h"
+#include "SessionSettings.h"
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace ondulaxis::host {
 
-struct SessionSettings {
-    double sampleRate = 48000.0;
-    int channels = 2;  // 1 takes the mono route, 2 the stereo route
-    int32_t blockSize = 512;
-    std::vector<ParameterSetting> parameters;
-    bool bypass = false;
-    bool accumulate = false;  // process onto zeroed outputs instead of processReplacing
-    // Counts the blocks of audio as they start, for saying where a plug-in
-    // crashed; null for none. Read by another process, so atomic.
-    std::atomic<int64_t>* blockCounter = nullptr;
+struct ParameterAssignment {
+    int32_t index;
+    float value;
 };
 
-// Who carries out a requested bypass.
-enum class BypassMode {
-    none,    // not asked for
-    plugin,  // the plug-in said it can and accepted the request
-    host,    // the plug-in cannot or would not: the host passes the input on
-};
+// Finds each name among the plug-in's parameter names, ignoring case, and
+// the value of each setting given by its display text. Throws HostError for
+// an unknown name, listing the names there are, or a text no value of the
+// parameter displays, listing what a stepped one shows.
+std::vector<ParameterAssignment> resolveParameterSettings(PluginInstance& instance,
+                                                          const std::vector<ParameterSetting>& settings);
 
 class EffectSession {
 public:

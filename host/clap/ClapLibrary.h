@@ -41,7 +41,8 @@ public:
 
     // The plug-in whose ID is `choice`, else the one whose name is (any
     // case); with an empty choice the file's only plug-in. Throws HostError
-    // listing the plug-ins when none or several match.
+    // listing the plug-ins when none or several match, PluginChoiceError
+    // when the choice is empty and the file holds several.
     const ClapPluginDescription& choose(const std::string& choice) const;
 
 private:

@@ -89,8 +89,7 @@ const ClapPluginDescription& ClapLibrary::choose(const std::string& choice) cons
     }
     if (choice.empty()) {
         if (plugins_.size() == 1) return plugins_.front();
-        throw HostError(path_.string() + " holds " + std::to_string(plugins_.size()) +
-                        " plug-ins; choose one with --plugin-id ID|NAME: " + known);
+        throw PluginChoiceError(path_.string(), plugins_.size(), known);
     }
     for (const ClapPluginDescription& plugin : plugins_) {
         if (plugin.id == choice) return plugin;

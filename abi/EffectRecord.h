@@ -113,6 +113,7 @@ static_assert(offsetof(AEffect, reserved) == 84);
 
 // Flag bits of AEffect::flags.
 enum : int32_t {
+    effFlagsHasEditor = 0x001,
     effFlagsHasClip = 0x002,
     effFlagsHasVu = 0x004,
     effFlagsCanMono = 0x008,

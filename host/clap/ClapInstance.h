@@ -58,7 +58,7 @@ public:
     // "ID in FILE", for messages.
     std::string displayName() const;
 
-    // [main thread] read at creation and again after a restart.
+    // [main thread] read once, at creation.
     const std::vector<ClapParameter>& parameters() const { return parameters_; }
     double value(std::size_t index) const;
     // The plug-in's text for `value`; empty when it has none.

@@ -1,9 +1,9 @@
 #include "ClapSession.h"
 
 #include "HostError.h"
+#include "UntouchedOutput.h"
 
 #include <algorithm>
-#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -12,10 +12,6 @@
 namespace ondulaxis::host {
 
 namespace {
-
-// A NaN with a payload no arithmetic produces: an output sample still
-// holding it after a block was never written.
-constexpr uint32_t kUntouchedBits = 0x7fc0da7a;
 
 std::optional<double> bareNumber(const std::string& text) {
     double value = 0.0;
@@ -190,13 +186,10 @@ void ClapSession::prepare(Group& group) {
     activate(group);
     // The first process call carries the values too (for a plug-in without
     // flush), on one silent frame that shows whether it writes its outputs.
-    for (auto& channel : group.inputs) channel[0] = 0.0f;
-    for (auto& channel : group.outputs) channel[0] = std::bit_cast<float>(kUntouchedBits);
+    prepareOutputCheck(group.inputs, group.outputs);
     run(group, 1, true);
-    for (int32_t channel = 0; channel < layout_.groupChannels; ++channel) {
-        if (std::bit_cast<uint32_t>(group.outputs[static_cast<std::size_t>(channel)][0]) == kUntouchedBits) {
-            throw HostError("plug-in " + instance.displayName() + " produced no output after it was activated");
-        }
+    if (anyOutputUntouched(group.outputs, static_cast<std::size_t>(layout_.groupChannels))) {
+        throw HostError("plug-in " + instance.displayName() + " produced no output after it was activated");
     }
     handleRequests(group);
 }
