@@ -149,13 +149,17 @@ void EditorInteraction::key(const EditorEvent& event) noexcept {
 }
 
 void EditorInteraction::type(int32_t key) noexcept {
-    const int32_t index = state_.typing;
-    const size_t length = std::strlen(state_.typed);
+    const ParameterRecord* record = state_.table.find(state_.typing);
+    if (record == nullptr || state_.typing >= state_.count()) {
+        stopTyping();
+        return;
+    }
+    const char* typed = state_.typed;
+    const size_t length = static_cast<size_t>(std::find(typed, typed + maxTypedText, '\0') - typed);
     if (key == keyEnter) {
         float value = 0.0f;
-        if (parameterValues::normalisedFromText(*state_.table.find(index), std::string_view(state_.typed, length),
-                                                value)) {
-            set(index, value);
+        if (parameterValues::normalisedFromText(*record, std::string_view(state_.typed, length), value)) {
+            set(state_.typing, value);
         }
         stopTyping();
     } else if (key == keyEscape) {

@@ -11,13 +11,15 @@ bool sameBits(const T* a, const T* b, int32_t count) {
     return count <= 0 || std::memcmp(a, b, sizeof(T) * static_cast<size_t>(count)) == 0;
 }
 
+bool sameText(const char* a, const char* b) { return std::strcmp(a != nullptr ? a : "", b != nullptr ? b : "") == 0; }
+
 }  // namespace
 
 bool EditorState::operator==(const EditorState& other) const noexcept {
     const int32_t n = count();
     return table.base == other.table.base && table.baseCount == other.table.baseCount &&
            table.extension == other.table.extension && table.extensionCount == other.table.extensionCount &&
-           std::strcmp(title, other.title) == 0 && scalePercent == other.scalePercent &&
+           sameText(title, other.title) && scalePercent == other.scalePercent &&
            sameBits(values, other.values, n) && sameBits(texts, other.texts, n) && curveCount == other.curveCount &&
            sameBits(curve, other.curve, curveCount) && liveCount == other.liveCount &&
            sameBits(live, other.live, liveCount) && hovered == other.hovered && focused == other.focused &&

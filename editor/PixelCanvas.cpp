@@ -56,10 +56,10 @@ void PixelCanvas::blendCoverage(const uint8_t* coverage, int32_t stride, int32_t
     const PixelRect area = PixelRect{x, y, width, height}.intersection(clip).intersection({0, 0, width_, height_});
     const uint32_t alpha = colour >> 24;
     for (int32_t py = area.y; py < area.y + area.height; ++py) {
-        const uint8_t* cover = coverage + static_cast<size_t>(py - y) * stride - x;
+        const uint8_t* cover = coverage + static_cast<size_t>(py - y) * stride;
         uint32_t* row = pixels_.data() + static_cast<size_t>(py) * width_;
         for (int32_t px = area.x; px < area.x + area.width; ++px) {
-            const uint32_t amount = (cover[px] * alpha + 127) / 255;
+            const uint32_t amount = (cover[px - x] * alpha + 127) / 255;
             if (amount != 0) row[px] = blend(row[px], colour, amount);
         }
     }

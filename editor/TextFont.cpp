@@ -10,6 +10,7 @@ extern const unsigned char embeddedFont[];
 extern const size_t embeddedFontSize;
 
 struct TextFont::Face {
+    bool valid = false;
     stbtt_fontinfo info{};
     int32_t unitsPerEm = 2048;
     int32_t capUnits = 0;
@@ -30,7 +31,9 @@ const TextFont& TextFont::embedded() {
 }
 
 TextFont::TextFont() : face_(new Face) {
-    if (stbtt_InitFont(&face_->info, embeddedFont, stbtt_GetFontOffsetForIndex(embeddedFont, 0)) == 0) return;
+    const int offset = stbtt_GetFontOffsetForIndex(embeddedFont, 0);
+    if (offset < 0 || stbtt_InitFont(&face_->info, embeddedFont, offset) == 0) return;
+    face_->valid = true;
     face_->unitsPerEm = readUnsigned16(embeddedFont + face_->info.head + 18);
     int x0, y0, x1, y1;
     if (stbtt_GetCodepointBox(&face_->info, 'H', &x0, &y0, &x1, &y1) != 0) face_->capUnits = y1;
@@ -43,7 +46,7 @@ int32_t TextFont::capHeight(int32_t size) const {
 }
 
 int32_t TextFont::width(std::string_view text, int32_t size) const {
-    if (face_->info.data == nullptr) return 0;
+    if (!face_->valid) return 0;
     int64_t pen = 0;  // font units times size
     int previous = 0;
     for (char c : text) {
@@ -59,7 +62,7 @@ int32_t TextFont::width(std::string_view text, int32_t size) const {
 
 void TextFont::draw(PixelCanvas& canvas, std::string_view text, int32_t x, int32_t baseline, int32_t size,
                     Colour colour, const PixelRect& clip) const {
-    if (face_->info.data == nullptr || size <= 0) return;
+    if (!face_->valid || size <= 0) return;
     // The power-of-two units of TrueType fonts make this quotient exact.
     const float scale = static_cast<float>(size) / static_cast<float>(face_->unitsPerEm);
     std::vector<uint8_t> bitmap;

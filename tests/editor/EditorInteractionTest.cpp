@@ -107,7 +107,9 @@ TEST_P(EditorInteractionTest, ScriptGivesTheGesturesAndValue) {
 
     uint32_t now = 0;
     int32_t pressY = 0, pointerX = 0, pointerY = 0;
-    const auto centre = [](const PixelRect& rect) { return std::pair{rect.x + rect.width / 2, rect.y + rect.height / 2}; };
+    const auto centre = [](const PixelRect& rect) {
+        return std::pair{rect.x + rect.width / 2, rect.y + rect.height / 2};
+    };
     const auto send = [&](EditorEvent event) {
         event.milliseconds = now;
         interaction.handle(event);

@@ -133,6 +133,37 @@ TEST(EditorPictureTest, StatesDrawTheStoredPixels) {
     }
 }
 
+TEST(EditorPictureTest, StateDiffersExactlyWhenThePictureMay) {
+    EditorState shown = makeEditorState(ondulaxisHQParameters, "Ondulaxis HQ", 100);
+    awayFromDefaults(shown);
+    void (*const changes[])(EditorState&) = {
+        [](EditorState& s) { s.title = "Ondulaxis"; },
+        [](EditorState& s) { s.scalePercent = 200; },
+        [](EditorState& s) { s.table = ondulaxisParameters; },
+        [](EditorState& s) { s.values[10] = 0.5f; },
+        [](EditorState& s) { s.texts[10][0] = 'x'; },
+        [](EditorState& s) { s.curve[256].out = 0.0f; },
+        [](EditorState& s) { --s.curveCount; },
+        [](EditorState& s) { s.live[199].in = 0.5f; },
+        [](EditorState& s) { s.liveCount = 0; },
+        [](EditorState& s) { s.hovered = -1; },
+        [](EditorState& s) { s.focused = 1; },
+        [](EditorState& s) { s.dragged = 1; },
+        [](EditorState& s) { s.typing = -1; },
+        [](EditorState& s) { s.typed[1] = '\0'; },
+    };
+    for (size_t i = 0; i < std::size(changes); ++i) {
+        EditorState changed = shown;
+        EXPECT_TRUE(changed == shown);
+        changes[i](changed);
+        EXPECT_FALSE(changed == shown) << "change " << i;
+    }
+    // What lies beyond the points in use shows nowhere.
+    EditorState same = shown;
+    same.live[shown.liveCount].in = 0.5f;
+    EXPECT_TRUE(same == shown);
+}
+
 TEST(EditorPictureTest, SizeIsKnownWithoutAWindowAndFollowsTheScale) {
     const EditorLayout hq100(ondulaxisHQParameters.count(), 100), hq200(ondulaxisHQParameters.count(), 200);
     const EditorLayout plain150(ondulaxisParameters.count(), 150), plain100(ondulaxisParameters.count(), 100);
