@@ -90,7 +90,8 @@ const Row rows[] = {
     {"PressElsewhereCancelsTyping", false, 100, "P3 r PP3 r t25 p5 r", "", 3, 0.5f},
     {"TypedChoiceApplies", true, 100, "P8 r PP8 r t2x enter", "b8 c8=0.25 e8", 8, 0.25f},
     // Switches and choices.
-    {"SwitchTogglesOnEveryClickNeverResets", false, 100, "p0 r pp0 r", "b0 c0=0 e0 b0 c0=1 e0", 0, 1.0f},
+    {"SwitchTogglesOnEveryClickNeverResets", false, 100, "p0 r p0 r pp0 r", "b0 c0=0 e0 b0 c0=1 e0 b0 c0=0 e0",
+     0, 0.0f},
     {"CtrlClickResetsASwitch", false, 100, "p0 r c0", "b0 c0=0 e0 b0 c0=1 e0", 0, 1.0f},
     {"ChoiceSelectsOnClick", true, 100, "q8:0 q8:0 q8:4 r", "b8 c8=0 e8 b8 c8=1 e8", 8, 1.0f},
 };
