@@ -23,14 +23,14 @@ void EditorInteraction::handle(const EditorEvent& event) noexcept {
         case EditorEvent::Kind::wheel: wheel(event); break;
         case EditorEvent::Kind::key: key(event); break;
         case EditorEvent::Kind::leave:
-            if (state_.dragged < 0) state_.hovered = -1;
+            if (dragging_ < 0) state_.hovered = -1;
             break;
         case EditorEvent::Kind::none: break;
     }
 }
 
 void EditorInteraction::press(const EditorEvent& event) noexcept {
-    if (event.button != 1 || state_.dragged >= 0) return;
+    if (event.button != 1 || dragging_ >= 0) return;
     stopTyping();
     const ControlHit hit = layout_.hit(event.x, event.y);
     const int32_t index = hit.index;
@@ -59,7 +59,7 @@ void EditorInteraction::press(const EditorEvent& event) noexcept {
     } else if (doubleClick) {
         set(index, record.defaultValue);
     } else {
-        state_.dragged = index;
+        state_.dragged = dragging_ = index;
         begun_ = false;
         fine_ = (event.modifiers & modifierShift) != 0;
         anchorValue_ = state_.values[index];
@@ -68,15 +68,20 @@ void EditorInteraction::press(const EditorEvent& event) noexcept {
 }
 
 void EditorInteraction::release(const EditorEvent& event) noexcept {
-    if (event.button != 1 || state_.dragged < 0) return;
-    if (begun_) gestures_.end(state_.dragged);
-    begun_ = false;
-    state_.dragged = -1;
+    if (event.button != 1 || dragging_ < 0) return;
+    finish();
     state_.hovered = layout_.hit(event.x, event.y).index;
 }
 
+void EditorInteraction::finish() noexcept {
+    if (dragging_ >= 0 && begun_) gestures_.end(dragging_);
+    begun_ = false;
+    dragging_ = -1;
+    state_.dragged = -1;
+}
+
 void EditorInteraction::motion(const EditorEvent& event) noexcept {
-    if (state_.dragged >= 0) {
+    if (dragging_ >= 0) {
         drag(event);
     } else {
         state_.hovered = layout_.hit(event.x, event.y).index;
@@ -84,7 +89,11 @@ void EditorInteraction::motion(const EditorEvent& event) noexcept {
 }
 
 void EditorInteraction::drag(const EditorEvent& event) noexcept {
-    const int32_t index = state_.dragged;
+    const int32_t index = dragging_;
+    if (index >= state_.count()) {
+        finish();
+        return;
+    }
     const bool fine = (event.modifiers & modifierShift) != 0;
     if (fine != fine_) {
         // Shift changes the speed from here on, not the distance already
@@ -113,7 +122,7 @@ void EditorInteraction::drag(const EditorEvent& event) noexcept {
 
 void EditorInteraction::wheel(const EditorEvent& event) noexcept {
     const int32_t index = layout_.hit(event.x, event.y).index;
-    if (index >= 0 && index != state_.dragged && event.notches != 0) {
+    if (index >= 0 && index != dragging_ && event.notches != 0) {
         nudge(index, event.notches, (event.modifiers & modifierShift) != 0);
     }
 }
@@ -123,7 +132,7 @@ void EditorInteraction::key(const EditorEvent& event) noexcept {
         type(event.key);
         return;
     }
-    if (state_.dragged >= 0) {
+    if (dragging_ >= 0) {
         // Shift pressed or let go without moving.
         EditorEvent still = event;
         still.y = lastY_;

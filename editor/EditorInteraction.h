@@ -54,6 +54,9 @@ public:
 
     // [UI thread] Applies one event; the state shows the result.
     void handle(const EditorEvent& event) noexcept;
+    // [UI thread] Ends a drag in progress, as a release would: for a window
+    // that closes or loses the pointer, so that no gesture stays open.
+    void finish() noexcept;
 
     // Between two presses on the same control, at most, for a double-click.
     static constexpr uint32_t doubleClickMilliseconds = 400;
@@ -77,7 +80,9 @@ private:
     EditorGestures& gestures_;
     EditorLayout layout_;
 
-    // The drag: the value at its anchor, and the anchor.
+    // The drag: its control (whatever the state says), whether its gesture
+    // has begun, the value at its anchor, and the anchor.
+    int32_t dragging_ = -1;
     bool begun_ = false;
     bool fine_ = false;
     float anchorValue_ = 0.0f;

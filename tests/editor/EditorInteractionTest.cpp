@@ -50,7 +50,8 @@ struct Row {
     // press on choice 4 of control 8; m50 move 50 pixels above the press,
     // M50 the same with Shift; r release; S / s Shift pressed / let go
     // (a key event); w2@3 / W2@3 two wheel notches over control 3, with
-    // Shift; t40 type "40" (_ for a space); enter, esc, bs, up, down, Up (with Shift).
+    // Shift; t40 type "40" (_ for a space); x finish(); enter, esc, bs,
+    // up, down, Up (with Shift): those keys.
     const char* script;
     const char* gestures;
     int32_t index;
@@ -64,6 +65,7 @@ const Row rows[] = {
     {"DragIsScaleAware", false, 200, "p3 m100 r", "b3 c3=0.75 e3", 3, 0.75f},
     {"DragPastTheEndTurnsBackAtOnce", false, 100, "p3 m150 m100 r", "b3 c3=1 c3=0.75 e3", 3, 0.75f},
     {"ClickWithoutMovingSendsNothing", false, 100, "p3 r", "", 3, 0.5f},
+    {"FinishEndsTheDragsGesture", false, 100, "p3 m20 x r", "b3 c3=0.6 e3", 3, 0.6f},
     // Fine mode: a tenth of the speed, and no jump when Shift changes.
     {"ShiftDragIsFine", false, 100, "p3 M100 r", "b3 c3=0.55 e3", 3, 0.55f},
     {"ShiftMidDragDoesNotJump", false, 100, "p3 m20 M40 m60 r", "b3 c3=0.6 c3=0.61 c3=0.71 e3", 3, 0.71f},
@@ -138,6 +140,8 @@ TEST_P(EditorInteractionTest, ScriptGivesTheGesturesAndValue) {
             pointerY = pressY - std::stoi(word.substr(1));
             send({.kind = EditorEvent::Kind::motion, .x = pointerX, .y = pointerY,
                   .modifiers = kind == 'M' ? modifierShift : 0u});
+        } else if (word == "x") {
+            interaction.finish();
         } else if (word == "r") {
             send({.kind = EditorEvent::Kind::release, .x = pointerX, .y = pointerY});
         } else if (word == "S" || word == "s") {
