@@ -53,10 +53,7 @@ private:
     }
 
     void roundedRect(const PixelRect& rect, int32_t radiusUnits, Colour colour) {
-        Path path;
-        path.roundedRectangle(rect.x * pathUnit, rect.y * pathUnit, (rect.x + rect.width) * pathUnit,
-                              (rect.y + rect.height) * pathUnit, fine(radiusUnits));
-        canvas_.fillPath(path, colour);
+        canvas_.fillRoundedRect(rect, fine(radiusUnits), colour);
     }
 
     void outlined(const PixelRect& rect, int32_t radiusUnits, Colour fill, Colour edge) {

@@ -45,10 +45,30 @@ void PixelCanvas::fillRect(const PixelRect& rect, Colour colour) {
     const uint32_t alpha = colour >> 24;
     for (int32_t y = area.y; y < area.y + area.height; ++y) {
         uint32_t* row = pixels_.data() + static_cast<size_t>(y) * width_;
-        for (int32_t x = area.x; x < area.x + area.width; ++x) {
-            row[x] = alpha == 255 ? (colour | 0xFF000000u) : blend(row[x], colour, alpha);
+        if (alpha == 255) {
+            std::fill(row + area.x, row + area.x + area.width, colour);
+            continue;
         }
+        for (int32_t x = area.x; x < area.x + area.width; ++x) row[x] = blend(row[x], colour, alpha);
     }
+}
+
+void PixelCanvas::fillRoundedRect(const PixelRect& rect, int32_t radius, Colour colour) {
+    const int32_t corner =
+        std::min((std::max(radius, 0) + pathUnit - 1) / pathUnit, std::min(rect.width, rect.height) / 2);
+    const int32_t right = rect.x + rect.width - corner, bottom = rect.y + rect.height - corner;
+    fillRect({rect.x, rect.y + corner, rect.width, rect.height - 2 * corner}, colour);
+    fillRect({rect.x + corner, rect.y, rect.width - 2 * corner, corner}, colour);
+    fillRect({rect.x + corner, bottom, rect.width - 2 * corner, corner}, colour);
+    if (corner == 0) return;
+    Path path;
+    path.roundedRectangle(rect.x * pathUnit, rect.y * pathUnit, (rect.x + rect.width) * pathUnit,
+                          (rect.y + rect.height) * pathUnit, radius);
+    const PixelRect corners[] = {{rect.x, rect.y, corner, corner},
+                                 {right, rect.y, corner, corner},
+                                 {rect.x, bottom, corner, corner},
+                                 {right, bottom, corner, corner}};
+    for (const PixelRect& square : corners) fillPath(path, colour, square);
 }
 
 void PixelCanvas::blendCoverage(const uint8_t* coverage, int32_t stride, int32_t x, int32_t y, int32_t width,
@@ -60,7 +80,11 @@ void PixelCanvas::blendCoverage(const uint8_t* coverage, int32_t stride, int32_t
         uint32_t* row = pixels_.data() + static_cast<size_t>(py) * width_;
         for (int32_t px = area.x; px < area.x + area.width; ++px) {
             const uint32_t amount = (cover[px - x] * alpha + 127) / 255;
-            if (amount != 0) row[px] = blend(row[px], colour, amount);
+            if (amount == 255) {
+                row[px] = colour | 0xFF000000u;
+            } else if (amount != 0) {
+                row[px] = blend(row[px], colour, amount);
+            }
         }
     }
 }

@@ -43,6 +43,9 @@ public:
     // `clip`.
     void fillPath(const Path& path, Colour colour, const PixelRect& clip);
     void fillPath(const Path& path, Colour colour) { fillPath(path, colour, {0, 0, width_, height_}); }
+    // The rectangle with its corners rounded to `radius` sixteenths of a
+    // pixel: only the corners go through the rasterizer.
+    void fillRoundedRect(const PixelRect& rect, int32_t radius, Colour colour);
     // Covers the pixels at (x, y) on with `colour`, each in the proportion
     // its coverage byte gives (0 to 255), inside `clip`.
     void blendCoverage(const uint8_t* coverage, int32_t stride, int32_t x, int32_t y, int32_t width,
