@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
+#include <cstdio>
+#include <string_view>
 
 #include "EditorLayout.h"
 #include "Path.h"
@@ -34,7 +35,7 @@ public:
     void paint() {
         canvas_.fillRect({0, 0, canvas_.width(), canvas_.height()}, background);
         const PixelRect& title = layout_.title();
-        font_.draw(canvas_, state_.title, title.x, baseline(title, 15), scaled(15), text, title);
+        font_.draw(canvas_, state_.title != nullptr ? state_.title : "", title.x, baseline(title, 15), scaled(15), text, title);
         paintCurve();
         for (int32_t i = 0; i < layout_.count(); ++i) paintControl(i);
     }
@@ -47,7 +48,13 @@ private:
         return rect.y + (rect.height + font_.capHeight(scaled(size))) / 2;
     }
 
-    void centredText(const char* line, const PixelRect& rect, int32_t size, Colour colour) {
+    // A text field up to its terminator or its end.
+    template <size_t size>
+    static std::string_view bounded(const char (&field)[size]) {
+        return {field, static_cast<size_t>(std::find(field, field + size, '\0') - field)};
+    }
+
+    void centredText(std::string_view line, const PixelRect& rect, int32_t size, Colour colour) {
         const int32_t width = font_.width(line, scaled(size));
         font_.draw(canvas_, line, rect.x + (rect.width - width) / 2, baseline(rect, size), scaled(size), colour, rect);
     }
@@ -170,22 +177,24 @@ private:
         if (state_.typing == index) {
             outlined(area, 4, recess, accent);
             const int32_t size = scaled(11);
-            const int32_t width = font_.width(state_.typed, size);
+            const std::string_view typed = bounded(state_.typed);
+            const int32_t width = font_.width(typed, size);
             const int32_t caret = std::max(1, scaled(1));
             const int32_t left = area.x + (area.width - width - caret) / 2;
-            font_.draw(canvas_, state_.typed, left, baseline(area, 11), size, text, area);
+            font_.draw(canvas_, typed, left, baseline(area, 11), size, text, area);
             canvas_.fillRect({left + width + caret, area.y + scaled(4), caret, area.height - scaled(8)}, accent);
             return;
         }
         roundedRect(area, 4, recess);
-        char line[maxParameterText + 1 + 32] = {};
-        std::strcpy(line, state_.texts[index]);
+        const std::string_view shown = bounded(state_.texts[index]);
         // A word ("Off", "Yes") is the whole text; a number takes its unit.
-        const char first = line[0];
+        const char first = shown.empty() ? '\0' : shown[0];
         const bool number = (first >= '0' && first <= '9') || first == '-' || first == '+' || first == '.';
-        if (number && record.label[0] != '\0' && std::strlen(record.label) < 30) {
-            std::strcat(line, " ");
-            std::strcat(line, record.label);
+        char line[64];
+        if (number && record.label[0] != '\0') {
+            std::snprintf(line, sizeof line, "%.*s %s", static_cast<int>(shown.size()), shown.data(), record.label);
+        } else {
+            std::snprintf(line, sizeof line, "%.*s", static_cast<int>(shown.size()), shown.data());
         }
         centredText(line, area, 11, text);
     }
