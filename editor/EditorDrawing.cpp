@@ -35,7 +35,8 @@ public:
     void paint() {
         canvas_.fillRect({0, 0, canvas_.width(), canvas_.height()}, background);
         const PixelRect& title = layout_.title();
-        font_.draw(canvas_, state_.title != nullptr ? state_.title : "", title.x, baseline(title, 15), scaled(15), text, title);
+        const char* name = state_.title != nullptr ? state_.title : "";
+        font_.draw(canvas_, name, title.x, baseline(title, 15), scaled(15), text, title);
         paintCurve();
         for (int32_t i = 0; i < layout_.count(); ++i) paintControl(i);
     }
