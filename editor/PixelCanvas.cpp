@@ -104,21 +104,39 @@ void PixelCanvas::fillPath(const Path& path, Colour colour, const PixelRect& cli
                                .intersection({0, 0, width_, height_});
     if (area.width == 0 || area.height == 0) return;
 
-    // The rasterizer takes 16-bit coordinates: the path relative to the
-    // area it covers, which is never wider than the canvas.
-    std::vector<stbtt_vertex> vertices(path.points().size());
-    const auto& contours = path.contours();
-    size_t next = 0;
-    for (size_t i = 0; i < vertices.size(); ++i) {
-        const PathPoint& p = path.points()[i];
+    // The rasterizer takes 16-bit coordinates, relative to the area, which
+    // is never wider than the canvas; and only edges that reach into the
+    // area, so contours are cut along its top.
+    const int32_t left = area.x * pathUnit, top = area.y * pathUnit;
+    std::vector<stbtt_vertex> vertices;
+    const auto add = [&](int32_t x, int32_t y, bool starts) {
         const int32_t limit = std::numeric_limits<int16_t>::max();
-        vertices[i] = {};
-        vertices[i].x = static_cast<int16_t>(std::clamp(p.x - area.x * pathUnit, -limit, limit));
-        vertices[i].y = static_cast<int16_t>(std::clamp(p.y - area.y * pathUnit, -limit, limit));
-        const bool starts = next < contours.size() && static_cast<size_t>(contours[next]) == i;
-        if (starts) ++next;
-        vertices[i].type = starts ? STBTT_vmove : STBTT_vline;
+        stbtt_vertex vertex{};
+        vertex.x = static_cast<int16_t>(std::clamp(x - left, -limit, limit));
+        vertex.y = static_cast<int16_t>(std::clamp(y - top, 0, limit));
+        vertex.type = starts ? STBTT_vmove : STBTT_vline;
+        vertices.push_back(vertex);
+    };
+    const auto& points = path.points();
+    const auto& contours = path.contours();
+    for (size_t c = 0; c < contours.size(); ++c) {
+        const size_t first = static_cast<size_t>(contours[c]);
+        const size_t end = c + 1 < contours.size() ? static_cast<size_t>(contours[c + 1]) : points.size();
+        const size_t start = vertices.size();
+        for (size_t i = first; i < end; ++i) {
+            const PathPoint a = points[i], b = points[i + 1 < end ? i + 1 : first];
+            if (a.y >= top) add(a.x, a.y, vertices.size() == start);
+            if ((a.y >= top) != (b.y >= top)) {
+                // Where the edge crosses the top, to the nearest sixteenth.
+                const int64_t run = int64_t{b.x - a.x} * (top - a.y), rise = b.y - a.y;
+                const int64_t twice = rise > 0 ? 2 * run + rise : -2 * run - rise;
+                const int64_t step = rise > 0 ? 2 * rise : -2 * rise;
+                const int64_t offset = twice >= 0 ? twice / step : -((-twice + step - 1) / step);
+                add(a.x + static_cast<int32_t>(offset), top, vertices.size() == start);
+            }
+        }
     }
+    if (vertices.empty()) return;
     coverage_.assign(static_cast<size_t>(area.width) * area.height, 0);
     stbtt__bitmap bitmap{area.width, area.height, area.width, coverage_.data()};
     const float scale = 1.0f / pathUnit;
