@@ -129,7 +129,8 @@ void EditorInteraction::wheel(const EditorEvent& event) noexcept {
 
 void EditorInteraction::key(const EditorEvent& event) noexcept {
     if (state_.typing >= 0) {
-        type(event.key);
+        // A host's shortcut (Ctrl+S) is no character of the value.
+        if ((event.modifiers & modifierCtrl) == 0 || !printable(event.key)) type(event.key);
         return;
     }
     if (dragging_ >= 0) {

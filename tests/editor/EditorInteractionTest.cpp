@@ -50,8 +50,8 @@ struct Row {
     // press on choice 4 of control 8; m50 move 50 pixels above the press,
     // M50 the same with Shift; r release; S / s Shift pressed / let go
     // (a key event); w2@3 / W2@3 two wheel notches over control 3, with
-    // Shift; t40 type "40" (_ for a space); x finish(); enter, esc, bs,
-    // up, down, Up (with Shift): those keys.
+    // Shift; t40 type "40" (_ for a space); ^s Ctrl+S; x finish(); enter,
+    // esc, bs, up, down, Up (with Shift): those keys.
     const char* script;
     const char* gestures;
     int32_t index;
@@ -86,6 +86,7 @@ const Row rows[] = {
     {"TypedValueApplies", false, 100, "P3 r PP3 r t25 enter", "b3 c3=0.25 e3", 3, 0.25f},
     {"TypedValueWithLabelApplies", false, 100, "P3 r PP3 r t25_% enter", "b3 c3=0.25 e3", 3, 0.25f},
     {"KeyOnFocusedControlStartsTyping", false, 100, "p3 r t47 bs enter", "b3 c3=0.04 e3", 3, 0.04f},
+    {"TypingSkipsCtrlKeys", false, 100, "P3 r PP3 r t2 ^s t5 enter", "b3 c3=0.25 e3", 3, 0.25f},
     {"EscapeCancelsTyping", false, 100, "P3 r PP3 r t25 esc", "", 3, 0.5f},
     {"TextThatIsNoValueChangesNothing", false, 100, "P3 r PP3 r tabc enter", "", 3, 0.5f},
     {"OutOfRangeTextChangesNothing", false, 100, "P3 r PP3 r t250 enter", "", 3, 0.5f},
@@ -144,6 +145,8 @@ TEST_P(EditorInteractionTest, ScriptGivesTheGesturesAndValue) {
             interaction.finish();
         } else if (word == "r") {
             send({.kind = EditorEvent::Kind::release, .x = pointerX, .y = pointerY});
+        } else if (kind == '^') {
+            key(word[1], modifierCtrl);
         } else if (word == "S" || word == "s") {
             key(0, word == "S" ? modifierShift : 0u);
         } else if (kind == 'w' || kind == 'W') {
