@@ -1,0 +1,274 @@
+// The editor's X11 window against a real X server (ctest runs this suite
+// under xvfb-run): its pixels are the canvas's, the server's input arrives
+// as the editor's events, and misuse is harmless. The test itself links
+// libX11 to play the host: it makes the parent, reads the pixels back and
+// sends the input.
+#include <gtest/gtest.h>
+
+#include <poll.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+
+#include "EditorDrawing.h"
+#include "EditorLayout.h"
+#include "HQParameters.h"
+#include "X11Window.h"
+
+namespace {
+
+std::string describe(const EditorEvent& e) {
+    return "kind " + std::to_string(static_cast<int>(e.kind)) + " at " + std::to_string(e.x) + "," +
+           std::to_string(e.y) + " modifiers " + std::to_string(e.modifiers) + " button " +
+           std::to_string(e.button) + " notches " + std::to_string(e.notches) + " key " + std::to_string(e.key) +
+           " ms " + std::to_string(e.milliseconds);
+}
+
+class X11WindowTest : public testing::Test {
+protected:
+    // One connection for the whole suite: a server whose last client leaves
+    // resets, and may refuse the next test's connection meanwhile.
+    static void SetUpTestSuite() { host_ = XOpenDisplay(nullptr); }
+    static void TearDownTestSuite() {
+        if (host_ != nullptr) XCloseDisplay(host_);
+        host_ = nullptr;
+    }
+
+    void SetUp() override {
+        if (host_ == nullptr) GTEST_SKIP() << "no X server (ctest runs this suite under xvfb-run)";
+        parent_ = XCreateSimpleWindow(host_, DefaultRootWindow(host_), 0, 0, 1200, 1000, 0, 0, 0);
+        XMapWindow(host_, parent_);
+        XSync(host_, False);
+    }
+    void TearDown() override {
+        window_.close();
+        if (host_ != nullptr && parent_ != 0) XDestroyWindow(host_, parent_);
+        if (host_ != nullptr) XSync(host_, False);
+    }
+
+    // Pumps, and waits on the window's descriptor, until `done()`; the
+    // test's time limit stops a wait for what never comes.
+    template <typename Done>
+    void pumpUntil(Done done) {
+        for (;;) {
+            if (window_.pump([&](const EditorEvent& event) { received_.push_back(event); })) exposed_ = true;
+            if (done()) return;
+            pollfd descriptor{window_.fileDescriptor(), POLLIN, 0};
+            ASSERT_GE(poll(&descriptor, 1, -1), 0);
+        }
+    }
+
+    void send(long mask, XEvent event) {
+        event.xany.window = window_.window();
+        ASSERT_NE(XSendEvent(host_, window_.window(), False, mask, &event), 0);
+        XFlush(host_);
+    }
+
+    static inline Display* host_ = nullptr;
+    Window parent_ = 0;
+    X11Window window_;
+    std::vector<EditorEvent> received_;
+    bool exposed_ = false;
+};
+
+TEST_F(X11WindowTest, WindowShowsTheCanvasExactly) {
+    EditorState state = makeEditorState(ondulaxisHQParameters, "Ondulaxis HQ", 100);
+    const EditorLayout layout(state.count(), state.scalePercent);
+    PixelCanvas canvas(layout.width(), layout.height());
+    drawEditor(state, canvas);
+    ASSERT_LE(layout.width(), 1200);
+    ASSERT_LE(layout.height(), 1000);
+
+    ASSERT_TRUE(window_.open(parent_, layout.width(), layout.height()));
+    pumpUntil([&] { return exposed_; });
+    window_.blit(canvas);
+    pumpUntil([] { return true; });  // a round trip: the server has drawn it
+
+    XImage* image = XGetImage(host_, window_.window(), 0, 0, static_cast<unsigned>(layout.width()),
+                              static_cast<unsigned>(layout.height()), AllPlanes, ZPixmap);
+    ASSERT_NE(image, nullptr);
+    int32_t differing = 0;
+    std::string first;
+    for (int32_t y = 0; y < canvas.height(); ++y) {
+        for (int32_t x = 0; x < canvas.width(); ++x) {
+            const uint32_t shown = static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFFu;
+            const uint32_t drawn = canvas.pixel(x, y) & 0xFFFFFFu;
+            if (shown != drawn && differing++ == 0) first = std::to_string(x) + "," + std::to_string(y);
+        }
+    }
+    XDestroyImage(image);
+    EXPECT_EQ(differing, 0) << "first at " << first;
+}
+
+// A row: what the server delivers, and the editor's event made of it.
+struct InputRow {
+    const char* name;
+    long mask;
+    XEvent (*make)(Display* host);
+    EditorEvent expected;
+};
+
+XEvent button(int type, unsigned int number, int x, int y, unsigned int state, Time time) {
+    XEvent event{};
+    event.xbutton.type = type;
+    event.xbutton.x = x;
+    event.xbutton.y = y;
+    event.xbutton.state = state;
+    event.xbutton.button = number;
+    event.xbutton.time = time;
+    event.xbutton.same_screen = True;
+    return event;
+}
+
+XEvent key(Display* host, KeySym symbol, unsigned int state) {
+    XEvent event{};
+    event.xkey.type = KeyPress;
+    event.xkey.keycode = XKeysymToKeycode(host, symbol);
+    event.xkey.state = state;
+    event.xkey.x = 5;
+    event.xkey.y = 6;
+    event.xkey.time = 77;
+    event.xkey.same_screen = True;
+    return event;
+}
+
+using Kind = EditorEvent::Kind;
+
+const InputRow inputRows[] = {
+    {"press with shift", ButtonPressMask, [](Display*) { return button(ButtonPress, 1, 10, 20, ShiftMask, 1000); },
+     {Kind::press, 10, 20, modifierShift, 1, 0, 0, 1000}},
+    {"motion with ctrl", PointerMotionMask,
+     [](Display*) {
+         XEvent event{};
+         event.xmotion = {MotionNotify, 0, False, nullptr, 0, 0, 0, 1010, 30, 45, 0, 0, ControlMask, 0, True};
+         return event;
+     },
+     {Kind::motion, 30, 45, modifierCtrl, 1, 0, 0, 1010}},
+    {"release", ButtonReleaseMask, [](Display*) { return button(ButtonRelease, 1, 31, 46, 0, 1020); },
+     {Kind::release, 31, 46, 0, 1, 0, 0, 1020}},
+    {"other button", ButtonPressMask, [](Display*) { return button(ButtonPress, 3, 1, 2, 0, 1030); },
+     {Kind::press, 1, 2, 0, 3, 0, 0, 1030}},
+    {"wheel away", ButtonPressMask, [](Display*) { return button(ButtonPress, 4, 7, 8, ShiftMask, 1040); },
+     {Kind::wheel, 7, 8, modifierShift, 1, 1, 0, 1040}},
+    {"wheel towards", ButtonPressMask, [](Display*) { return button(ButtonPress, 5, 7, 8, 0, 1050); },
+     {Kind::wheel, 7, 8, 0, 1, -1, 0, 1050}},
+    {"wheel's release is nothing", ButtonReleaseMask,
+     [](Display*) { return button(ButtonRelease, 5, 7, 8, 0, 1060); }, {Kind::none}},
+    {"enter", KeyPressMask, [](Display* host) { return key(host, XK_Return, 0); },
+     {Kind::key, 5, 6, 0, 1, 0, keyEnter, 77}},
+    {"escape", KeyPressMask, [](Display* host) { return key(host, XK_Escape, 0); },
+     {Kind::key, 5, 6, 0, 1, 0, keyEscape, 77}},
+    {"backspace", KeyPressMask, [](Display* host) { return key(host, XK_BackSpace, 0); },
+     {Kind::key, 5, 6, 0, 1, 0, keyBackspace, 77}},
+    {"arrow with shift", KeyPressMask, [](Display* host) { return key(host, XK_Up, ShiftMask); },
+     {Kind::key, 5, 6, modifierShift, 1, 0, keyUp, 77}},
+    {"arrow left", KeyPressMask, [](Display* host) { return key(host, XK_Left, 0); },
+     {Kind::key, 5, 6, 0, 1, 0, keyLeft, 77}},
+    {"digit", KeyPressMask, [](Display* host) { return key(host, XK_7, 0); }, {Kind::key, 5, 6, 0, 1, 0, '7', 77}},
+    {"minus", KeyPressMask, [](Display* host) { return key(host, XK_minus, 0); },
+     {Kind::key, 5, 6, 0, 1, 0, '-', 77}},
+    {"ctrl with a letter is the letter", KeyPressMask, [](Display* host) { return key(host, XK_s, ControlMask); },
+     {Kind::key, 5, 6, modifierCtrl, 1, 0, 's', 77}},
+    {"leave", LeaveWindowMask,
+     [](Display*) {
+         XEvent event{};
+         event.xcrossing.type = LeaveNotify;
+         event.xcrossing.x = -3;
+         event.xcrossing.y = 40;
+         return event;
+     },
+     {Kind::leave, -3, 40}},
+};
+
+TEST_F(X11WindowTest, InputArrivesAsTheEditorsEvents) {
+    ASSERT_TRUE(window_.open(parent_, 200, 100));
+    pumpUntil([&] { return exposed_; });
+    received_.clear();
+    // Each row, then a marker the window reports, so a row that yields no
+    // event is seen to yield none.
+    const XEvent marker = button(ButtonPress, 2, 99, 99, 0, 5);
+    for (const InputRow& row : inputRows) {
+        send(row.mask, row.make(host_));
+        send(ButtonPressMask, marker);
+        pumpUntil([&] { return !received_.empty() && received_.back().x == 99; });
+        received_.pop_back();
+        if (row.expected.kind == Kind::none) {
+            EXPECT_TRUE(received_.empty()) << row.name << ": " << describe(received_.front());
+        } else if (received_.size() != 1) {
+            ADD_FAILURE() << row.name << ": " << received_.size() << " events";
+        } else {
+            EXPECT_EQ(describe(received_.front()), describe(row.expected)) << row.name;
+        }
+        received_.clear();
+    }
+}
+
+int keepGoing(Display*, XErrorEvent*) { return 0; }
+
+TEST_F(X11WindowTest, MisuseIsHarmless) {
+    // The host's error handler is back in place after every call.
+    XSetErrorHandler(keepGoing);
+    X11Window never;
+    never.close();
+    never.close();
+    EXPECT_FALSE(never.pump([](const EditorEvent&) { ADD_FAILURE() << "event from a closed window"; }));
+    never.blit(PixelCanvas(4, 4));
+    never.resize(10, 10);
+    EXPECT_EQ(never.fileDescriptor(), -1);
+
+    EXPECT_FALSE(never.open(0, 100, 100));
+    EXPECT_FALSE(never.open(0x7fffffff, 100, 100));  // no such window
+    EXPECT_FALSE(never.open(parent_, 0, 100));
+    EXPECT_FALSE(never.isOpen());
+    EXPECT_EQ(XSetErrorHandler(nullptr), keepGoing);
+
+    for (int cycle = 0; cycle < 50; ++cycle) {
+        ASSERT_TRUE(window_.open(parent_, 120, 80)) << cycle;
+        window_.close();
+    }
+    // Opening again replaces the window.
+    ASSERT_TRUE(window_.open(parent_, 120, 80));
+    ASSERT_TRUE(window_.open(parent_, 140, 90));
+    window_.resize(150, 100);
+    window_.close();
+    window_.close();
+    EXPECT_FALSE(window_.pump([](const EditorEvent&) { ADD_FAILURE() << "event after close"; }));
+    window_.blit(PixelCanvas(4, 4));
+    window_.resize(10, 10);
+}
+
+TEST_F(X11WindowTest, HostDestroyingTheParentLeavesAHarmlessWindow) {
+    XSetErrorHandler(keepGoing);
+    ASSERT_TRUE(window_.open(parent_, 120, 80));
+    pumpUntil([&] { return exposed_; });
+    XDestroyWindow(host_, parent_);
+    parent_ = 0;
+    XSync(host_, False);
+    pumpUntil([&] { return window_.window() == 0; });
+    window_.blit(PixelCanvas(120, 80));
+    window_.resize(60, 40);
+    window_.close();
+    EXPECT_EQ(XSetErrorHandler(nullptr), keepGoing);
+}
+
+TEST(X11WindowDisplayTest, DisplayThatCannotBeOpenedFailsTheOpen) {
+    const char* display = std::getenv("DISPLAY");
+    const std::string saved = display != nullptr ? display : "";
+    setenv("DISPLAY", ":99999", 1);
+    X11Window window;
+    EXPECT_FALSE(window.open(0x200001, 100, 100));
+    EXPECT_FALSE(window.isOpen());
+    EXPECT_EQ(window.fileDescriptor(), -1);
+    if (display != nullptr) {
+        setenv("DISPLAY", saved.c_str(), 1);
+    } else {
+        unsetenv("DISPLAY");
+    }
+}
+
+}  // namespace
