@@ -235,13 +235,9 @@ bool X11Window::next(EditorEvent& event, bool& exposed) noexcept {
     const Xlib& x = *xlib();
     Display* display = asDisplay(display_);
     ErrorTrap trap(x, display);
-    if (x.XPending(display) == 0) {
-        // A round trip reads whatever the server had sent but not yet
-        // arrived, so that none stays queued where the descriptor cannot
-        // tell of it.
-        x.XSync(display, False);
-        if (QLength(display) == 0) return false;
-    }
+    // Reads what has arrived; none stays queued where the descriptor cannot
+    // tell of it once this says none.
+    if (x.XPending(display) == 0) return false;
     XEvent xevent;
     x.XNextEvent(display, &xevent);
 
@@ -321,7 +317,9 @@ void X11Window::blit(const PixelCanvas& canvas) noexcept {
     if (x.XInitImage(&image) == 0) return;
     x.XPutImage(display, window_, static_cast<GC>(gc_), &image, 0, 0, 0, 0, side(canvas.width()),
                 side(canvas.height()));
-    x.XFlush(display);
+    // Drawn when this returns: a slow server holds the next frame back
+    // instead of queueing frames.
+    x.XSync(display, False);
 }
 
 void X11Window::resize(int32_t width, int32_t height) noexcept {

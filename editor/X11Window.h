@@ -49,7 +49,10 @@ public:
         return exposed;
     }
 
-    // [UI thread] Shows the canvas at the window's top left.
+    // [UI thread] Shows the canvas at the window's top left, drawn when this
+    // returns. Waiting for the server reads the events that came meanwhile
+    // into the queue, where the descriptor does not announce them: pump
+    // after a blit.
     void blit(const PixelCanvas& canvas) noexcept;
     // [UI thread] Sizes the window, as when the scale changes.
     void resize(int32_t width, int32_t height) noexcept;
