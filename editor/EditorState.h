@@ -48,8 +48,11 @@ struct EditorState {
     bool operator==(const EditorState& other) const noexcept;
 };
 
-// A state showing the table's defaults, with no curve and no signal.
-// Scales other than the supported ones become the nearest of them.
+// The supported scale nearest to `percent`.
+int32_t nearestEditorScale(int32_t percent) noexcept;
+
+// A state showing the table's defaults, with no curve and no signal, at the
+// supported scale nearest to `scalePercent`.
 EditorState makeEditorState(const ParameterTable& table, const char* title, int32_t scalePercent) noexcept;
 
 // Sets a value (clamped to 0 to 1) and its display text; false for an index

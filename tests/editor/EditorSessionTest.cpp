@@ -1,0 +1,161 @@
+// One editor over time, between a fake plug-in and a fake curve measure:
+// what a tick draws and measures, and how the user's changes reach the host.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "EditorLayout.h"
+#include "EditorSession.h"
+
+namespace {
+
+// The plug-in's side of the plain effect: values the host holds, taking the
+// editor's changes as an adapter does (unless told to lag), and a log of the
+// gestures ("b3 c3=0.75 e3").
+class FakePlugin final : public EditorParameters, public GestureSink {
+public:
+    FakePlugin() {
+        for (int32_t i = 0; i < paramCount; ++i) values[i] = ondulaxisParameters.find(i)->defaultValue;
+    }
+    float value(int32_t index) noexcept override { return values[index]; }
+    void begin(int32_t index) noexcept override { add("b", index); }
+    void change(int32_t index, float normalised) noexcept override {
+        char text[32];
+        std::snprintf(text, sizeof text, "=%g", normalised);
+        add("c", index, text);
+        if (!lagging) values[index] = normalised;
+    }
+    void end(int32_t index) noexcept override { add("e", index); }
+
+    float values[paramCount];
+    bool lagging = false;
+    std::string log;
+
+private:
+    void add(const char* kind, int32_t index, const char* after = "") {
+        log += (log.empty() ? "" : " ") + (kind + std::to_string(index)) + after;
+    }
+};
+
+// A straight line through the origin, as steep as FuncMix: a curve that
+// shows which values it was measured at.
+int measures = 0;
+std::vector<float> measuredAt;
+TransferCurve lineCurve(std::span<const float> values) {
+    ++measures;
+    measuredAt.assign(values.begin(), values.end());
+    return {{-1.0f, 0.0f, 1.0f}, {-values[FuncMix], 0.0f, values[FuncMix]}};
+}
+TransferCurve failingCurve(std::span<const float>) { throw std::runtime_error("no instance"); }
+
+class EditorSessionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        measures = 0;
+        measuredAt.clear();
+    }
+    void send(EditorEvent::Kind kind, int32_t index, int32_t above = 0) {
+        const PixelRect& slider = EditorLayout(paramCount, session->scalePercent()).control(index)->slider;
+        // A second apart: no double-clicks.
+        clock += 1000;
+        session->handle({.kind = kind, .x = slider.x + slider.width / 2, .y = slider.y + slider.height / 2 - above,
+                         .milliseconds = clock});
+    }
+    uint32_t clock = 0;
+
+    FakePlugin plugin;
+    LiveSignal live{1};
+    std::optional<EditorSession> session{std::in_place, ondulaxisParameters, "Ondulaxis", plugin, plugin, lineCurve,
+                                         &live};
+};
+
+TEST_F(EditorSessionTest, TicksDrawOnlyWhatChanged) {
+    EXPECT_TRUE(session->tick(0));
+    EXPECT_EQ(session->state().curveCount, 3);
+    EXPECT_FALSE(session->tick(16));
+    EXPECT_FALSE(session->tick(5000));
+    EXPECT_EQ(measures, 1);
+    session->setScale(190);
+    EXPECT_EQ(session->canvas().width(), session->size(100).width * 2);
+    EXPECT_TRUE(session->tick(5016));
+    send(EditorEvent::Kind::motion, InGain);
+    EXPECT_TRUE(session->tick(5032));
+    EXPECT_EQ(measures, 1);
+}
+
+TEST_F(EditorSessionTest, HostValueShowsWithItsTextAndMovesTheCurve) {
+    session->tick(0);
+    plugin.values[FuncMix] = 0.25f;
+    EXPECT_TRUE(session->tick(40));
+    char text[maxParameterText + 1] = {};
+    ondulaxisParameters.find(FuncMix)->format(0.25f, text);
+    EXPECT_STREQ(session->state().texts[FuncMix], text);
+    EXPECT_EQ(measures, 2);
+    EXPECT_EQ(session->state().curve[2].out, 0.25f);
+}
+
+TEST_F(EditorSessionTest, DragIsAGestureAndTheDraggedValueStandsUntilItEnds) {
+    session->tick(0);
+    plugin.lagging = true;  // a host that has not taken the change yet
+    send(EditorEvent::Kind::press, FuncMix);
+    send(EditorEvent::Kind::motion, FuncMix, 50);
+    session->tick(40);
+    EXPECT_EQ(session->state().values[FuncMix], 0.75f);
+    EXPECT_EQ(measuredAt[FuncMix], 0.75f);
+    send(EditorEvent::Kind::release, FuncMix, 50);
+    session->tick(80);
+    EXPECT_EQ(plugin.log, "b3 c3=0.75 e3");
+    EXPECT_EQ(session->state().values[FuncMix], 0.5f);  // the host's, once the hand is off
+    // A window closing mid-drag leaves no gesture open.
+    plugin.log.clear();
+    send(EditorEvent::Kind::press, FuncMix);
+    send(EditorEvent::Kind::motion, FuncMix, 20);
+    session.reset();
+    EXPECT_EQ(plugin.log, "b3 c3=0.6 e3");
+}
+
+TEST_F(EditorSessionTest, CurveMeasuredAtMostOncePerFrameAndAfterTheLastChange) {
+    session->ignoreForCurve(ZeroX);
+    struct Step {
+        uint32_t milliseconds;
+        int32_t index;
+        float value;
+        int measures;
+    };
+    const Step steps[] = {
+        {0, FuncMix, 0.1f, 1},   {10, FuncMix, 0.2f, 1}, {20, FuncMix, 0.3f, 1}, {33, FuncMix, 0.3f, 2},
+        {50, FuncMix, 0.4f, 2},  {60, FuncMix, 0.4f, 2}, {66, FuncMix, 0.4f, 3}, {500, FuncMix, 0.4f, 3},
+        {600, ZeroX, 0.0f, 3},   {700, InGain, 0.5f, 4},
+    };
+    for (const Step& step : steps) {
+        plugin.values[step.index] = step.value;
+        session->tick(step.milliseconds);
+        EXPECT_EQ(measures, step.measures) << step.milliseconds;
+    }
+    EXPECT_EQ(measuredAt[FuncMix], 0.4f);
+    EXPECT_EQ(session->state().values[ZeroX], 0.0f);
+}
+
+TEST_F(EditorSessionTest, LiveSignalShowsWhileAudioRuns) {
+    session->tick(0);
+    const float in[] = {0.5f, -0.5f}, out[] = {0.25f, -0.25f};
+    live.write(in, out, 2);
+    EXPECT_TRUE(session->tick(40));
+    EXPECT_EQ(session->state().liveCount, 2);
+    EXPECT_EQ(session->state().live[1].out, -0.25f);
+    EXPECT_FALSE(session->tick(60));
+    EXPECT_TRUE(session->tick(40 + LiveSignalReader::quietMilliseconds));
+    EXPECT_EQ(session->state().liveCount, 0);
+}
+
+TEST_F(EditorSessionTest, FailingMeasureShowsNoCurve) {
+    EditorSession failing(ondulaxisParameters, "Ondulaxis", plugin, plugin, failingCurve);
+    EXPECT_TRUE(failing.tick(0));
+    EXPECT_EQ(failing.state().curveCount, 0);
+}
+
+}  // namespace
