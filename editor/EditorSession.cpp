@@ -15,21 +15,23 @@ namespace {
 // finer than a column stay visible as its span.
 constexpr int32_t curveColumns = (maxCurvePoints - 1) / 2;
 
-// The curve as a path through each column's span, entered at the end nearer
-// to where the last column left off; none when the measure gave no curve.
+// The curve as a path across each column's span, from its left edge to its
+// right, entered at the end nearer to where the last column left off: a
+// smooth curve stays smooth, a fold fills its columns. None when the measure
+// gave no curve.
 int32_t curvePoints(const TransferCurve& curve, SignalPoint* points) {
     if (curve.input.size() != curve.output.size()) return 0;
     const std::vector<TransferColumn> columns = transferColumns(curve, curveColumns);
+    const auto edge = [](int32_t column) { return static_cast<float>(2 * column) / curveColumns - 1.0f; };
     int32_t count = 0;
     float previous = 0.0f;
     for (int32_t column = 0; column < curveColumns; ++column) {
         const TransferColumn& span = columns[static_cast<size_t>(column)];
         if (span.low > span.high) continue;
-        const float in = static_cast<float>(2 * column + 1) / curveColumns - 1.0f;
         const bool upward = std::abs(previous - span.low) <= std::abs(previous - span.high);
         const float first = upward ? span.low : span.high, second = upward ? span.high : span.low;
-        points[count++] = {in, first};
-        if (second != first) points[count++] = {in, second};
+        points[count++] = {edge(column), first};
+        points[count++] = {edge(column + 1), second};
         previous = second;
     }
     return count;

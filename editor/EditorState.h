@@ -9,7 +9,9 @@
 
 // Ondulaxis HQ has the most parameters.
 constexpr int32_t maxEditorParameters = 12;
-constexpr int32_t maxCurvePoints = 257;
+// Two points for each of 512 columns of the curve: about one column a pixel at
+// 200 %.
+constexpr int32_t maxCurvePoints = 1025;
 constexpr int32_t maxLivePoints = 256;
 constexpr int32_t maxTypedText = 15;
 

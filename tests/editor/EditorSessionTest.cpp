@@ -2,6 +2,8 @@
 // what a tick draws and measures, and how the user's changes reach the host.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <stdexcept>
@@ -51,6 +53,16 @@ TransferCurve lineCurve(std::span<const float> values) {
     return {{-1.0f, 0.0f, 1.0f}, {-values[FuncMix], 0.0f, values[FuncMix]}};
 }
 TransferCurve failingCurve(std::span<const float>) { throw std::runtime_error("no instance"); }
+// The identity, but folding between -0.5 and 0.5 for inputs 0.5 to 0.505.
+TransferCurve foldingCurve(std::span<const float>) {
+    TransferCurve curve;
+    for (int32_t i = 0; i <= 8192; ++i) {
+        const float in = static_cast<float>(i - 4096) / 4096.0f;
+        curve.input.push_back(in);
+        curve.output.push_back(in >= 0.5f && in < 0.505f ? (i % 2 == 0 ? 0.5f : -0.5f) : in);
+    }
+    return curve;
+}
 
 class EditorSessionTest : public ::testing::Test {
 protected:
@@ -75,7 +87,7 @@ protected:
 
 TEST_F(EditorSessionTest, TicksDrawOnlyWhatChanged) {
     EXPECT_TRUE(session->tick(0));
-    EXPECT_EQ(session->state().curveCount, 3);
+    EXPECT_EQ(session->state().curveCount, 6);  // the three points' columns
     EXPECT_FALSE(session->tick(16));
     EXPECT_FALSE(session->tick(5000));
     EXPECT_EQ(measures, 1);
@@ -95,7 +107,7 @@ TEST_F(EditorSessionTest, HostValueShowsWithItsTextAndMovesTheCurve) {
     ondulaxisParameters.find(FuncMix)->format(0.25f, text);
     EXPECT_STREQ(session->state().texts[FuncMix], text);
     EXPECT_EQ(measures, 2);
-    EXPECT_EQ(session->state().curve[2].out, 0.25f);
+    EXPECT_EQ(session->state().curve[5].out, 0.25f);
 }
 
 TEST_F(EditorSessionTest, DragIsAGestureAndTheDraggedValueStandsUntilItEnds) {
@@ -150,6 +162,26 @@ TEST_F(EditorSessionTest, LiveSignalShowsWhileAudioRuns) {
     EXPECT_FALSE(session->tick(60));
     EXPECT_TRUE(session->tick(40 + LiveSignalReader::quietMilliseconds));
     EXPECT_EQ(session->state().liveCount, 0);
+}
+
+TEST_F(EditorSessionTest, CurveFollowsItsColumnsAndShowsFolds) {
+    EditorSession folding(ondulaxisParameters, "Ondulaxis", plugin, plugin, foldingCurve);
+    folding.tick(0);
+    const EditorState& state = folding.state();
+    ASSERT_EQ(state.curveCount, maxCurvePoints - 1);
+    EXPECT_EQ(state.curve[0].in, -1.0f);
+    EXPECT_EQ(state.curve[state.curveCount - 1].in, 1.0f);
+    float folded = 0.0f;
+    for (int32_t i = 1; i < state.curveCount; ++i) {
+        const SignalPoint& point = state.curve[i];
+        EXPECT_GE(point.in, state.curve[i - 1].in) << i;
+        if (point.in > 0.5f && point.in <= 0.505f) {
+            folded = std::max(folded, std::abs(point.out - state.curve[i - 1].out));
+        } else if (point.in < 0.5f || point.in > 0.51f) {
+            EXPECT_NEAR(point.out, point.in, 2.0f / 512) << i;
+        }
+    }
+    EXPECT_EQ(folded, 1.0f);
 }
 
 TEST_F(EditorSessionTest, FailingMeasureShowsNoCurve) {
