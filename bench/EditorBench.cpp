@@ -21,10 +21,11 @@ std::vector<float> defaults(const ParameterTable& table) {
     return values;
 }
 
-// As HQ's editor measures: without oversampling.
+// As HQ's editor measures: without oversampling (Oversample 1x, Render Same).
 TransferCurve measureHQAt1x(std::span<const float> values) {
     std::vector<float> at1x(values.begin(), values.end());
     at1x[OndulaxisHQ::oversampleIndex] = 0.0f;
+    at1x[OndulaxisHQ::renderIndex] = 0.0f;
     return transferMeasurement::curveOf<OndulaxisHQ>(at1x);
 }
 

@@ -33,9 +33,11 @@ using CurveMeasure = TransferCurve (*)(std::span<const float> values);
 
 // The plain effect's curve, through a fresh instance of it. Ondulaxis HQ's
 // adapter measures through a fresh OndulaxisHQ (which lies above this
-// library) with Oversample at 1x, since a measurement at HQ's factor would
-// cost the UI thread too much, and Render as it is: the same effect without
-// its oversampling is HQ's own sound less what folds back.
+// library) with Oversample at 1x and Render at Same, its playback value, so
+// that nothing oversamples: at HQ's factor a measurement would cost the UI
+// thread several times as much, and the same effect without its
+// oversampling is HQ's own sound less what folds back. It tells the session
+// to ignore both for the curve.
 TransferCurve measureOndulaxis(std::span<const float> values);
 
 class EditorSession {

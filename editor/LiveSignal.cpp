@@ -20,7 +20,7 @@ float unfixed(uint32_t word) noexcept { return static_cast<float>(static_cast<in
 
 }  // namespace
 
-LiveSignal::LiveSignal(int32_t stride) noexcept : stride_(std::max(stride, 1)) {
+LiveSignal::LiveSignal(int32_t stride) noexcept : stride_(std::clamp(stride, 1, 1 << 20)) {
     for (std::atomic<uint32_t>& slot : slots_) slot.store(0, std::memory_order_relaxed);
 }
 

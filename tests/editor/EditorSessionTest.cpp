@@ -8,6 +8,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "EditorLayout.h"
@@ -17,30 +18,25 @@ namespace {
 
 // The plug-in's side of the plain effect: values the host holds, taking the
 // editor's changes as an adapter does (unless told to lag), and a log of the
-// gestures ("b3 c3=0.75 e3").
+// gestures (" b3 c3=0.75 e3").
 class FakePlugin final : public EditorParameters, public GestureSink {
 public:
     FakePlugin() {
         for (int32_t i = 0; i < paramCount; ++i) values[i] = ondulaxisParameters.find(i)->defaultValue;
     }
     float value(int32_t index) noexcept override { return values[index]; }
-    void begin(int32_t index) noexcept override { add("b", index); }
+    void begin(int32_t index) noexcept override { log += " b" + std::to_string(index); }
     void change(int32_t index, float normalised) noexcept override {
         char text[32];
-        std::snprintf(text, sizeof text, "=%g", normalised);
-        add("c", index, text);
+        std::snprintf(text, sizeof text, " c%d=%g", index, normalised);
+        log += text;
         if (!lagging) values[index] = normalised;
     }
-    void end(int32_t index) noexcept override { add("e", index); }
+    void end(int32_t index) noexcept override { log += " e" + std::to_string(index); }
 
     float values[paramCount];
     bool lagging = false;
     std::string log;
-
-private:
-    void add(const char* kind, int32_t index, const char* after = "") {
-        log += (log.empty() ? "" : " ") + (kind + std::to_string(index)) + after;
-    }
 };
 
 // A straight line through the origin, as steep as FuncMix: a curve that
@@ -97,17 +93,17 @@ TEST_F(EditorSessionTest, TicksDrawOnlyWhatChanged) {
     send(EditorEvent::Kind::motion, InGain);
     EXPECT_TRUE(session->tick(5032));
     EXPECT_EQ(measures, 1);
-}
-
-TEST_F(EditorSessionTest, HostValueShowsWithItsTextAndMovesTheCurve) {
-    session->tick(0);
-    plugin.values[FuncMix] = 0.25f;
-    EXPECT_TRUE(session->tick(40));
-    char text[maxParameterText + 1] = {};
-    ondulaxisParameters.find(FuncMix)->format(0.25f, text);
-    EXPECT_STREQ(session->state().texts[FuncMix], text);
-    EXPECT_EQ(measures, 2);
-    EXPECT_EQ(session->state().curve[5].out, 0.25f);
+    // The live signal while audio runs, read once a frame.
+    const float in[] = {0.5f, -0.5f}, out[] = {0.25f, -0.25f};
+    live.write(in, out, 2);
+    EXPECT_TRUE(session->tick(5040));
+    EXPECT_EQ(session->state().live[1].out, -0.25f);
+    live.write(out, in, 2);
+    EXPECT_FALSE(session->tick(5060));
+    EXPECT_TRUE(session->tick(5073));
+    EXPECT_EQ(session->state().liveCount, 4);
+    EXPECT_TRUE(session->tick(5073 + LiveSignalReader::quietMilliseconds));
+    EXPECT_EQ(session->state().liveCount, 0);
 }
 
 TEST_F(EditorSessionTest, DragIsAGestureAndTheDraggedValueStandsUntilItEnds) {
@@ -120,71 +116,55 @@ TEST_F(EditorSessionTest, DragIsAGestureAndTheDraggedValueStandsUntilItEnds) {
     EXPECT_EQ(measuredAt[FuncMix], 0.75f);
     send(EditorEvent::Kind::release, FuncMix, 50);
     session->tick(80);
-    EXPECT_EQ(plugin.log, "b3 c3=0.75 e3");
+    EXPECT_EQ(plugin.log, " b3 c3=0.75 e3");
     EXPECT_EQ(session->state().values[FuncMix], 0.5f);  // the host's, once the hand is off
     // A window closing mid-drag leaves no gesture open.
     plugin.log.clear();
     send(EditorEvent::Kind::press, FuncMix);
     send(EditorEvent::Kind::motion, FuncMix, 20);
     session.reset();
-    EXPECT_EQ(plugin.log, "b3 c3=0.6 e3");
+    EXPECT_EQ(plugin.log, " b3 c3=0.6 e3");
 }
 
-TEST_F(EditorSessionTest, CurveMeasuredAtMostOncePerFrameAndAfterTheLastChange) {
+// The host's values show with their texts at the next tick; the curve
+// follows them, measured at most once a frame and always after the last change.
+TEST_F(EditorSessionTest, HostValuesShowAndTheCurveFollowsOncePerFrame) {
     session->ignoreForCurve(ZeroX);
-    struct Step {
-        uint32_t milliseconds;
-        int32_t index;
-        float value;
-        int measures;
+    // When, which value the host sets, and the measures made so far.
+    const std::tuple<uint32_t, int32_t, float, int> steps[] = {
+        {0, FuncMix, 0.1f, 1},  {10, FuncMix, 0.2f, 1}, {20, FuncMix, 0.3f, 1}, {33, FuncMix, 0.3f, 2},
+        {50, FuncMix, 0.4f, 2}, {60, FuncMix, 0.4f, 2}, {66, FuncMix, 0.4f, 3}, {500, FuncMix, 0.4f, 3},
+        {600, ZeroX, 0.0f, 3},  {700, InGain, 0.5f, 4},
     };
-    const Step steps[] = {
-        {0, FuncMix, 0.1f, 1},   {10, FuncMix, 0.2f, 1}, {20, FuncMix, 0.3f, 1}, {33, FuncMix, 0.3f, 2},
-        {50, FuncMix, 0.4f, 2},  {60, FuncMix, 0.4f, 2}, {66, FuncMix, 0.4f, 3}, {500, FuncMix, 0.4f, 3},
-        {600, ZeroX, 0.0f, 3},   {700, InGain, 0.5f, 4},
-    };
-    for (const Step& step : steps) {
-        plugin.values[step.index] = step.value;
-        session->tick(step.milliseconds);
-        EXPECT_EQ(measures, step.measures) << step.milliseconds;
+    for (const auto& [milliseconds, index, value, count] : steps) {
+        plugin.values[index] = value;
+        session->tick(milliseconds);
+        EXPECT_EQ(measures, count) << milliseconds;
     }
-    EXPECT_EQ(measuredAt[FuncMix], 0.4f);
+    EXPECT_EQ(session->state().curve[5].out, 0.4f);
+    char text[maxParameterText + 1] = {};
+    ondulaxisParameters.find(FuncMix)->format(0.4f, text);
+    EXPECT_STREQ(session->state().texts[FuncMix], text);
     EXPECT_EQ(session->state().values[ZeroX], 0.0f);
 }
 
-TEST_F(EditorSessionTest, LiveSignalShowsWhileAudioRuns) {
-    session->tick(0);
-    const float in[] = {0.5f, -0.5f}, out[] = {0.25f, -0.25f};
-    live.write(in, out, 2);
-    EXPECT_TRUE(session->tick(40));
-    EXPECT_EQ(session->state().liveCount, 2);
-    EXPECT_EQ(session->state().live[1].out, -0.25f);
-    EXPECT_FALSE(session->tick(60));
-    EXPECT_TRUE(session->tick(40 + LiveSignalReader::quietMilliseconds));
-    EXPECT_EQ(session->state().liveCount, 0);
-}
-
-TEST_F(EditorSessionTest, CurveFollowsItsColumnsAndShowsFolds) {
+TEST_F(EditorSessionTest, CurveCrossesItsColumnsAndShowsFolds) {
     EditorSession folding(ondulaxisParameters, "Ondulaxis", plugin, plugin, foldingCurve);
     folding.tick(0);
     const EditorState& state = folding.state();
     ASSERT_EQ(state.curveCount, maxCurvePoints - 1);
-    EXPECT_EQ(state.curve[0].in, -1.0f);
-    EXPECT_EQ(state.curve[state.curveCount - 1].in, 1.0f);
+    EXPECT_EQ(state.curve[state.curveCount - 1].in - state.curve[0].in, 2.0f);
     float folded = 0.0f;
     for (int32_t i = 1; i < state.curveCount; ++i) {
-        const SignalPoint& point = state.curve[i];
-        EXPECT_GE(point.in, state.curve[i - 1].in) << i;
-        if (point.in > 0.5f && point.in <= 0.505f) {
-            folded = std::max(folded, std::abs(point.out - state.curve[i - 1].out));
-        } else if (point.in < 0.5f || point.in > 0.51f) {
+        const SignalPoint &point = state.curve[i], &before = state.curve[i - 1];
+        EXPECT_GE(point.in, before.in) << i;
+        if (point.in > 0.5f && point.in <= 0.505f) folded = std::max(folded, std::abs(point.out - before.out));
+        if (point.in < 0.5f || point.in > 0.51f) {
             EXPECT_NEAR(point.out, point.in, 2.0f / 512) << i;
         }
     }
     EXPECT_EQ(folded, 1.0f);
-}
-
-TEST_F(EditorSessionTest, FailingMeasureShowsNoCurve) {
+    // A measure that fails shows no curve.
     EditorSession failing(ondulaxisParameters, "Ondulaxis", plugin, plugin, failingCurve);
     EXPECT_TRUE(failing.tick(0));
     EXPECT_EQ(failing.state().curveCount, 0);
