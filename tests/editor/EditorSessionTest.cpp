@@ -67,7 +67,7 @@ protected:
         measuredAt.clear();
     }
     void send(EditorEvent::Kind kind, int32_t index, int32_t above = 0) {
-        const PixelRect& slider = EditorLayout(paramCount, session->scalePercent()).control(index)->slider;
+        const PixelRect slider = EditorLayout(paramCount, session->scalePercent()).control(index)->slider;
         // A second apart: no double-clicks.
         clock += 1000;
         session->handle({.kind = kind, .x = slider.x + slider.width / 2, .y = slider.y + slider.height / 2 - above,
