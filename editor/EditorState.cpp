@@ -26,15 +26,21 @@ bool EditorState::operator==(const EditorState& other) const noexcept {
            dragged == other.dragged && typing == other.typing && std::strcmp(typed, other.typed) == 0;
 }
 
+int32_t nearestEditorScale(int32_t percent) noexcept {
+    // Any int, without overflow below.
+    percent = std::clamp(percent, 0, 1000);
+    int32_t best = editorScales[0];
+    for (int32_t scale : editorScales) {
+        if (std::abs(scale - percent) < std::abs(best - percent)) best = scale;
+    }
+    return best;
+}
+
 EditorState makeEditorState(const ParameterTable& table, const char* title, int32_t scalePercent) noexcept {
     EditorState state;
     state.table = table;
     state.title = title != nullptr ? title : "";
-    int32_t best = editorScales[0];
-    for (int32_t scale : editorScales) {
-        if (std::abs(scale - scalePercent) < std::abs(best - scalePercent)) best = scale;
-    }
-    state.scalePercent = best;
+    state.scalePercent = nearestEditorScale(scalePercent);
     for (int32_t i = 0; i < state.count(); ++i) {
         setEditorValue(state, i, table.find(i)->defaultValue);
     }

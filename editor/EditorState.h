@@ -9,7 +9,9 @@
 
 // Ondulaxis HQ has the most parameters.
 constexpr int32_t maxEditorParameters = 12;
-constexpr int32_t maxCurvePoints = 257;
+// Two points for each of 512 columns of the curve: about one column a pixel at
+// 200 %.
+constexpr int32_t maxCurvePoints = 1025;
 constexpr int32_t maxLivePoints = 256;
 constexpr int32_t maxTypedText = 15;
 
@@ -48,8 +50,11 @@ struct EditorState {
     bool operator==(const EditorState& other) const noexcept;
 };
 
-// A state showing the table's defaults, with no curve and no signal.
-// Scales other than the supported ones become the nearest of them.
+// The supported scale nearest to `percent`.
+int32_t nearestEditorScale(int32_t percent) noexcept;
+
+// A state showing the table's defaults, with no curve and no signal, at the
+// supported scale nearest to `scalePercent`.
 EditorState makeEditorState(const ParameterTable& table, const char* title, int32_t scalePercent) noexcept;
 
 // Sets a value (clamped to 0 to 1) and its display text; false for an index
