@@ -17,7 +17,7 @@ constexpr int32_t choiceGap = 4;
 }  // namespace
 
 EditorLayout::EditorLayout(int32_t parameterCount, int32_t scalePercent) noexcept
-    : scale_(std::clamp(scalePercent, 50, 400)), count_(std::clamp(parameterCount, 0, maxEditorParameters)) {
+    : scale_(std::clamp(scalePercent, 50, 400)), count_(std::clamp(parameterCount, 0, maxParamCount)) {
     const int32_t columns = (count_ + 1) / 2;
     width_ = scaled(controlsLeft + columns * columnWidth + 12);
     height_ = scaled(margin + header + curveSide + margin);

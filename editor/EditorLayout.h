@@ -54,5 +54,5 @@ private:
     int32_t height_ = 0;
     PixelRect title_;
     PixelRect curve_;
-    ControlLayout controls_[maxEditorParameters];
+    ControlLayout controls_[maxParamCount];
 };

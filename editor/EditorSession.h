@@ -117,7 +117,7 @@ private:
     EditorState drawn_;
     bool drawnValid_ = false;
     // The values the curve was measured at, and when.
-    float measuredValues_[maxEditorParameters] = {};
+    float measuredValues_[maxParamCount] = {};
     bool measured_ = false;
     uint32_t measuredTime_ = 0;
     uint32_t curveIgnores_ = 0;  // one bit per parameter index

@@ -49,7 +49,7 @@ EditorState makeEditorState(const ParameterTable& table, const char* title, int3
 
 bool setEditorValue(EditorState& state, int32_t index, float normalised) noexcept {
     const ParameterRecord* record = state.table.find(index);
-    if (record == nullptr || index >= maxEditorParameters) return false;
+    if (record == nullptr || index >= maxParamCount) return false;
     // NaN becomes 0, like the values hosts send.
     const float value = normalised > 0.0f ? std::min(normalised, 1.0f) : 0.0f;
     state.values[index] = value;

@@ -7,8 +7,6 @@
 
 #include "ParameterRecords.h"
 
-// Ondulaxis HQ has the most parameters.
-constexpr int32_t maxEditorParameters = 12;
 // Two points for each of 512 columns of the curve: about one column a pixel at
 // 200 %.
 constexpr int32_t maxCurvePoints = 1025;
@@ -29,8 +27,8 @@ struct EditorState {
     const char* title = "";  // static text
     int32_t scalePercent = 100;
 
-    float values[maxEditorParameters] = {};  // normalised
-    char texts[maxEditorParameters][maxParameterText + 1] = {};
+    float values[maxParamCount] = {};  // normalised
+    char texts[maxParamCount][maxParameterText + 1] = {};
 
     // The transfer curve at the current values, inputs ascending.
     int32_t curveCount = 0;
@@ -46,7 +44,7 @@ struct EditorState {
     int32_t typing = -1;
     char typed[maxTypedText + 1] = {};
 
-    int32_t count() const noexcept { return table.count() < maxEditorParameters ? table.count() : maxEditorParameters; }
+    int32_t count() const noexcept { return table.count() < maxParamCount ? table.count() : maxParamCount; }
     bool operator==(const EditorState& other) const noexcept;
 };
 
