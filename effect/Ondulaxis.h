@@ -7,6 +7,7 @@
 #include "AudioEffectX.h"
 #include "ControlState.h"
 #include "ParameterRecords.h"
+#include "PluginIdentity.h"
 #include "StateLock.h"
 
 class Ondulaxis : public AudioEffectX {
@@ -49,7 +50,7 @@ public:
     bool string2parameter(int32_t index, char* text) override;
     // [any thread] the records of this plug-in's parameters; a variant with
     // parameters of its own extends them.
-    virtual const ParameterTable& parameterTable() const noexcept;
+    const ParameterTable& parameterTable() const noexcept { return parameters; }
     // [host thread, effMainsChanged] takes stateLock while it asks the host for
     // its connections; throws std::runtime_error, after leaving the lock, when
     // they cannot be processed (the effect is then off until a resume with
@@ -91,7 +92,8 @@ public:
 protected:
     // A variant with parameters of its own passes its table: the mailbox
     // holds as many values as the table has, each starting at its default.
-    Ondulaxis(audioMasterCallback audioMaster, const ParameterTable& parameters);
+    // The identity is what the getters tell hosts.
+    Ondulaxis(audioMasterCallback audioMaster, const ParameterTable& parameters, const PluginIdentity& identity);
 
     // The working coefficients: what the change handlers make of the values,
     // and what the kernels read for a block.
@@ -227,6 +229,8 @@ private:
     template <class Math, bool accumulate, int channels>
     void chunkedPass(float* const* inputs, float* const* outputs, int32_t sampleFrames) noexcept;
 
+    const ParameterTable& parameters;
+    const PluginIdentity& identity;
     // Guards programName and sharedState.
     StateLock stateLock;
     char programName[32] = {};
