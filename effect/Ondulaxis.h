@@ -194,22 +194,9 @@ private:
     // buffer (in-place processing), so none of these pointers is __restrict;
     // sample i of a channel is read before it is written. Mono kernels touch
     // only the A pointers.
-    void replaceMono(float* inputA, float* inputB, float* outputA, float* outputB,
-                     int32_t sampleFrames) noexcept;
-    void replaceMonoBypass(float* inputA, float* inputB, float* outputA, float* outputB,
-                           int32_t sampleFrames) noexcept;
-    void replaceStereo(float* inputA, float* inputB, float* outputA, float* outputB,
-                       int32_t sampleFrames) noexcept;
-    void replaceStereoBypass(float* inputA, float* inputB, float* outputA, float* outputB,
-                             int32_t sampleFrames) noexcept;
-    void accumulateMono(float* inputA, float* inputB, float* outputA, float* outputB,
-                        int32_t sampleFrames) noexcept;
-    void accumulateMonoBypass(float* inputA, float* inputB, float* outputA, float* outputB,
-                              int32_t sampleFrames) noexcept;
-    void accumulateStereo(float* inputA, float* inputB, float* outputA, float* outputB,
-                          int32_t sampleFrames) noexcept;
-    void accumulateStereoBypass(float* inputA, float* inputB, float* outputA, float* outputB,
-                                int32_t sampleFrames) noexcept;
+    template <bool accumulate, int channels, bool bypass>
+    void referenceKernel(float* inputA, float* inputB, float* outputA, float* outputB,
+                         int32_t sampleFrames) noexcept;
     void idle(float* inputA, float* inputB, float* outputA, float* outputB,
               int32_t sampleFrames) noexcept;
 

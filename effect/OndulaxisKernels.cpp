@@ -96,74 +96,36 @@ void Ondulaxis::passStereo(float* inputA, float* inputB, float* outputA, float* 
     }
 }
 
-void Ondulaxis::replaceMono(float* inputA, float*, float* outputA, float*,
-                            int32_t sampleFrames) noexcept {
-    if (working.zeroCrossMode) {
-        distortMono<&Ondulaxis::processSampleZeroX, false>(inputA, outputA, sampleFrames);
+// ZeroX picks the shape once per block.
+template <bool accumulate, int channels, bool bypass>
+void Ondulaxis::referenceKernel(float* inputA, float* inputB, float* outputA, float* outputB,
+                                int32_t sampleFrames) noexcept {
+    if constexpr (bypass && channels == 1) {
+        passMono<accumulate>(inputA, outputA, sampleFrames);
+    } else if constexpr (bypass) {
+        passStereo<accumulate>(inputA, inputB, outputA, outputB, sampleFrames);
+    } else if constexpr (channels == 1) {
+        if (working.zeroCrossMode) {
+            distortMono<&Ondulaxis::processSampleZeroX, accumulate>(inputA, outputA, sampleFrames);
+        } else {
+            distortMono<&Ondulaxis::processSampleRaisedCosine, accumulate>(inputA, outputA, sampleFrames);
+        }
+    } else if (working.zeroCrossMode) {
+        distortStereo<&Ondulaxis::processSampleZeroX, accumulate>(inputA, inputB, outputA, outputB, sampleFrames);
     } else {
-        distortMono<&Ondulaxis::processSampleRaisedCosine, false>(inputA, outputA, sampleFrames);
+        distortStereo<&Ondulaxis::processSampleRaisedCosine, accumulate>(inputA, inputB, outputA, outputB,
+                                                                         sampleFrames);
     }
-}
-
-void Ondulaxis::replaceMonoBypass(float* inputA, float*, float* outputA, float*,
-                                  int32_t sampleFrames) noexcept {
-    passMono<false>(inputA, outputA, sampleFrames);
-}
-
-void Ondulaxis::replaceStereo(float* inputA, float* inputB, float* outputA, float* outputB,
-                              int32_t sampleFrames) noexcept {
-    if (working.zeroCrossMode) {
-        distortStereo<&Ondulaxis::processSampleZeroX, false>(inputA, inputB, outputA, outputB,
-                                                             sampleFrames);
-    } else {
-        distortStereo<&Ondulaxis::processSampleRaisedCosine, false>(inputA, inputB, outputA, outputB,
-                                                        sampleFrames);
-    }
-}
-
-void Ondulaxis::replaceStereoBypass(float* inputA, float* inputB, float* outputA, float* outputB,
-                                    int32_t sampleFrames) noexcept {
-    passStereo<false>(inputA, inputB, outputA, outputB, sampleFrames);
-}
-
-void Ondulaxis::accumulateMono(float* inputA, float*, float* outputA, float*,
-                               int32_t sampleFrames) noexcept {
-    if (working.zeroCrossMode) {
-        distortMono<&Ondulaxis::processSampleZeroX, true>(inputA, outputA, sampleFrames);
-    } else {
-        distortMono<&Ondulaxis::processSampleRaisedCosine, true>(inputA, outputA, sampleFrames);
-    }
-}
-
-void Ondulaxis::accumulateMonoBypass(float* inputA, float*, float* outputA, float*,
-                                     int32_t sampleFrames) noexcept {
-    passMono<true>(inputA, outputA, sampleFrames);
-}
-
-void Ondulaxis::accumulateStereo(float* inputA, float* inputB, float* outputA, float* outputB,
-                                 int32_t sampleFrames) noexcept {
-    if (working.zeroCrossMode) {
-        distortStereo<&Ondulaxis::processSampleZeroX, true>(inputA, inputB, outputA, outputB,
-                                                            sampleFrames);
-    } else {
-        distortStereo<&Ondulaxis::processSampleRaisedCosine, true>(inputA, inputB, outputA, outputB,
-                                                       sampleFrames);
-    }
-}
-
-void Ondulaxis::accumulateStereoBypass(float* inputA, float* inputB, float* outputA,
-                                       float* outputB, int32_t sampleFrames) noexcept {
-    passStereo<true>(inputA, inputB, outputA, outputB, sampleFrames);
 }
 
 void Ondulaxis::idle(float*, float*, float*, float*, int32_t) noexcept {}
 
 const Ondulaxis::Kernel Ondulaxis::replaceKernels[kernelCount] = {
-    &Ondulaxis::replaceMono,   &Ondulaxis::replaceMonoBypass, &Ondulaxis::replaceStereo,
-    &Ondulaxis::replaceStereoBypass, &Ondulaxis::idle,
+    &Ondulaxis::referenceKernel<false, 1, false>, &Ondulaxis::referenceKernel<false, 1, true>,
+    &Ondulaxis::referenceKernel<false, 2, false>, &Ondulaxis::referenceKernel<false, 2, true>, &Ondulaxis::idle,
 };
 
 const Ondulaxis::Kernel Ondulaxis::accumulateKernels[kernelCount] = {
-    &Ondulaxis::accumulateMono,   &Ondulaxis::accumulateMonoBypass, &Ondulaxis::accumulateStereo,
-    &Ondulaxis::accumulateStereoBypass, &Ondulaxis::idle,
+    &Ondulaxis::referenceKernel<true, 1, false>, &Ondulaxis::referenceKernel<true, 1, true>,
+    &Ondulaxis::referenceKernel<true, 2, false>, &Ondulaxis::referenceKernel<true, 2, true>, &Ondulaxis::idle,
 };
