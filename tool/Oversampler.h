@@ -52,7 +52,6 @@ public:
 private:
     void runPlugin(const float* upsampled, std::size_t frames, std::vector<float>& output);
     void flushPlugin(std::vector<float>& output);
-    void downsample(const float* processed, std::size_t frames, std::vector<float>& output);
     void emit(const float* frames, std::size_t count, std::vector<float>& output);
 
     int factor_;
