@@ -179,16 +179,11 @@ private:
     inline float processSampleZeroX(float in, float& state) noexcept;         // ZeroX on: sine
 
     using Shape = float (Ondulaxis::*)(float in, float& state) noexcept;
-    template <Shape shape, bool accumulate>
-    void distortMono(float* input, float* output, int32_t sampleFrames) noexcept;
-    template <Shape shape, bool accumulate>
-    void distortStereo(float* inputA, float* inputB, float* outputA, float* outputB,
-                       int32_t sampleFrames) noexcept;
-    template <bool accumulate>
-    void passMono(float* input, float* output, int32_t sampleFrames) noexcept;
-    template <bool accumulate>
-    void passStereo(float* inputA, float* inputB, float* outputA, float* outputB,
-                    int32_t sampleFrames) noexcept;
+    template <Shape shape, bool accumulate, int channels>
+    void distort(float* inputA, float* inputB, float* outputA, float* outputB, int32_t sampleFrames) noexcept;
+    // Bypass: each channel tracked and passed on.
+    template <bool accumulate, int channels>
+    void passTracked(float* inputA, float* inputB, float* outputA, float* outputB, int32_t sampleFrames) noexcept;
 
     // [audio thread] block loops. A channel's input and output may be one
     // buffer (in-place processing), so none of these pointers is __restrict;

@@ -61,38 +61,24 @@ inline float Ondulaxis::processSampleRaisedCosine(float in, float& state) noexce
          working.ampRange, working.freqDifLog});
 }
 
-template <Ondulaxis::Shape shape, bool accumulate>
-void Ondulaxis::distortMono(float* input, float* output, int32_t sampleFrames) noexcept {
-    for (int32_t i = 0; i < sampleFrames; ++i) {
-        store<accumulate>(output[i], (this->*shape)(input[i], slewState[0]));
-    }
-}
-
-template <Ondulaxis::Shape shape, bool accumulate>
-void Ondulaxis::distortStereo(float* inputA, float* inputB, float* outputA, float* outputB,
-                              int32_t sampleFrames) noexcept {
+// A mono kernel touches only the A pointers.
+template <Ondulaxis::Shape shape, bool accumulate, int channels>
+void Ondulaxis::distort(float* inputA, float* inputB, float* outputA, float* outputB,
+                        int32_t sampleFrames) noexcept {
     for (int32_t i = 0; i < sampleFrames; ++i) {
         store<accumulate>(outputA[i], (this->*shape)(inputA[i], slewState[0]));
-        store<accumulate>(outputB[i], (this->*shape)(inputB[i], slewState[1]));
+        if constexpr (channels == 2) store<accumulate>(outputB[i], (this->*shape)(inputB[i], slewState[1]));
     }
 }
 
-template <bool accumulate>
-void Ondulaxis::passMono(float* input, float* output, int32_t sampleFrames) noexcept {
-    for (int32_t i = 0; i < sampleFrames; ++i) {
-        trackSample(input[i], slewState[0]);
-        pass<accumulate>(output[i], input[i]);
-    }
-}
-
-template <bool accumulate>
-void Ondulaxis::passStereo(float* inputA, float* inputB, float* outputA, float* outputB,
-                           int32_t sampleFrames) noexcept {
+template <bool accumulate, int channels>
+void Ondulaxis::passTracked(float* inputA, float* inputB, float* outputA, float* outputB,
+                            int32_t sampleFrames) noexcept {
     for (int32_t i = 0; i < sampleFrames; ++i) {
         trackSample(inputA[i], slewState[0]);
-        trackSample(inputB[i], slewState[1]);
+        if constexpr (channels == 2) trackSample(inputB[i], slewState[1]);
         pass<accumulate>(outputA[i], inputA[i]);
-        pass<accumulate>(outputB[i], inputB[i]);
+        if constexpr (channels == 2) pass<accumulate>(outputB[i], inputB[i]);
     }
 }
 
@@ -100,21 +86,13 @@ void Ondulaxis::passStereo(float* inputA, float* inputB, float* outputA, float* 
 template <bool accumulate, int channels, bool bypass>
 void Ondulaxis::referenceKernel(float* inputA, float* inputB, float* outputA, float* outputB,
                                 int32_t sampleFrames) noexcept {
-    if constexpr (bypass && channels == 1) {
-        passMono<accumulate>(inputA, outputA, sampleFrames);
-    } else if constexpr (bypass) {
-        passStereo<accumulate>(inputA, inputB, outputA, outputB, sampleFrames);
-    } else if constexpr (channels == 1) {
-        if (working.zeroCrossMode) {
-            distortMono<&Ondulaxis::processSampleZeroX, accumulate>(inputA, outputA, sampleFrames);
-        } else {
-            distortMono<&Ondulaxis::processSampleRaisedCosine, accumulate>(inputA, outputA, sampleFrames);
-        }
+    if constexpr (bypass) {
+        passTracked<accumulate, channels>(inputA, inputB, outputA, outputB, sampleFrames);
     } else if (working.zeroCrossMode) {
-        distortStereo<&Ondulaxis::processSampleZeroX, accumulate>(inputA, inputB, outputA, outputB, sampleFrames);
+        distort<&Ondulaxis::processSampleZeroX, accumulate, channels>(inputA, inputB, outputA, outputB, sampleFrames);
     } else {
-        distortStereo<&Ondulaxis::processSampleRaisedCosine, accumulate>(inputA, inputB, outputA, outputB,
-                                                                         sampleFrames);
+        distort<&Ondulaxis::processSampleRaisedCosine, accumulate, channels>(inputA, inputB, outputA, outputB,
+                                                                             sampleFrames);
     }
 }
 
