@@ -25,13 +25,11 @@ public:
     // `settings` describe the file: its rate and block size. The plug-in is
     // told `factor` times both. A factor of 1 runs the plug-in directly.
     OversampledSession(std::shared_ptr<const EffectSource> source, SessionSettings settings, int factor);
-    OversampledSession(std::shared_ptr<const PluginLibrary> library, SessionSettings settings, int factor);
     ~OversampledSession();
     OversampledSession(const OversampledSession&) = delete;
     OversampledSession& operator=(const OversampledSession&) = delete;
 
     RenderedEffect& session() { return *session_; }
-    int factor() const { return factor_; }
     // Frames the resamplers delay the signal by, at the file's rate, beyond
     // what libsoxr removes itself; the output is shifted back by this much.
     int64_t latency() const { return latency_; }
