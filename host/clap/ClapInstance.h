@@ -53,8 +53,6 @@ public:
     ClapInstance(const ClapInstance&) = delete;
     ClapInstance& operator=(const ClapInstance&) = delete;
 
-    const ClapLibrary& library() const { return *library_; }
-    const ClapPluginDescription& description() const { return description_; }
     // "ID in FILE", for messages.
     std::string displayName() const;
 
