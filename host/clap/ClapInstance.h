@@ -20,7 +20,6 @@ struct ClapParameter {
     uint32_t flags = 0;
     void* cookie = nullptr;
     std::string name;
-    std::string module;
     double minimum = 0.0;
     double maximum = 0.0;
     double defaultValue = 0.0;
