@@ -40,9 +40,7 @@ struct ClapForwarders {
     static void destroy(const ClapPluginRecord* plugin) noexcept {
         ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
         if (self != nullptr) {
-            if (self->active.load()) {
-                self->deactivate();
-            }
+            self->deactivate();  // nothing while inactive
             delete self;
         }
     }
@@ -262,8 +260,6 @@ ClapPlugin::ClapPlugin(const ClapPluginKind& kind, const ClapHostRecord* host) n
         reportedLatency = effect.latency();
     }
 }
-
-ClapPlugin::~ClapPlugin() = default;
 
 ClapPlugin* ClapPlugin::fromPlugin(const ClapPluginRecord* plugin) noexcept {
     if (plugin == nullptr || plugin->init != ClapForwarders::init) {

@@ -43,7 +43,7 @@ public:
 
 private:
     ClapPlugin(const ClapPluginKind& kind, const ClapHostRecord* host) noexcept;
-    ~ClapPlugin();
+    ~ClapPlugin() = default;
     ClapPlugin(const ClapPlugin&) = delete;
     ClapPlugin& operator=(const ClapPlugin&) = delete;
 
