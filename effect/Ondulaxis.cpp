@@ -55,12 +55,11 @@ Ondulaxis::Ondulaxis(audioMasterCallback audioMaster, const ParameterTable& para
 
     std::strcpy(programName, "Default");
 
+    // The mailbox starts zeroed (no bypass, no request); the first pins are
+    // connected, the effect is on, and a reset is requested below.
     sharedState.inConnected[0] = 1;
-    sharedState.inConnected[1] = 0;
     sharedState.outConnected[0] = 1;
-    sharedState.outConnected[1] = 0;
     sharedState.active = true;
-    sharedState.bypass = false;
     // Defaults, not NaN, wait in the pending slots so that the first block runs
     // every change handler; the slots beyond the table stay empty.
     for (int32_t index = 0; index < maxParamCount; ++index) {
@@ -70,8 +69,6 @@ Ondulaxis::Ondulaxis(audioMasterCallback audioMaster, const ParameterTable& para
             record != nullptr ? record->defaultValue : std::numeric_limits<float>::quiet_NaN();
     }
     sharedState.resetRequest = true;
-    sharedState.clearRequest = false;
-    sharedState.rerouteRequest = false;
 }
 
 Ondulaxis::~Ondulaxis() = default;

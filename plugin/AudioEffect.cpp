@@ -123,10 +123,7 @@ AudioEffect::AudioEffect(audioMasterCallback audioMaster_, int32_t numPrograms_,
     blockSize = 1024;
 }
 
-AudioEffect::~AudioEffect() {
-    delete editor;
-    editor = nullptr;
-}
+AudioEffect::~AudioEffect() { delete editor; }
 
 AudioEffect* AudioEffect::fromRecord(AEffect* record) {
     if (record == nullptr) return nullptr;
