@@ -47,8 +47,7 @@ private:
             ClapParamValueEvent event{};
             event.header = {sizeof event, 0, CLAP_CORE_EVENT_SPACE_ID, entry.type, 0};
             event.param_id = entry.id;
-            event.note_id = -1;
-            event.port_index = event.channel = event.key = -1;
+            event.note_id = event.port_index = event.channel = event.key = -1;
             event.value = entry.value;
             return out->try_push(out, &event.header);
         }

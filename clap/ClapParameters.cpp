@@ -43,9 +43,6 @@ bool copyText(std::string_view text, char* out, uint32_t capacity) noexcept {
 
 }  // namespace
 
-const ParameterTable& plainTable() noexcept { return ondulaxisParameters; }
-const ParameterTable& hqTable() noexcept { return ondulaxisHQParameters; }
-
 const ParameterRecord* find(const ParameterTable& table, ClapId id) noexcept {
     return id < static_cast<ClapId>(table.count()) ? table.find(static_cast<int32_t>(id)) : nullptr;
 }

@@ -12,10 +12,6 @@ struct ParameterTable;
 
 namespace clapParameters {
 
-// The tables of the two plug-ins.
-const ParameterTable& plainTable() noexcept;
-const ParameterTable& hqTable() noexcept;
-
 // [any thread] the table's record for a CLAP id, null for a bad one.
 const ParameterRecord* find(const ParameterTable& table, ClapId id) noexcept;
 uint32_t count(const ParameterTable& table) noexcept;

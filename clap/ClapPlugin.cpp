@@ -40,9 +40,7 @@ struct ClapForwarders {
     static void destroy(const ClapPluginRecord* plugin) noexcept {
         ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
         if (self != nullptr) {
-            if (self->active.load()) {
-                self->deactivate();
-            }
+            self->deactivate();  // nothing while inactive
             delete self;
         }
     }
@@ -142,12 +140,12 @@ struct ClapForwarders {
 
     static uint32_t paramCount(const ClapPluginRecord* plugin) noexcept {
         const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
-        return self != nullptr ? clapParameters::count(self->kind.parameters()) : 0;
+        return self != nullptr ? clapParameters::count(self->kind.parameters) : 0;
     }
 
     static bool paramInfo(const ClapPluginRecord* plugin, uint32_t index, ClapParamInfo* info) noexcept {
         const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
-        return self != nullptr && clapParameters::describe(self->kind.parameters(), index, info);
+        return self != nullptr && clapParameters::describe(self->kind.parameters, index, info);
     }
 
     static bool paramValue(const ClapPluginRecord* plugin, ClapId id, double* out) noexcept {
@@ -159,7 +157,7 @@ struct ClapForwarders {
                             uint32_t capacity) noexcept {
         const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
         const ParameterRecord* record =
-            self != nullptr ? clapParameters::find(self->kind.parameters(), id) : nullptr;
+            self != nullptr ? clapParameters::find(self->kind.parameters, id) : nullptr;
         if (record == nullptr) {
             if (text != nullptr && capacity > 0) text[0] = '\0';
             return false;
@@ -170,7 +168,7 @@ struct ClapForwarders {
     static bool textToValue(const ClapPluginRecord* plugin, ClapId id, const char* text, double* out) noexcept {
         const ClapPlugin* self = ClapPlugin::fromPlugin(plugin);
         const ParameterRecord* record =
-            self != nullptr ? clapParameters::find(self->kind.parameters(), id) : nullptr;
+            self != nullptr ? clapParameters::find(self->kind.parameters, id) : nullptr;
         return record != nullptr && out != nullptr && clapParameters::fromText(*record, text, *out);
     }
 
@@ -228,14 +226,11 @@ const ClapPluginRecord* ClapPlugin::create(const ClapPluginKind& kind, const Cla
         return nullptr;
     }
     auto* self = new (std::nothrow) ClapPlugin(kind, host);
-    if (self == nullptr) {
-        return nullptr;
-    }
-    if (!self->effect.isOpen()) {
+    if (self != nullptr && !self->effect.isOpen()) {
         delete self;
         return nullptr;
     }
-    return &self->plugin;
+    return self != nullptr ? &self->plugin : nullptr;
 }
 
 GestureSink* ClapPlugin::gestureSink(const ClapPluginRecord* plugin) noexcept {
@@ -256,7 +251,7 @@ ClapPlugin::ClapPlugin(const ClapPluginKind& kind, const ClapHostRecord* host) n
               ClapForwarders::process,
               ClapForwarders::extension,
               ClapForwarders::onMainThread};
-    const ParameterTable& table = kind.parameters();
+    const ParameterTable& table = kind.parameters;
     for (uint32_t id = 0; id < clapState::maxValues; ++id) {
         const ParameterRecord* parameter = clapParameters::find(table, id);
         values[id].store(parameter != nullptr ? clapParameters::defaultValue(*parameter) : 0.0);
@@ -265,8 +260,6 @@ ClapPlugin::ClapPlugin(const ClapPluginKind& kind, const ClapHostRecord* host) n
         reportedLatency = effect.latency();
     }
 }
-
-ClapPlugin::~ClapPlugin() = default;
 
 ClapPlugin* ClapPlugin::fromPlugin(const ClapPluginRecord* plugin) noexcept {
     if (plugin == nullptr || plugin->init != ClapForwarders::init) {
@@ -330,7 +323,7 @@ const void* ClapPlugin::extension(const char* id) const noexcept {
 }
 
 void ClapPlugin::setValue(ClapId id, double value) noexcept {
-    const ParameterRecord* parameter = clapParameters::find(kind.parameters(), id);
+    const ParameterRecord* parameter = clapParameters::find(kind.parameters, id);
     double display = 0.0;
     if (parameter == nullptr || !clapParameters::settle(*parameter, value, display)) {
         return;
@@ -340,7 +333,7 @@ void ClapPlugin::setValue(ClapId id, double value) noexcept {
 }
 
 bool ClapPlugin::value(ClapId id, double& out) const noexcept {
-    if (clapParameters::find(kind.parameters(), id) == nullptr) {
+    if (clapParameters::find(kind.parameters, id) == nullptr) {
         return false;
     }
     out = values[id].load(std::memory_order_relaxed);
@@ -424,7 +417,7 @@ uint32_t ClapPlugin::tail() const noexcept {
 
 bool ClapPlugin::saveState(const ClapOutputStream* stream) const noexcept {
     double saved[clapState::maxValues];
-    const uint32_t count = clapParameters::count(kind.parameters());
+    const uint32_t count = clapParameters::count(kind.parameters);
     for (uint32_t id = 0; id < count; ++id) {
         saved[id] = values[id].load(std::memory_order_relaxed);
     }
@@ -432,7 +425,7 @@ bool ClapPlugin::saveState(const ClapOutputStream* stream) const noexcept {
 }
 
 bool ClapPlugin::loadState(const ClapInputStream* stream) noexcept {
-    const ParameterTable& table = kind.parameters();
+    const ParameterTable& table = kind.parameters;
     const uint32_t count = clapParameters::count(table);
     // Values a shorter (earlier) state lacks stay as they are.
     double loaded[clapState::maxValues];
@@ -460,7 +453,7 @@ bool ClapPlugin::loadState(const ClapInputStream* stream) noexcept {
 void ClapPlugin::begin(int32_t index) noexcept { sendToHost(CLAP_EVENT_PARAM_GESTURE_BEGIN, index); }
 
 void ClapPlugin::change(int32_t index, float normalised) noexcept {
-    const ParameterRecord* parameter = clapParameters::find(kind.parameters(), static_cast<ClapId>(index));
+    const ParameterRecord* parameter = clapParameters::find(kind.parameters, static_cast<ClapId>(index));
     if (parameter == nullptr || std::isnan(normalised)) {
         return;
     }
@@ -473,7 +466,7 @@ void ClapPlugin::change(int32_t index, float normalised) noexcept {
 void ClapPlugin::end(int32_t index) noexcept { sendToHost(CLAP_EVENT_PARAM_GESTURE_END, index); }
 
 void ClapPlugin::sendToHost(uint16_t type, int32_t index, double value) noexcept {
-    if (clapParameters::find(kind.parameters(), static_cast<ClapId>(index)) == nullptr) {
+    if (clapParameters::find(kind.parameters, static_cast<ClapId>(index)) == nullptr) {
         return;
     }
     // A full queue loses the event, not the value: the host still reads it.

@@ -21,7 +21,7 @@ struct ClapPluginKind {
     const ClapPluginDescriptor* descriptor;
     // The effect's record, or null when it cannot be made.
     EmbeddedEffect::Factory createEffect;
-    const ParameterTable& (*parameters)() noexcept;
+    const ParameterTable& parameters;
     // Names the plug-in in its saved state.
     uint32_t stateTag;
     // Frames the output may outlast the input at the effect's normalised
@@ -39,12 +39,11 @@ public:
     static GestureSink* gestureSink(const ClapPluginRecord* plugin) noexcept;
 
     // The channel layouts offered: stereo (id 0, the initial one) and mono (id 1).
-    static constexpr ClapId stereoConfig = 0;
     static constexpr ClapId monoConfig = 1;
 
 private:
     ClapPlugin(const ClapPluginKind& kind, const ClapHostRecord* host) noexcept;
-    ~ClapPlugin();
+    ~ClapPlugin() = default;
     ClapPlugin(const ClapPlugin&) = delete;
     ClapPlugin& operator=(const ClapPlugin&) = delete;
 

@@ -4,9 +4,9 @@
 #include <iterator>
 
 #include "ClapAbi.h"
-#include "ClapParameters.h"
 #include "ClapPlugin.h"
 #include "HQIdentity.h"
+#include "HQParameters.h"
 #include "Ondulaxis.h"
 #include "OndulaxisHQ.h"
 #include "PluginEntry.h"
@@ -39,8 +39,8 @@ static_assert(Ondulaxis::endlessTail >= INT32_MAX);
 
 // The state tags spell "Odx1" and "OdxH".
 const ClapPluginKind kinds[] = {
-    {&plainDescriptor, createEffectRecord<Ondulaxis>, clapParameters::plainTable, 0x3178644Fu, Ondulaxis::tailFrames},
-    {&hqDescriptor, createEffectRecord<OndulaxisHQ>, clapParameters::hqTable, 0x4878644Fu, OndulaxisHQ::tailFrames},
+    {&plainDescriptor, createEffectRecord<Ondulaxis>, ondulaxisParameters, 0x3178644Fu, Ondulaxis::tailFrames},
+    {&hqDescriptor, createEffectRecord<OndulaxisHQ>, ondulaxisHQParameters, 0x4878644Fu, OndulaxisHQ::tailFrames},
 };
 
 uint32_t pluginCount(const ClapPluginFactory* factory) noexcept { return factory != nullptr ? std::size(kinds) : 0; }

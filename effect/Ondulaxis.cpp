@@ -6,7 +6,6 @@
 #include <stdexcept>
 
 #include "ParameterRecords.h"
-#include "PluginIdentity.h"
 
 namespace {
 
@@ -28,29 +27,39 @@ constexpr Capability capabilities[] = {
 
 constexpr size_t programNameCapacity = 32;
 
+// A host's buffer takes the text; false, and nothing written, for none.
+bool copyOut(const char* text, char* buffer) noexcept {
+    if (buffer == nullptr) {
+        return false;
+    }
+    std::strcpy(buffer, text);
+    return true;
+}
+
 }  // namespace
 
-Ondulaxis::Ondulaxis(audioMasterCallback audioMaster) : Ondulaxis(audioMaster, ondulaxisParameters) {}
+Ondulaxis::Ondulaxis(audioMasterCallback audioMaster)
+    : Ondulaxis(audioMaster, ondulaxisParameters, ondulaxisIdentity) {}
 
-Ondulaxis::Ondulaxis(audioMasterCallback audioMaster, const ParameterTable& parameters)
-    : AudioEffectX(audioMaster, 1, parameters.count()) {
+Ondulaxis::Ondulaxis(audioMasterCallback audioMaster, const ParameterTable& parameters,
+                     const PluginIdentity& identity)
+    : AudioEffectX(audioMaster, 1, parameters.count()), parameters(parameters), identity(identity) {
     if (!stateLock.created()) {
         throw std::runtime_error("Ondulaxis::Ondulaxis - Critical section initialization failed.");
     }
     std::lock_guard<StateLock> guard(stateLock);
     setNumInputs(2);
     setNumOutputs(2);
-    setUniqueID(ondulaxisIdentity.uniqueId);
+    setUniqueID(identity.uniqueId);
     canProcessReplacing(true);
 
     std::strcpy(programName, "Default");
 
+    // The mailbox starts zeroed (no bypass, no request); the first pins are
+    // connected, the effect is on, and a reset is requested below.
     sharedState.inConnected[0] = 1;
-    sharedState.inConnected[1] = 0;
     sharedState.outConnected[0] = 1;
-    sharedState.outConnected[1] = 0;
     sharedState.active = true;
-    sharedState.bypass = false;
     // Defaults, not NaN, wait in the pending slots so that the first block runs
     // every change handler; the slots beyond the table stay empty.
     for (int32_t index = 0; index < maxParamCount; ++index) {
@@ -60,8 +69,6 @@ Ondulaxis::Ondulaxis(audioMasterCallback audioMaster, const ParameterTable& para
             record != nullptr ? record->defaultValue : std::numeric_limits<float>::quiet_NaN();
     }
     sharedState.resetRequest = true;
-    sharedState.clearRequest = false;
-    sharedState.rerouteRequest = false;
 }
 
 Ondulaxis::~Ondulaxis() = default;
@@ -110,31 +117,19 @@ bool Ondulaxis::setBypass(bool onOff) {
     return true;
 }
 
-bool Ondulaxis::getEffectName(char* name) {
-    if (name == nullptr) {
-        return false;
-    }
-    std::strcpy(name, ondulaxisIdentity.name);
-    return true;
-}
+bool Ondulaxis::getEffectName(char* name) { return copyOut(identity.name, name); }
 
-bool Ondulaxis::getVendorString(char* text) {
-    if (text == nullptr) {
-        return false;
-    }
-    std::strcpy(text, ondulaxisIdentity.vendor);
-    return true;
-}
+bool Ondulaxis::getVendorString(char* text) { return copyOut(identity.vendor, text); }
 
 bool Ondulaxis::getProductString(char* text) {
     if (text == nullptr) {
         return false;
     }
-    ondulaxisIdentity.writeProductString(text);
+    identity.writeProductString(text);
     return true;
 }
 
-int32_t Ondulaxis::getVendorVersion() { return ondulaxisIdentity.vendorVersion; }
+int32_t Ondulaxis::getVendorVersion() { return identity.vendorVersion; }
 
 int32_t Ondulaxis::canDo(char* text) {
     if (text == nullptr) {

@@ -7,6 +7,7 @@
 #include "AudioEffectX.h"
 #include "ControlState.h"
 #include "ParameterRecords.h"
+#include "PluginIdentity.h"
 #include "StateLock.h"
 
 class Ondulaxis : public AudioEffectX {
@@ -49,7 +50,7 @@ public:
     bool string2parameter(int32_t index, char* text) override;
     // [any thread] the records of this plug-in's parameters; a variant with
     // parameters of its own extends them.
-    virtual const ParameterTable& parameterTable() const noexcept;
+    const ParameterTable& parameterTable() const noexcept { return parameters; }
     // [host thread, effMainsChanged] takes stateLock while it asks the host for
     // its connections; throws std::runtime_error, after leaving the lock, when
     // they cannot be processed (the effect is then off until a resume with
@@ -91,7 +92,8 @@ public:
 protected:
     // A variant with parameters of its own passes its table: the mailbox
     // holds as many values as the table has, each starting at its default.
-    Ondulaxis(audioMasterCallback audioMaster, const ParameterTable& parameters);
+    // The identity is what the getters tell hosts.
+    Ondulaxis(audioMasterCallback audioMaster, const ParameterTable& parameters, const PluginIdentity& identity);
 
     // The working coefficients: what the change handlers make of the values,
     // and what the kernels read for a block.
@@ -177,37 +179,19 @@ private:
     inline float processSampleZeroX(float in, float& state) noexcept;         // ZeroX on: sine
 
     using Shape = float (Ondulaxis::*)(float in, float& state) noexcept;
-    template <Shape shape, bool accumulate>
-    void distortMono(float* input, float* output, int32_t sampleFrames) noexcept;
-    template <Shape shape, bool accumulate>
-    void distortStereo(float* inputA, float* inputB, float* outputA, float* outputB,
-                       int32_t sampleFrames) noexcept;
-    template <bool accumulate>
-    void passMono(float* input, float* output, int32_t sampleFrames) noexcept;
-    template <bool accumulate>
-    void passStereo(float* inputA, float* inputB, float* outputA, float* outputB,
-                    int32_t sampleFrames) noexcept;
+    template <Shape shape, bool accumulate, int channels>
+    void distort(float* inputA, float* inputB, float* outputA, float* outputB, int32_t sampleFrames) noexcept;
+    // Bypass: each channel tracked and passed on.
+    template <bool accumulate, int channels>
+    void passTracked(float* inputA, float* inputB, float* outputA, float* outputB, int32_t sampleFrames) noexcept;
 
     // [audio thread] block loops. A channel's input and output may be one
     // buffer (in-place processing), so none of these pointers is __restrict;
     // sample i of a channel is read before it is written. Mono kernels touch
     // only the A pointers.
-    void replaceMono(float* inputA, float* inputB, float* outputA, float* outputB,
-                     int32_t sampleFrames) noexcept;
-    void replaceMonoBypass(float* inputA, float* inputB, float* outputA, float* outputB,
-                           int32_t sampleFrames) noexcept;
-    void replaceStereo(float* inputA, float* inputB, float* outputA, float* outputB,
-                       int32_t sampleFrames) noexcept;
-    void replaceStereoBypass(float* inputA, float* inputB, float* outputA, float* outputB,
-                             int32_t sampleFrames) noexcept;
-    void accumulateMono(float* inputA, float* inputB, float* outputA, float* outputB,
-                        int32_t sampleFrames) noexcept;
-    void accumulateMonoBypass(float* inputA, float* inputB, float* outputA, float* outputB,
-                              int32_t sampleFrames) noexcept;
-    void accumulateStereo(float* inputA, float* inputB, float* outputA, float* outputB,
-                          int32_t sampleFrames) noexcept;
-    void accumulateStereoBypass(float* inputA, float* inputB, float* outputA, float* outputB,
-                                int32_t sampleFrames) noexcept;
+    template <bool accumulate, int channels, bool bypass>
+    void referenceKernel(float* inputA, float* inputB, float* outputA, float* outputB,
+                         int32_t sampleFrames) noexcept;
     void idle(float* inputA, float* inputB, float* outputA, float* outputB,
               int32_t sampleFrames) noexcept;
 
@@ -227,6 +211,8 @@ private:
     template <class Math, bool accumulate, int channels>
     void chunkedPass(float* const* inputs, float* const* outputs, int32_t sampleFrames) noexcept;
 
+    const ParameterTable& parameters;
+    const PluginIdentity& identity;
     // Guards programName and sharedState.
     StateLock stateLock;
     char programName[32] = {};

@@ -61,109 +61,49 @@ inline float Ondulaxis::processSampleRaisedCosine(float in, float& state) noexce
          working.ampRange, working.freqDifLog});
 }
 
-template <Ondulaxis::Shape shape, bool accumulate>
-void Ondulaxis::distortMono(float* input, float* output, int32_t sampleFrames) noexcept {
-    for (int32_t i = 0; i < sampleFrames; ++i) {
-        store<accumulate>(output[i], (this->*shape)(input[i], slewState[0]));
-    }
-}
-
-template <Ondulaxis::Shape shape, bool accumulate>
-void Ondulaxis::distortStereo(float* inputA, float* inputB, float* outputA, float* outputB,
-                              int32_t sampleFrames) noexcept {
+// A mono kernel touches only the A pointers.
+template <Ondulaxis::Shape shape, bool accumulate, int channels>
+void Ondulaxis::distort(float* inputA, float* inputB, float* outputA, float* outputB,
+                        int32_t sampleFrames) noexcept {
     for (int32_t i = 0; i < sampleFrames; ++i) {
         store<accumulate>(outputA[i], (this->*shape)(inputA[i], slewState[0]));
-        store<accumulate>(outputB[i], (this->*shape)(inputB[i], slewState[1]));
+        if constexpr (channels == 2) store<accumulate>(outputB[i], (this->*shape)(inputB[i], slewState[1]));
     }
 }
 
-template <bool accumulate>
-void Ondulaxis::passMono(float* input, float* output, int32_t sampleFrames) noexcept {
-    for (int32_t i = 0; i < sampleFrames; ++i) {
-        trackSample(input[i], slewState[0]);
-        pass<accumulate>(output[i], input[i]);
-    }
-}
-
-template <bool accumulate>
-void Ondulaxis::passStereo(float* inputA, float* inputB, float* outputA, float* outputB,
-                           int32_t sampleFrames) noexcept {
+template <bool accumulate, int channels>
+void Ondulaxis::passTracked(float* inputA, float* inputB, float* outputA, float* outputB,
+                            int32_t sampleFrames) noexcept {
     for (int32_t i = 0; i < sampleFrames; ++i) {
         trackSample(inputA[i], slewState[0]);
-        trackSample(inputB[i], slewState[1]);
+        if constexpr (channels == 2) trackSample(inputB[i], slewState[1]);
         pass<accumulate>(outputA[i], inputA[i]);
-        pass<accumulate>(outputB[i], inputB[i]);
+        if constexpr (channels == 2) pass<accumulate>(outputB[i], inputB[i]);
     }
 }
 
-void Ondulaxis::replaceMono(float* inputA, float*, float* outputA, float*,
-                            int32_t sampleFrames) noexcept {
-    if (working.zeroCrossMode) {
-        distortMono<&Ondulaxis::processSampleZeroX, false>(inputA, outputA, sampleFrames);
+// ZeroX picks the shape once per block.
+template <bool accumulate, int channels, bool bypass>
+void Ondulaxis::referenceKernel(float* inputA, float* inputB, float* outputA, float* outputB,
+                                int32_t sampleFrames) noexcept {
+    if constexpr (bypass) {
+        passTracked<accumulate, channels>(inputA, inputB, outputA, outputB, sampleFrames);
+    } else if (working.zeroCrossMode) {
+        distort<&Ondulaxis::processSampleZeroX, accumulate, channels>(inputA, inputB, outputA, outputB, sampleFrames);
     } else {
-        distortMono<&Ondulaxis::processSampleRaisedCosine, false>(inputA, outputA, sampleFrames);
+        distort<&Ondulaxis::processSampleRaisedCosine, accumulate, channels>(inputA, inputB, outputA, outputB,
+                                                                             sampleFrames);
     }
-}
-
-void Ondulaxis::replaceMonoBypass(float* inputA, float*, float* outputA, float*,
-                                  int32_t sampleFrames) noexcept {
-    passMono<false>(inputA, outputA, sampleFrames);
-}
-
-void Ondulaxis::replaceStereo(float* inputA, float* inputB, float* outputA, float* outputB,
-                              int32_t sampleFrames) noexcept {
-    if (working.zeroCrossMode) {
-        distortStereo<&Ondulaxis::processSampleZeroX, false>(inputA, inputB, outputA, outputB,
-                                                             sampleFrames);
-    } else {
-        distortStereo<&Ondulaxis::processSampleRaisedCosine, false>(inputA, inputB, outputA, outputB,
-                                                        sampleFrames);
-    }
-}
-
-void Ondulaxis::replaceStereoBypass(float* inputA, float* inputB, float* outputA, float* outputB,
-                                    int32_t sampleFrames) noexcept {
-    passStereo<false>(inputA, inputB, outputA, outputB, sampleFrames);
-}
-
-void Ondulaxis::accumulateMono(float* inputA, float*, float* outputA, float*,
-                               int32_t sampleFrames) noexcept {
-    if (working.zeroCrossMode) {
-        distortMono<&Ondulaxis::processSampleZeroX, true>(inputA, outputA, sampleFrames);
-    } else {
-        distortMono<&Ondulaxis::processSampleRaisedCosine, true>(inputA, outputA, sampleFrames);
-    }
-}
-
-void Ondulaxis::accumulateMonoBypass(float* inputA, float*, float* outputA, float*,
-                                     int32_t sampleFrames) noexcept {
-    passMono<true>(inputA, outputA, sampleFrames);
-}
-
-void Ondulaxis::accumulateStereo(float* inputA, float* inputB, float* outputA, float* outputB,
-                                 int32_t sampleFrames) noexcept {
-    if (working.zeroCrossMode) {
-        distortStereo<&Ondulaxis::processSampleZeroX, true>(inputA, inputB, outputA, outputB,
-                                                            sampleFrames);
-    } else {
-        distortStereo<&Ondulaxis::processSampleRaisedCosine, true>(inputA, inputB, outputA, outputB,
-                                                       sampleFrames);
-    }
-}
-
-void Ondulaxis::accumulateStereoBypass(float* inputA, float* inputB, float* outputA,
-                                       float* outputB, int32_t sampleFrames) noexcept {
-    passStereo<true>(inputA, inputB, outputA, outputB, sampleFrames);
 }
 
 void Ondulaxis::idle(float*, float*, float*, float*, int32_t) noexcept {}
 
 const Ondulaxis::Kernel Ondulaxis::replaceKernels[kernelCount] = {
-    &Ondulaxis::replaceMono,   &Ondulaxis::replaceMonoBypass, &Ondulaxis::replaceStereo,
-    &Ondulaxis::replaceStereoBypass, &Ondulaxis::idle,
+    &Ondulaxis::referenceKernel<false, 1, false>, &Ondulaxis::referenceKernel<false, 1, true>,
+    &Ondulaxis::referenceKernel<false, 2, false>, &Ondulaxis::referenceKernel<false, 2, true>, &Ondulaxis::idle,
 };
 
 const Ondulaxis::Kernel Ondulaxis::accumulateKernels[kernelCount] = {
-    &Ondulaxis::accumulateMono,   &Ondulaxis::accumulateMonoBypass, &Ondulaxis::accumulateStereo,
-    &Ondulaxis::accumulateStereoBypass, &Ondulaxis::idle,
+    &Ondulaxis::referenceKernel<true, 1, false>, &Ondulaxis::referenceKernel<true, 1, true>,
+    &Ondulaxis::referenceKernel<true, 2, false>, &Ondulaxis::referenceKernel<true, 2, true>, &Ondulaxis::idle,
 };

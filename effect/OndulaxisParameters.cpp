@@ -6,16 +6,6 @@
 #include "ParameterCurves.h"
 #include "ParameterRecords.h"
 
-namespace {
-
-void writeEmpty(char* text) noexcept {
-    if (text != nullptr) {
-        text[0] = '\0';
-    }
-}
-
-}  // namespace
-
 const Ondulaxis::ParameterHandler Ondulaxis::paramHandlers[paramCount] = {
     &Ondulaxis::applyZeroX,  &Ondulaxis::applyInGain,  &Ondulaxis::applySlewLim,
     &Ondulaxis::applyFuncMix, &Ondulaxis::applyAmpMin, &Ondulaxis::applyFreqMin,
@@ -42,8 +32,6 @@ float Ondulaxis::getParameter(int32_t index) {
     return std::isnan(pending) ? sharedState.paramValues[index] : pending;
 }
 
-const ParameterTable& Ondulaxis::parameterTable() const noexcept { return ondulaxisParameters; }
-
 void Ondulaxis::getParameterName(int32_t index, char* text) {
     if (text == nullptr) {
         return;
@@ -66,7 +54,7 @@ void Ondulaxis::getParameterDisplay(int32_t index, char* text) {
     }
     const ParameterRecord* record = parameterTable().find(index);
     if (record == nullptr) {
-        writeEmpty(text);
+        text[0] = '\0';
         return;
     }
     // The lock is held only inside getParameter; formatting runs without it.

@@ -21,11 +21,14 @@ struct FrameHeader {
     uint64_t size;
 };
 
-bool writeAll(int descriptor, const char* data, std::size_t size) {
+// Moves all `size` bytes, `step` (one read or send) at a time, again after a
+// signal or while the socket is busy; false once a step moves nothing, when
+// the peer has gone.
+template <class Byte, class Step>
+bool moveAll(Byte* data, std::size_t size, Step step) {
     while (size > 0) {
-        // MSG_NOSIGNAL: a peer that has gone is an answer, not a SIGPIPE.
-        const ssize_t count = ::send(descriptor, data, size, MSG_NOSIGNAL);
-        if (count < 0 && errno == EINTR) continue;
+        const ssize_t count = step(data, size);
+        if (count < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (count <= 0) return false;
         data += count;
         size -= static_cast<std::size_t>(count);
@@ -33,15 +36,15 @@ bool writeAll(int descriptor, const char* data, std::size_t size) {
     return true;
 }
 
+bool writeAll(int descriptor, const char* data, std::size_t size) {
+    // MSG_NOSIGNAL: a peer that has gone is an answer, not a SIGPIPE.
+    return moveAll(data, size, [&](const char* at, std::size_t left) {
+        return ::send(descriptor, at, left, MSG_NOSIGNAL);
+    });
+}
+
 bool readAllBlocking(int descriptor, char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t count = ::read(descriptor, data, size);
-        if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) return false;
-        data += count;
-        size -= static_cast<std::size_t>(count);
-    }
-    return true;
+    return moveAll(data, size, [&](char* at, std::size_t left) { return ::read(descriptor, at, left); });
 }
 
 }  // namespace
@@ -134,29 +137,17 @@ bool PluginProcess::awaitSocket(short events) {
 }
 
 bool PluginProcess::readExact(char* buffer, std::size_t size) {
-    while (size > 0) {
-        if (!awaitSocket(POLLIN)) return false;
-        const ssize_t count = ::read(descriptor_, buffer, size);
-        if (count < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-        if (count <= 0) return false;
-        buffer += count;
-        size -= static_cast<std::size_t>(count);
-    }
-    return true;
+    return moveAll(buffer, size, [&](char* at, std::size_t left) -> ssize_t {
+        return awaitSocket(POLLIN) ? ::read(descriptor_, at, left) : 0;
+    });
 }
 
 bool PluginProcess::writeExact(const char* data, std::size_t size) {
-    while (size > 0) {
-        // A hung child stops reading: the wait must stay open to Ctrl-C and
-        // the deadline.
-        if (!awaitSocket(POLLOUT)) return false;
-        const ssize_t count = ::send(descriptor_, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (count < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-        if (count <= 0) return false;
-        data += count;
-        size -= static_cast<std::size_t>(count);
-    }
-    return true;
+    // A hung child stops reading: the wait must stay open to Ctrl-C and
+    // the deadline.
+    return moveAll(data, size, [&](const char* at, std::size_t left) -> ssize_t {
+        return awaitSocket(POLLOUT) ? ::send(descriptor_, at, left, MSG_NOSIGNAL | MSG_DONTWAIT) : 0;
+    });
 }
 
 Message PluginProcess::receive() {
@@ -190,7 +181,7 @@ void PluginProcess::finish() {
 void PluginProcess::childGone() {
     // wait() throws InterruptedError when Ctrl-C, not the plug-in, ended the
     // child.
-    if (!child_->wait(ChildProcess::Clock::now() + std::chrono::seconds(5))) child_->kill();
+    finish();
     ChildReport& report = child_->report();
     const int64_t block = report.block.load(std::memory_order_relaxed);
     const std::string stage = block > 0 ? "while processing block " + std::to_string(block) : report.stageText();

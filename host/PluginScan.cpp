@@ -37,63 +37,50 @@ void silenceOutput() {
     }
 }
 
-void runChild(const std::filesystem::path& path, ChildReport& report) {
-    silenceOutput();
-    try {
-        report.setStage("while the library was loading");
-        auto library = std::make_shared<const PluginLibrary>(path);
-        report.setStage("in its entry function " + library->entryName());
-        PluginInstance instance(library);
-        const PluginRecord& record = instance.record();
-        report.values[0] = record.numInputs;
-        report.values[1] = record.numOutputs;
-        report.values[2] = record.flags;
-        report.setStage("while being opened");
-        instance.open();
-        report.setStage("while being asked its name");
-        instance.effectName();
-        report.setStage("while being closed");
-        instance.close();
-        report.setVerdict(1);
-    } catch (const std::exception& error) {
-        report.setVerdict(-1, oneLine(error.what()));
-    } catch (...) {
-        report.setVerdict(-1, "plug-in " + path.string() + " threw an unknown exception");
-    }
+// Each scan gives its verdict once done, before what it loaded goes.
+void scanRecordPlugin(const std::filesystem::path& path, ChildReport& report) {
+    report.setStage("while the library was loading");
+    auto library = std::make_shared<const PluginLibrary>(path);
+    report.setStage("in its entry function " + library->entryName());
+    PluginInstance instance(library);
+    const PluginRecord& record = instance.record();
+    report.values[0] = record.numInputs;
+    report.values[1] = record.numOutputs;
+    report.values[2] = record.flags;
+    report.setStage("while being opened");
+    instance.open();
+    report.setStage("while being asked its name");
+    instance.effectName();
+    report.setStage("while being closed");
+    instance.close();
+    report.setVerdict(1);
 }
 
 // Every plug-in of the module is created, asked what a host asks before
 // using it, and destroyed. One that refuses (its init fails) leaves the
 // others usable and is refused when chosen; one that crashes or hangs
 // fails the module.
-void runClapChild(const std::filesystem::path& path, ChildReport& report) {
-    silenceOutput();
-    try {
-        report.setStage("while the module was loading");
-        auto library = std::make_shared<const ClapLibrary>(path);
-        for (const ClapPluginDescription& plugin : library->plugins()) {
-            report.setStage("while plug-in " + plugin.id + " was created");
-            std::unique_ptr<ClapInstance> instance;
-            try {
-                instance = std::make_unique<ClapInstance>(library, plugin.id);
-            } catch (const HostError&) {
-                continue;
-            }
-            report.setStage("while plug-in " + plugin.id + " was asked its parameters and ports");
-            for (std::size_t index = 0; index < instance->parameters().size(); ++index) instance->value(index);
-            instance->ports(true);
-            instance->ports(false);
-            report.setStage("while plug-in " + plugin.id + " was destroyed");
-            instance.reset();
+void scanClapModule(const std::filesystem::path& path, ChildReport& report) {
+    report.setStage("while the module was loading");
+    auto library = std::make_shared<const ClapLibrary>(path);
+    for (const ClapPluginDescription& plugin : library->plugins()) {
+        report.setStage("while plug-in " + plugin.id + " was created");
+        std::unique_ptr<ClapInstance> instance;
+        try {
+            instance = std::make_unique<ClapInstance>(library, plugin.id);
+        } catch (const HostError&) {
+            continue;
         }
-        report.setStage("while the module was closed");
-        library.reset();
-        report.setVerdict(1);
-    } catch (const std::exception& error) {
-        report.setVerdict(-1, oneLine(error.what()));
-    } catch (...) {
-        report.setVerdict(-1, "plug-in " + path.string() + " threw an unknown exception");
+        report.setStage("while plug-in " + plugin.id + " was asked its parameters and ports");
+        for (std::size_t index = 0; index < instance->parameters().size(); ++index) instance->value(index);
+        instance->ports(true);
+        instance->ports(false);
+        report.setStage("while plug-in " + plugin.id + " was destroyed");
+        instance.reset();
     }
+    report.setStage("while the module was closed");
+    library.reset();
+    report.setVerdict(1);
 }
 
 std::string describeDuration(std::chrono::milliseconds duration) {
@@ -106,10 +93,13 @@ std::string describeDuration(std::chrono::milliseconds duration) {
 PluginScan scanPlugin(const std::filesystem::path& path, std::chrono::milliseconds timeout) {
     const bool clap = isClapFile(path);
     ChildProcess child("try plug-in " + path.string(), [&](ChildReport& report) {
-        if (clap) {
-            runClapChild(path, report);
-        } else {
-            runChild(path, report);
+        silenceOutput();
+        try {
+            (clap ? scanClapModule : scanRecordPlugin)(path, report);
+        } catch (const std::exception& error) {
+            report.setVerdict(-1, oneLine(error.what()));
+        } catch (...) {
+            report.setVerdict(-1, "plug-in " + path.string() + " threw an unknown exception");
         }
     });
     // The verdict ends the wait even when a helper process the library

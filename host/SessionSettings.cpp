@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <strings.h>
 
 namespace ondulaxis::host {
 
@@ -33,6 +34,15 @@ ParameterSetting parseParameterSetting(std::string_view text) {
                         "; it must lie between 0 and 1 (non-zero values from 1.2e-38)");
     }
     return {name, static_cast<float>(value)};
+}
+
+std::size_t parameterIndex(const std::vector<std::string>& names, const std::string& name) {
+    for (std::size_t index = 0; index < names.size(); ++index) {
+        if (strcasecmp(names[index].c_str(), name.c_str()) == 0) return index;
+    }
+    std::string known;
+    for (const std::string& each : names) known += (known.empty() ? "" : ", ") + each;
+    throw SettingError("unknown parameter '" + name + "'; the parameters are: " + known);
 }
 
 std::string describeSettings(const std::vector<ParameterSetting>& settings, bool bypass) {

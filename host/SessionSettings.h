@@ -22,6 +22,10 @@ struct ParameterSetting {
 // empty name, a value that is not a number, or one outside 0 to 1.
 ParameterSetting parseParameterSetting(std::string_view text);
 
+// Where `name` stands among a plug-in's parameter names, ignoring case.
+// Throws SettingError, listing the names, when it is none of them.
+std::size_t parameterIndex(const std::vector<std::string>& names, const std::string& name);
+
 // "ZeroX=0 FuncMix=0.25" style summary.
 std::string describeSettings(const std::vector<ParameterSetting>& settings, bool bypass);
 

@@ -23,8 +23,7 @@ int32_t framesIn(double seconds, float rate) noexcept {
 // The defaults of the own values wait in the mailbox with the effect's, so
 // the first block takes them.
 OndulaxisHQ::OndulaxisHQ(audioMasterCallback audioMaster)
-    : Ondulaxis(audioMaster, ondulaxisHQParameters) {
-    setUniqueID(ondulaxisHQIdentity.uniqueId);
+    : Ondulaxis(audioMaster, ondulaxisHQParameters, ondulaxisHQIdentity) {
     setInitialDelay(latency());
 }
 
@@ -63,24 +62,6 @@ int32_t OndulaxisHQ::fillFrames() noexcept { return 2 * latency() + 2; }
 
 int32_t OndulaxisHQ::changeFrames(float rate) noexcept {
     return fillFrames() + framesIn(fadeSeconds, rate);
-}
-
-const ParameterTable& OndulaxisHQ::parameterTable() const noexcept { return ondulaxisHQParameters; }
-
-bool OndulaxisHQ::getEffectName(char* name) {
-    if (name == nullptr) {
-        return false;
-    }
-    std::strcpy(name, ondulaxisHQIdentity.name);
-    return true;
-}
-
-bool OndulaxisHQ::getProductString(char* text) {
-    if (text == nullptr) {
-        return false;
-    }
-    ondulaxisHQIdentity.writeProductString(text);
-    return true;
 }
 
 void OndulaxisHQ::processReplacing(float** inputs, float** outputs, int32_t sampleFrames) noexcept {

@@ -32,10 +32,6 @@ public:
     // (a factor change runs two factors), so the audio thread never allocates.
     explicit OndulaxisHQ(audioMasterCallback audioMaster);
 
-    const ParameterTable& parameterTable() const noexcept override;
-    bool getEffectName(char* name) override;
-    bool getProductString(char* text) override;
-
     void process(float** inputs, float** outputs, int32_t sampleFrames) noexcept override;
     void processReplacing(float** inputs, float** outputs,
                           int32_t sampleFrames) noexcept override;

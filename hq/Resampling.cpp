@@ -369,13 +369,16 @@ std::vector<double> minimaxLowPass(int32_t length, double pass, double stop, dou
     return taps;
 }
 
-Upsampler::Upsampler(const std::vector<double>& taps, int32_t maxInput, FilterWidth width)
-    : filter(kernelFor(width)) {
+BranchPair::BranchPair(const std::vector<double>& taps, int32_t oddOffset, FilterWidth width)
+    : filter(kernelFor(width)), history((static_cast<int32_t>(taps.size()) - 1) / 2) {
     std::vector<float> evenTaps, oddTaps;
     splitBranches(taps, evenTaps, oddTaps);
     even = makeBranch(evenTaps, 0);
-    odd = makeBranch(oddTaps, 1);
-    history = (static_cast<int32_t>(taps.size()) - 1) / 2;
+    odd = makeBranch(oddTaps, oddOffset);
+}
+
+Upsampler::Upsampler(const std::vector<double>& taps, int32_t maxInput, FilterWidth width)
+    : BranchPair(taps, 1, width) {
     line.assign(static_cast<size_t>(history + maxInput + maxTile), 0.0f);
     evenOut.assign(static_cast<size_t>(maxInput), 0.0f);
     oddOut.assign(static_cast<size_t>(maxInput), 0.0f);
@@ -417,12 +420,7 @@ void Upsampler::run(const float* input, float* output, int32_t frames) noexcept 
 void Upsampler::clear() noexcept { std::fill(line.begin(), line.end(), 0.0f); }
 
 Downsampler::Downsampler(const std::vector<double>& taps, int32_t maxOutput, FilterWidth width)
-    : filter(kernelFor(width)) {
-    std::vector<float> evenTaps, oddTaps;
-    splitBranches(taps, evenTaps, oddTaps);
-    even = makeBranch(evenTaps, 0);
-    odd = makeBranch(oddTaps, 0);
-    history = (static_cast<int32_t>(taps.size()) - 1) / 2;
+    : BranchPair(taps, 0, width) {
     evenLine.assign(static_cast<size_t>(history + maxOutput + maxTile), 0.0f);
     oddLine.assign(static_cast<size_t>(history + maxOutput + maxTile), 0.0f);
 }

@@ -73,8 +73,19 @@ struct Branch {
     int32_t offset = 0;
 };
 
+// A filter split into its even and odd taps, and the kernel that runs them.
+struct BranchPair {
+    BranchPair() = default;
+    // The odd branch reads from `oddOffset` on, the even one from 0.
+    BranchPair(const std::vector<double>& taps, int32_t oddOffset, FilterWidth width);
+
+    Branch even, odd;
+    FilterKernel filter = nullptr;
+    int32_t history = 0;  // samples each line keeps from the block before
+};
+
 // Doubles the rate: zero-stuffing and the filter, computed as two branches.
-class Upsampler {
+class Upsampler : private BranchPair {
 public:
     Upsampler() = default;
     Upsampler(const std::vector<double>& taps, int32_t maxInput,
@@ -84,16 +95,13 @@ public:
     void clear() noexcept;
 
 private:
-    Branch even, odd;
-    FilterKernel filter = nullptr;
-    int32_t history = 0;
     std::vector<float> line;  // history, then the block
     std::vector<float> evenOut, oddOut;
 };
 
 // Halves the rate: the filter, computed only at the kept samples, with the
 // input split into its even and odd samples so each branch reads one run.
-class Downsampler {
+class Downsampler : private BranchPair {
 public:
     Downsampler() = default;
     Downsampler(const std::vector<double>& taps, int32_t maxOutput,
@@ -103,9 +111,6 @@ public:
     void clear() noexcept;
 
 private:
-    Branch even, odd;
-    FilterKernel filter = nullptr;
-    int32_t history = 0;
     std::vector<float> evenLine, oddLine;
 };
 

@@ -7,11 +7,10 @@
 //
 //   using Effect;                         the effect class
 //   stereoUri, monoUri                    the two plug-ins' URIs
-//   controlCount                          control inputs, ports 0 on, in parameter order
-//   latencyPort                           an output the latency goes to, or noPort
-//   firstAudioPort                        then the audio inputs, then the outputs
-//   hasEnabledPort                        a bypass switch after the audio outputs
-//   toNormalised(port, value)             a control port's value as the effect takes it
+//   parameters                            the control inputs' records: ports 0 on
+//   hasLatencyPort                        an output the latency goes to follows them
+//
+// Then come the audio inputs, the audio outputs and a bypass switch.
 #pragma once
 
 #include <lv2/core/lv2.h>
@@ -24,14 +23,17 @@
 #include <new>
 
 #include "EmbeddedEffect.h"
+#include "ParameterRecords.h"
 #include "PluginEntry.h"
 
 namespace lv2adapter {
 
-inline constexpr uint32_t noPort = std::numeric_limits<uint32_t>::max();
-
 template <class Ports>
 class Instance {
+    static constexpr uint32_t controlCount = static_cast<uint32_t>(Ports::parameters.count());
+    static constexpr uint32_t latencyPort = Ports::hasLatencyPort ? controlCount : std::numeric_limits<uint32_t>::max();
+    static constexpr uint32_t firstAudio = Ports::hasLatencyPort ? controlCount + 1 : controlCount;
+
 public:
     explicit Instance(uint32_t channels) noexcept : effect(channels) {
         std::fill(std::begin(sentValues), std::end(sentValues), std::numeric_limits<float>::quiet_NaN());
@@ -55,17 +57,16 @@ public:
     Instance& operator=(const Instance&) = delete;
 
     void connect(uint32_t port, void* data) noexcept {
-        constexpr uint32_t firstAudio = Ports::firstAudioPort;
         const uint32_t channels = effect.channels();
-        if (port < Ports::controlCount) {
+        if (port < controlCount) {
             controls[port] = static_cast<const float*>(data);
-        } else if (port == Ports::latencyPort) {
+        } else if (port == latencyPort) {
             latency = static_cast<float*>(data);
         } else if (port >= firstAudio && port < firstAudio + channels) {
             inputs[port - firstAudio] = static_cast<float*>(data);
         } else if (port >= firstAudio && port < firstAudio + 2 * channels) {
             outputs[port - firstAudio - channels] = static_cast<float*>(data);
-        } else if (Ports::hasEnabledPort && port == firstAudio + 2 * channels) {
+        } else if (port == firstAudio + 2 * channels) {
             enabled = static_cast<const float*>(data);
         }
     }
@@ -94,7 +95,7 @@ public:
 
 private:
     void sendChangedControls() noexcept {
-        for (uint32_t port = 0; port < Ports::controlCount; ++port) {
+        for (uint32_t port = 0; port < controlCount; ++port) {
             if (controls[port] == nullptr) {
                 continue;
             }
@@ -104,7 +105,8 @@ private:
                 continue;
             }
             sentValues[port] = value;
-            effect.setParameter(port, Ports::toNormalised(port, value));
+            const ParameterRecord* record = Ports::parameters.find(static_cast<int32_t>(port));
+            effect.setParameter(port, record != nullptr ? parameterValues::toNormalised(*record, value) : 0.0f);
         }
     }
 
@@ -118,8 +120,8 @@ private:
     }
 
     EmbeddedEffect effect;
-    const float* controls[Ports::controlCount] = {};
-    float sentValues[Ports::controlCount];
+    const float* controls[controlCount] = {};
+    float sentValues[controlCount];
     float* latency = nullptr;
     float* inputs[2] = {};
     float* outputs[2] = {};
@@ -131,26 +133,14 @@ template <class Ports>
 struct Entry {
     using Plugin = Instance<Ports>;
 
-    static LV2_Handle instantiate(uint32_t channels, double sampleRate) noexcept {
+    template <uint32_t channels>
+    static LV2_Handle instantiate(const LV2_Descriptor*, double sampleRate, const char*, const LV2_Feature* const*) {
         auto* instance = new (std::nothrow) Plugin(channels);
-        if (instance == nullptr) {
-            return nullptr;
-        }
-        if (!instance->open(sampleRate)) {
+        if (instance != nullptr && !instance->open(sampleRate)) {
             delete instance;
             return nullptr;
         }
         return instance;
-    }
-
-    static LV2_Handle instantiateStereo(const LV2_Descriptor*, double sampleRate, const char*,
-                                        const LV2_Feature* const*) {
-        return instantiate(2, sampleRate);
-    }
-
-    static LV2_Handle instantiateMono(const LV2_Descriptor*, double sampleRate, const char*,
-                                      const LV2_Feature* const*) {
-        return instantiate(1, sampleRate);
     }
 
     static Plugin* fromHandle(LV2_Handle handle) noexcept { return static_cast<Plugin*>(handle); }
@@ -176,8 +166,8 @@ struct Entry {
     static const void* extensionData(const char*) { return nullptr; }
 
     static constexpr LV2_Descriptor descriptors[] = {
-        {Ports::stereoUri, instantiateStereo, connectPort, activate, run, deactivate, cleanup, extensionData},
-        {Ports::monoUri, instantiateMono, connectPort, activate, run, deactivate, cleanup, extensionData},
+        {Ports::stereoUri, instantiate<2>, connectPort, activate, run, deactivate, cleanup, extensionData},
+        {Ports::monoUri, instantiate<1>, connectPort, activate, run, deactivate, cleanup, extensionData},
     };
 };
 

@@ -12,15 +12,8 @@ struct Ports {
     using Effect = OndulaxisHQ;
     static constexpr char stereoUri[] = "https://ondulaxis.example/lv2/hq-stereo";
     static constexpr char monoUri[] = "https://ondulaxis.example/lv2/hq-mono";
-    static constexpr uint32_t controlCount = OndulaxisHQ::hqParamCount - 1;  // no Render
-    static constexpr uint32_t latencyPort = controlCount;
-    static constexpr uint32_t firstAudioPort = latencyPort + 1;
-    static constexpr bool hasEnabledPort = true;
-
-    static float toNormalised(uint32_t port, float value) noexcept {
-        const ParameterRecord* record = ondulaxisHQLv2Parameters.find(static_cast<int32_t>(port));
-        return record != nullptr ? parameterValues::toNormalised(*record, value) : 0.0f;
-    }
+    static constexpr bool hasLatencyPort = true;
+    static constexpr const ParameterTable& parameters = ondulaxisHQLv2Parameters;
 };
 
 }  // namespace

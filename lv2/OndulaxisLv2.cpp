@@ -11,15 +11,8 @@ struct Ports {
     using Effect = Ondulaxis;
     static constexpr char stereoUri[] = "https://ondulaxis.example/lv2/stereo";
     static constexpr char monoUri[] = "https://ondulaxis.example/lv2/mono";
-    static constexpr uint32_t controlCount = paramCount;
-    static constexpr uint32_t latencyPort = lv2adapter::noPort;
-    static constexpr uint32_t firstAudioPort = paramCount;
-    static constexpr bool hasEnabledPort = true;
-
-    static float toNormalised(uint32_t port, float value) noexcept {
-        const ParameterRecord* record = ondulaxisParameters.find(static_cast<int32_t>(port));
-        return record != nullptr ? parameterValues::toNormalised(*record, value) : 0.0f;
-    }
+    static constexpr bool hasLatencyPort = false;
+    static constexpr const ParameterTable& parameters = ondulaxisParameters;
 };
 
 }  // namespace

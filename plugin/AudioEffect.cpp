@@ -19,21 +19,30 @@ void reportEscaped(const char* message) noexcept {
 
 // ---- Record entry functions: find the instance, forward, contain failures. ----
 
+// Calls `call` on `effect`, containing what it throws: reported (as
+// `unknown` when it is no std::exception) and answered, as for a missing
+// effect, with the result type's zero.
+template <class Call>
+auto contained(AudioEffect* effect, const char* unknown, Call call) noexcept -> decltype(call(*effect)) {
+    if (effect != nullptr) {
+        try {
+            return call(*effect);
+        } catch (const std::exception& e) {
+            reportEscaped(e.what());
+        } catch (...) {
+            reportEscaped(unknown);
+        }
+    }
+    return decltype(call(*effect))();
+}
+
 intptr_t dispatchEntry(AEffect* record, int32_t opcode, int32_t index, intptr_t value,
                        void* ptr, float opt) noexcept {
     AudioEffect* effect = AudioEffect::fromRecord(record);
-    if (effect == nullptr) return 0;
-    intptr_t result = 0;
-    try {
-        result = effect->dispatcher(opcode, index, value, ptr, opt);
-    } catch (const std::exception& e) {
-        reportEscaped(e.what());
-        result = 0;
-    } catch (...) {
-        reportEscaped("AudioEffect::dispatcher - Unknown exception.");
-        result = 0;
-    }
-    if (opcode == effClose) {
+    const intptr_t result = contained(effect, "AudioEffect::dispatcher - Unknown exception.", [&](AudioEffect& self) {
+        return self.dispatcher(opcode, index, value, ptr, opt);
+    });
+    if (effect != nullptr && opcode == effClose) {
         // The host regards the instance as gone whatever close did.
         delete effect;
         return 1;
@@ -43,53 +52,24 @@ intptr_t dispatchEntry(AEffect* record, int32_t opcode, int32_t index, intptr_t 
 
 void processEntry(AEffect* record, float** inputs, float** outputs,
                   int32_t sampleFrames) noexcept {
-    AudioEffect* effect = AudioEffect::fromRecord(record);
-    if (effect == nullptr) return;
-    try {
-        effect->process(inputs, outputs, sampleFrames);
-    } catch (const std::exception& e) {
-        reportEscaped(e.what());
-    } catch (...) {
-        reportEscaped("AudioEffect::process - Unknown exception.");
-    }
+    contained(AudioEffect::fromRecord(record), "AudioEffect::process - Unknown exception.",
+              [&](AudioEffect& effect) { effect.process(inputs, outputs, sampleFrames); });
 }
 
 void processReplacingEntry(AEffect* record, float** inputs, float** outputs,
                            int32_t sampleFrames) noexcept {
-    AudioEffect* effect = AudioEffect::fromRecord(record);
-    if (effect == nullptr) return;
-    try {
-        effect->processReplacing(inputs, outputs, sampleFrames);
-    } catch (const std::exception& e) {
-        reportEscaped(e.what());
-    } catch (...) {
-        reportEscaped("AudioEffect::processReplacing - Unknown exception.");
-    }
+    contained(AudioEffect::fromRecord(record), "AudioEffect::processReplacing - Unknown exception.",
+              [&](AudioEffect& effect) { effect.processReplacing(inputs, outputs, sampleFrames); });
 }
 
 void setParameterEntry(AEffect* record, int32_t index, float value) noexcept {
-    AudioEffect* effect = AudioEffect::fromRecord(record);
-    if (effect == nullptr) return;
-    try {
-        effect->setParameter(index, value);
-    } catch (const std::exception& e) {
-        reportEscaped(e.what());
-    } catch (...) {
-        reportEscaped("AudioEffect::setParameter - Unknown exception.");
-    }
+    contained(AudioEffect::fromRecord(record), "AudioEffect::setParameter - Unknown exception.",
+              [&](AudioEffect& effect) { effect.setParameter(index, value); });
 }
 
 float getParameterEntry(AEffect* record, int32_t index) noexcept {
-    AudioEffect* effect = AudioEffect::fromRecord(record);
-    if (effect == nullptr) return 0.0f;
-    try {
-        return effect->getParameter(index);
-    } catch (const std::exception& e) {
-        reportEscaped(e.what());
-    } catch (...) {
-        reportEscaped("AudioEffect::getParameter - Unknown exception.");
-    }
-    return 0.0f;
+    return contained(AudioEffect::fromRecord(record), "AudioEffect::getParameter - Unknown exception.",
+                     [&](AudioEffect& effect) { return effect.getParameter(index); });
 }
 
 // getVu() × 32767 truncated toward zero. NaN answers 0; values beyond the
@@ -121,6 +101,8 @@ AudioEffect::AudioEffect(audioMasterCallback audioMaster_, int32_t numPrograms_,
     editor = nullptr;
     curProgram = 0;
 
+    // Every field not set here is zero: flags, reserved fields, delay,
+    // qualities, the host's user pointer.
     std::memset(&cEffect, 0, sizeof cEffect);
     cEffect.magic = kEffectMagic;
     cEffect.dispatcher = dispatchEntry;
@@ -131,15 +113,8 @@ AudioEffect::AudioEffect(audioMasterCallback audioMaster_, int32_t numPrograms_,
     cEffect.numParams = numParams;
     cEffect.numInputs = 1;
     cEffect.numOutputs = 2;
-    cEffect.flags = 0;
-    cEffect.resvd1 = 0;
-    cEffect.resvd2 = 0;
-    cEffect.initialDelay = 0;
-    cEffect.realQualities = 0;
-    cEffect.offQualities = 0;
     cEffect.ioRatio = 1.0f;
     cEffect.object = this;
-    cEffect.user = nullptr;
     cEffect.uniqueID = fourCharCode('N', 'o', 'E', 'f');
     cEffect.version = 1;
     cEffect.processReplacing = processReplacingEntry;
@@ -148,10 +123,7 @@ AudioEffect::AudioEffect(audioMasterCallback audioMaster_, int32_t numPrograms_,
     blockSize = 1024;
 }
 
-AudioEffect::~AudioEffect() {
-    delete editor;
-    editor = nullptr;
-}
+AudioEffect::~AudioEffect() { delete editor; }
 
 AudioEffect* AudioEffect::fromRecord(AEffect* record) {
     if (record == nullptr) return nullptr;

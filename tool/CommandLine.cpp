@@ -152,12 +152,6 @@ public:
 // gone (`| head -1`) is no reason to lose it; writes to it just fail.
 void keepWritingWithoutReader() { std::signal(SIGPIPE, SIG_IGN); }
 
-std::filesystem::path executableFolder() {
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::filesystem::path() : self.parent_path();
-}
-
 int32_t parseBlockSize(const std::string& text) {
     int32_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -205,14 +199,20 @@ std::vector<std::string> valuesOf(const CLI::App& command, const std::string& na
 }
 
 // The presets' settings come first, so that --set overrides them whatever
-// the order on the line.
-std::vector<TypedSetting> settingsOf(const CLI::App& command) {
+// the order on the line. A CLAP plug-in reads its values itself: each
+// setting keeps its text (a bare number is the plug-in's own value, any
+// other text goes through its text_to_value), and a preset's bare numbers
+// are such values too.
+std::vector<TypedSetting> settingsOf(const CLI::App& command, const std::filesystem::path& plugin) {
+    const bool clap = isClapFile(plugin);
     std::vector<TypedSetting> result;
     for (const std::string& file : valuesOf(command, "--preset")) {
-        const Preset preset = readPresetFile(findPreset(file));
+        const Preset preset = readPresetFile(findPreset(file), clap);
         result.insert(result.end(), preset.settings.begin(), preset.settings.end());
     }
-    for (const std::string& text : valuesOf(command, "--set")) result.push_back(parseTypedSetting(text));
+    for (const std::string& text : valuesOf(command, "--set")) {
+        result.push_back(clap ? parsePluginSetting(text) : parseTypedSetting(text));
+    }
     return result;
 }
 
@@ -232,23 +232,13 @@ std::string pluginChoiceOf(const CLI::App& command, const std::filesystem::path&
     return *choice;
 }
 
-// A CLAP plug-in reads its values itself: each setting keeps its text (a
-// bare number is the plug-in's own value, any other text goes through its
-// text_to_value), and a preset's bare numbers are such values too.
-std::vector<TypedSetting> clapSettingsOf(const CLI::App& command) {
-    std::vector<TypedSetting> result;
-    for (const std::string& file : valuesOf(command, "--preset")) {
-        const Preset preset = readPresetFile(findPreset(file), true);
-        result.insert(result.end(), preset.settings.begin(), preset.settings.end());
-    }
-    for (const std::string& text : valuesOf(command, "--set")) result.push_back(parsePluginSetting(text));
-    return result;
+std::chrono::milliseconds millisecondsOf(const std::string& option, const std::string& text, double most) {
+    return std::chrono::milliseconds(std::llround(parseNumber(option, text, 0.001, most) * 1000.0));
 }
 
 std::chrono::milliseconds scanTimeoutOf(const CLI::App& command) {
     const std::optional<std::string> text = valueOf(command, "--scan-timeout");
-    if (!text) return kScanTimeout;
-    return std::chrono::milliseconds(std::llround(parseNumber("--scan-timeout", *text, 0.001, 3600.0) * 1000.0));
+    return text ? millisecondsOf("--scan-timeout", *text, 3600.0) : kScanTimeout;
 }
 
 int runInfo(const CLI::App& command, const std::vector<std::string>& operands, std::ostream& out) {
@@ -290,15 +280,14 @@ int runRender(const CLI::App& command, const std::vector<std::string>& operands,
     options.quiet = command.count("--quiet") > 0;
     options.keepNonFinite = command.count("--keep-nan") > 0;
     if (const auto seconds = valueOf(command, "--timeout")) {
-        options.timeout =
-            std::chrono::milliseconds(std::llround(parseNumber("--timeout", *seconds, 0.001, 1e7) * 1000.0));
+        options.timeout = millisecondsOf("--timeout", *seconds, 1e7);
     }
     options.plugin = pluginOf(command);
     options.pluginChoice = pluginChoiceOf(command, options.plugin);
     if (options.accumulate && isClapFile(options.plugin)) {
         throw UsageError("--accumulate asks for the accumulating process call, which CLAP plug-ins do not have");
     }
-    options.typedParameters = isClapFile(options.plugin) ? clapSettingsOf(command) : settingsOf(command);
+    options.typedParameters = settingsOf(command, options.plugin);
     for (const TypedSetting& setting : options.typedParameters) options.parameters.push_back(setting.setting);
     options.scanTimeout = scanTimeoutOf(command);
     installInterruptHandler();
@@ -326,7 +315,7 @@ int runAnalyze(const CLI::App& command, const std::vector<std::string>& operands
     }
     options.plugin = pluginOf(command);
     options.pluginChoice = pluginChoiceOf(command, options.plugin);
-    options.parameters = isClapFile(options.plugin) ? clapSettingsOf(command) : settingsOf(command);
+    options.parameters = settingsOf(command, options.plugin);
     options.scanTimeout = scanTimeoutOf(command);
     installInterruptHandler();
     keepWritingWithoutReader();
@@ -454,6 +443,12 @@ int dispatch(const std::vector<std::string>& arguments, std::ostream& out) {
 }
 
 }  // namespace
+
+std::filesystem::path executableFolder() {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::path() : self.parent_path();
+}
 
 std::filesystem::path defaultPluginPath() {
     const std::filesystem::path folder = executableFolder();

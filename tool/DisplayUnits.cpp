@@ -29,12 +29,7 @@ bool isBareNumber(std::string_view value) {
 TypedSetting parseTypedSetting(std::string_view text) {
     const std::size_t equals = equalsOf(text);
     if (isBareNumber(text.substr(equals + 1))) return {parseParameterSetting(text), ""};
-    const std::string_view value = text.substr(equals + 1);
-    if (value.empty()) {
-        throw SettingError("--set needs a value after '=' in '" + std::string(text) + "'");
-    }
-    const std::string name(text.substr(0, equals));
-    return {{name, 0.0f, std::string(value)}, std::string(value)};
+    return parsePluginSetting(text);
 }
 
 TypedSetting parsePluginSetting(std::string_view text) {

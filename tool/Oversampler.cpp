@@ -104,11 +104,6 @@ int64_t measureLatency(double rate, int factor) {
 
 }  // namespace
 
-OversampledSession::OversampledSession(std::shared_ptr<const PluginLibrary> library, SessionSettings settings,
-                                       int factor)
-    : OversampledSession(std::make_shared<const PluginLibrarySource>(std::move(library)), std::move(settings),
-                         factor) {}
-
 OversampledSession::OversampledSession(std::shared_ptr<const EffectSource> source, SessionSettings settings,
                                        int factor)
     : factor_(factor), channels_(settings.channels), blockSize_(settings.blockSize) {

@@ -25,13 +25,11 @@ public:
     // `settings` describe the file: its rate and block size. The plug-in is
     // told `factor` times both. A factor of 1 runs the plug-in directly.
     OversampledSession(std::shared_ptr<const EffectSource> source, SessionSettings settings, int factor);
-    OversampledSession(std::shared_ptr<const PluginLibrary> library, SessionSettings settings, int factor);
     ~OversampledSession();
     OversampledSession(const OversampledSession&) = delete;
     OversampledSession& operator=(const OversampledSession&) = delete;
 
     RenderedEffect& session() { return *session_; }
-    int factor() const { return factor_; }
     // Frames the resamplers delay the signal by, at the file's rate, beyond
     // what libsoxr removes itself; the output is shifted back by this much.
     int64_t latency() const { return latency_; }
@@ -52,7 +50,6 @@ public:
 private:
     void runPlugin(const float* upsampled, std::size_t frames, std::vector<float>& output);
     void flushPlugin(std::vector<float>& output);
-    void downsample(const float* processed, std::size_t frames, std::vector<float>& output);
     void emit(const float* frames, std::size_t count, std::vector<float>& output);
 
     int factor_;

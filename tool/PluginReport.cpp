@@ -237,16 +237,12 @@ void writeResumedPluginInfo(std::shared_ptr<const PluginLibrary> library, ChildR
     }
     out << "\n";
     report.setStage("while its parameters were read");
-    writeParameterTable(instance, out);
+    InstanceParameters parameters(instance);
+    writeParameterTable(parameters, out);
     report.setStage("while being suspended");
     instance.mainsChanged(false);
     report.setStage("while being closed");
     instance.close();
-}
-
-void writeParameterTable(PluginInstance& instance, std::ostream& out) {
-    InstanceParameters parameters(instance);
-    writeParameterTable(parameters, out);
 }
 
 void writeClapInfo(const std::shared_ptr<const ClapLibrary>& library, std::ostream& out) {
@@ -268,29 +264,14 @@ void writeClapInfo(const std::shared_ptr<const ClapLibrary>& library, std::ostre
 }
 
 void writeParameterTable(EffectParameters& instance, std::ostream& out) {
-    struct Row {
-        std::string index, name, value, display, label;
-    };
-    std::vector<Row> rows{{"#", "Name", "Value", "Display", "Label"}};
+    std::vector<std::vector<std::string>> rows{{"#", "Name", "Value", "Display", "Label"}};
     for (int32_t index = 0; index < instance.parameterCount(); ++index) {
         char value[32];
         std::snprintf(value, sizeof value, "%.6f", instance.parameterValue(index));
         rows.push_back({std::to_string(index), instance.parameterName(index), value,
                         instance.parameterDisplay(index), instance.parameterLabel(index)});
     }
-    std::size_t widths[4] = {};
-    for (const Row& row : rows) {
-        widths[0] = std::max(widths[0], row.index.size());
-        widths[1] = std::max(widths[1], row.name.size());
-        widths[2] = std::max(widths[2], row.value.size());
-        widths[3] = std::max(widths[3], row.display.size());
-    }
-    for (const Row& row : rows) {
-        std::string line = "  " + padded(row.index, widths[0] + 2) + padded(row.name, widths[1] + 2) +
-                           padded(row.value, widths[2] + 2) + padded(row.display, widths[3] + 2) + row.label;
-        while (!line.empty() && line.back() == ' ') line.pop_back();
-        out << line << "\n";
-    }
+    writeTable(rows, out);
 }
 
 }  // namespace ondulaxis::tool

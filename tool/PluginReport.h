@@ -35,7 +35,6 @@ std::string describeFlags(int32_t flags);
 void writeResumedPluginInfo(std::shared_ptr<const PluginLibrary> library, ChildReport& report, std::ostream& out);
 // Index, name, value, display and label of every parameter.
 void writeParameterTable(EffectParameters& parameters, std::ostream& out);
-void writeParameterTable(PluginInstance& instance, std::ostream& out);
 
 // Every plug-in of a CLAP module: ID, name, vendor, version, features,
 // audio ports, the layouts of mono and stereo files, the latency once

@@ -1,5 +1,6 @@
 #include "PresetFile.h"
 
+#include "CommandLine.h"
 #include "HostError.h"
 
 #include <cctype>
@@ -15,12 +16,6 @@ std::string trimmed(const std::string& text) {
     if (first == std::string::npos) return "";
     const std::size_t last = text.find_last_not_of(" \t\r");
     return text.substr(first, last - first + 1);
-}
-
-std::filesystem::path executableFolder() {
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::filesystem::path() : self.parent_path();
 }
 
 }  // namespace

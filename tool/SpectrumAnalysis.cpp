@@ -150,11 +150,6 @@ Spectrum analyseTone(const std::vector<float>& samples, double sampleRate, doubl
     return spectrum;
 }
 
-std::vector<float> renderTone(std::shared_ptr<const PluginLibrary> library, const SessionSettings& settings,
-                              const ToneSettings& tone, int factor) {
-    return renderTone(std::make_shared<const PluginLibrarySource>(std::move(library)), settings, tone, factor);
-}
-
 std::vector<float> renderTone(std::shared_ptr<const EffectSource> source, const SessionSettings& settings,
                               const ToneSettings& tone, int factor) {
     SessionSettings mono = settings;

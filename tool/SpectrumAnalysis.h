@@ -51,8 +51,6 @@ Spectrum analyseTone(const std::vector<float>& samples, double sampleRate, doubl
 // fed the tone until it settles, then long enough for analyseTone.
 std::vector<float> renderTone(std::shared_ptr<const EffectSource> source, const SessionSettings& settings,
                               const ToneSettings& tone, int factor);
-std::vector<float> renderTone(std::shared_ptr<const PluginLibrary> library, const SessionSettings& settings,
-                              const ToneSettings& tone, int factor);
 
 // Fraction of the analysed power as a level: 10·log10, floored far below
 // anything float audio holds so that silence prints as a number.

@@ -45,21 +45,13 @@ std::string logFrequencyAxes(const Panel& panel, double yStep, const std::string
             const double frequency = decade * multiple;
             const double at = std::log10(frequency);
             if (at < panel.xMin || at > panel.xMax) continue;
-            svg += line(panel.x(at), panel.top, panel.x(at), panel.top + panel.height, "grid");
-            svg += text(panel.x(at), panel.top + panel.height + 16, hertz(frequency));
+            svg += xTick(panel, at, hertz(frequency));
         }
     }
     for (double level = std::ceil(panel.yMin / yStep) * yStep; level <= panel.yMax; level += yStep) {
-        svg += line(panel.left, panel.y(level), panel.left + panel.width, panel.y(level), "grid");
-        svg += text(panel.left - 6, panel.y(level) + 4, std::to_string(static_cast<int>(level)), "end");
+        svg += yTick(panel, level, std::to_string(static_cast<int>(level)));
     }
-    svg += "<rect x=\"" + number(panel.left) + "\" y=\"" + number(panel.top) + "\" width=\"" + number(panel.width) +
-           "\" height=\"" + number(panel.height) + "\" class=\"frame\"/>\n";
-    svg += text(panel.left + panel.width / 2, panel.top + panel.height + 36, xLabel);
-    const double labelX = panel.left - 48;
-    const double labelY = panel.top + panel.height / 2;
-    svg += text(labelX, labelY, yLabel, "middle",
-                (" transform=\"rotate(-90 " + number(labelX) + " " + number(labelY) + ")\"").c_str());
+    svg += frame(panel, xLabel, yLabel, 48);
     return svg;
 }
 

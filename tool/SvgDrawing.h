@@ -50,6 +50,30 @@ inline std::string line(double x1, double y1, double x2, double y2, const char* 
            number(y2) + "\" class=\"" + style + "\"/>\n";
 }
 
+// A grid line across the panel at x = `at`, labelled below it.
+inline std::string xTick(const Panel& panel, double at, const std::string& label) {
+    return line(panel.x(at), panel.top, panel.x(at), panel.top + panel.height, "grid") +
+           text(panel.x(at), panel.top + panel.height + 16, label);
+}
+
+// A grid line across the panel at y = `at`, labelled left of it.
+inline std::string yTick(const Panel& panel, double at, const std::string& label) {
+    return line(panel.left, panel.y(at), panel.left + panel.width, panel.y(at), "grid") +
+           text(panel.left - 6, panel.y(at) + 4, label, "end");
+}
+
+// The panel's frame, `xLabel` below it and `yLabel` turned up its left
+// side, `gap` away.
+inline std::string frame(const Panel& panel, const std::string& xLabel, const std::string& yLabel, double gap) {
+    const double labelX = panel.left - gap;
+    const double labelY = panel.top + panel.height / 2;
+    return "<rect x=\"" + number(panel.left) + "\" y=\"" + number(panel.top) + "\" width=\"" + number(panel.width) +
+           "\" height=\"" + number(panel.height) + "\" class=\"frame\"/>\n" +
+           text(panel.left + panel.width / 2, panel.top + panel.height + 36, xLabel) +
+           text(labelX, labelY, yLabel, "middle",
+                (" transform=\"rotate(-90 " + number(labelX) + " " + number(labelY) + ")\"").c_str());
+}
+
 // The opening of a plot page: size, shared styles plus `styles`, a white
 // background, the title and a subtitle.
 inline std::string page(double width, double height, const std::string& title, const std::string& subtitle,

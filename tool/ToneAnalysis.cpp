@@ -23,15 +23,10 @@ constexpr int kSweepPoints = 25;
 // In the analysis child: counts the blocks, for saying where a crash was.
 std::atomic<int64_t>* blockCounter = nullptr;
 
-std::string describe(const std::vector<TypedSetting>& settings) {
-    std::string text;
-    for (const TypedSetting& setting : settings) {
-        char value[32];
-        std::snprintf(value, sizeof value, "%g", static_cast<double>(setting.setting.value));
-        text += (text.empty() ? "" : " ") + setting.setting.name + "=" +
-                (setting.typed.empty() ? std::string(value) : setting.typed);
-    }
-    return text.empty() ? "defaults" : text;
+std::vector<ParameterSetting> settingsOf(const AnalyzeOptions& options) {
+    std::vector<ParameterSetting> settings;
+    for (const TypedSetting& setting : options.parameters) settings.push_back(setting.setting);
+    return settings;
 }
 
 Spectrum measure(const AnalyzeOptions& options, const std::shared_ptr<const EffectSource>& library,
@@ -39,7 +34,7 @@ Spectrum measure(const AnalyzeOptions& options, const std::shared_ptr<const Effe
     SessionSettings settings;
     settings.sampleRate = options.sampleRate;
     settings.blockSize = options.blockSize;
-    for (const TypedSetting& setting : options.parameters) settings.parameters.push_back(setting.setting);
+    settings.parameters = settingsOf(options);
     settings.blockCounter = blockCounter;
     return analyseTone(renderTone(library, settings, tone, factor), options.sampleRate, tone.frequency);
 }
@@ -121,12 +116,14 @@ void analyseInChild(const AnalyzeOptions& options, PluginProcess::Child& child) 
     blockCounter = &child.report.block;
     std::vector<int> factors{1};
     if (options.oversample > 1) factors.push_back(options.oversample);
+    // A setting typed as a text shows it, as the render's plot does.
+    const std::string described = describeSettings(settingsOf(options), false);
     char subtitle[256];
     std::string svg;
     if (!options.sweep) {
         std::snprintf(subtitle, sizeof subtitle, "%g Hz sine at %.1f dBFS, %g Hz; settings: %s",
                       options.tone.frequency, options.tone.levelDbfs, options.sampleRate,
-                      describe(options.parameters).c_str());
+                      described.c_str());
         report << "Analysing " << options.plugin.filename().string() << ": " << subtitle << "\n";
         // Aliases fall on multiples of the largest common divisor of tone and
         // rate: all of them on harmonics when the tone divides the rate.
@@ -147,7 +144,7 @@ void analyseInChild(const AnalyzeOptions& options, PluginProcess::Child& child) 
         svg = spectrumSvg(spectra, "Spectrum of a tone through " + options.plugin.filename().string(), subtitle);
     } else {
         std::snprintf(subtitle, sizeof subtitle, "sine at %.1f dBFS, %g Hz; settings: %s", options.tone.levelDbfs,
-                      options.sampleRate, describe(options.parameters).c_str());
+                      options.sampleRate, described.c_str());
         report << "Aliasing sweep of " << options.plugin.filename().string() << ": " << subtitle << "\n";
         std::vector<SweepCurve> curves;
         for (int factor : factors) curves.push_back({factorLabel(factor), {}, {}});

@@ -18,21 +18,9 @@ constexpr double kExcerptSeconds = 0.025;
 std::string axes(const Panel& panel, const std::vector<double>& xTicks, const std::vector<double>& yTicks,
                  const std::string& xLabel, const std::string& yLabel) {
     std::string svg;
-    for (double tick : xTicks) {
-        svg += line(panel.x(tick), panel.top, panel.x(tick), panel.top + panel.height, "grid");
-        svg += text(panel.x(tick), panel.top + panel.height + 16, number(tick));
-    }
-    for (double tick : yTicks) {
-        svg += line(panel.left, panel.y(tick), panel.left + panel.width, panel.y(tick), "grid");
-        svg += text(panel.left - 6, panel.y(tick) + 4, number(tick), "end");
-    }
-    svg += "<rect x=\"" + number(panel.left) + "\" y=\"" + number(panel.top) + "\" width=\"" +
-           number(panel.width) + "\" height=\"" + number(panel.height) + "\" class=\"frame\"/>\n";
-    svg += text(panel.left + panel.width / 2, panel.top + panel.height + 36, xLabel);
-    const double labelX = panel.left - 44;
-    const double labelY = panel.top + panel.height / 2;
-    svg += text(labelX, labelY, yLabel, "middle",
-                (" transform=\"rotate(-90 " + number(labelX) + " " + number(labelY) + ")\"").c_str());
+    for (double tick : xTicks) svg += xTick(panel, tick, number(tick));
+    for (double tick : yTicks) svg += yTick(panel, tick, number(tick));
+    svg += frame(panel, xLabel, yLabel, 44);
     return svg;
 }
 

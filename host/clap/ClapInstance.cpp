@@ -118,8 +118,7 @@ void ClapInstance::readParameters() {
             throw HostError("plug-in " + displayName() + " gave no information on parameter " + std::to_string(index));
         }
         parameters_.push_back({info.id, info.flags, info.cookie, boundedText(info.name, sizeof info.name),
-                               boundedText(info.module, sizeof info.module), info.min_value, info.max_value,
-                               info.default_value});
+                               info.min_value, info.max_value, info.default_value});
     }
 }
 

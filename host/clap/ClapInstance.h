@@ -20,7 +20,6 @@ struct ClapParameter {
     uint32_t flags = 0;
     void* cookie = nullptr;
     std::string name;
-    std::string module;
     double minimum = 0.0;
     double maximum = 0.0;
     double defaultValue = 0.0;
@@ -53,8 +52,6 @@ public:
     ClapInstance(const ClapInstance&) = delete;
     ClapInstance& operator=(const ClapInstance&) = delete;
 
-    const ClapLibrary& library() const { return *library_; }
-    const ClapPluginDescription& description() const { return description_; }
     // "ID in FILE", for messages.
     std::string displayName() const;
 

@@ -7,7 +7,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <strings.h>
 
 namespace ondulaxis::host {
 
@@ -56,17 +55,12 @@ ChannelLayout ClapSource::planLayout(int channels) const {
 std::vector<ClapParameterAssignment> resolveClapSettings(const ClapInstance& instance,
                                                          const std::vector<ParameterSetting>& settings) {
     const std::vector<ClapParameter>& parameters = instance.parameters();
+    std::vector<std::string> names;
+    for (const ClapParameter& parameter : parameters) names.push_back(parameter.name);
     std::vector<ClapParameterAssignment> assignments;
     for (const ParameterSetting& setting : settings) {
-        const auto found = std::find_if(parameters.begin(), parameters.end(), [&](const ClapParameter& parameter) {
-            return strcasecmp(parameter.name.c_str(), setting.name.c_str()) == 0;
-        });
-        if (found == parameters.end()) {
-            std::string known;
-            for (const ClapParameter& parameter : parameters) known += (known.empty() ? "" : ", ") + parameter.name;
-            throw SettingError("unknown parameter '" + setting.name + "'; the parameters are: " + known);
-        }
-        const std::size_t index = static_cast<std::size_t>(found - parameters.begin());
+        const std::size_t index = parameterIndex(names, setting.name);
+        const ClapParameter* found = &parameters[index];
         std::optional<double> value = setting.display.empty() ? std::optional<double>(setting.value)
                                                               : bareNumber(setting.display);
         if (!value) value = instance.textToValue(index, setting.display);
@@ -125,17 +119,10 @@ ClapSession::ClapSession(std::shared_ptr<const ClapLibrary> library, const std::
     for (const ClapParameterAssignment& assignment : assignments) {
         const ClapParameter& parameter = first.instance->parameters()[assignment.index];
         ClapParamValueEvent event{};
-        event.header.size = sizeof event;
-        event.header.time = 0;
-        event.header.space_id = CLAP_CORE_EVENT_SPACE_ID;
-        event.header.type = CLAP_EVENT_PARAM_VALUE;
-        event.header.flags = 0;
+        event.header = {sizeof event, 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
         event.param_id = parameter.id;
         event.cookie = parameter.cookie;
-        event.note_id = -1;
-        event.port_index = -1;
-        event.channel = -1;
-        event.key = -1;
+        event.note_id = event.port_index = event.channel = event.key = -1;
         event.value = assignment.value;
         events_.events.push_back(event);
     }

@@ -10,7 +10,6 @@
 #include <cstring>
 #include <optional>
 #include <string>
-#include <strings.h>
 
 namespace ondulaxis::host {
 
@@ -123,15 +122,7 @@ std::vector<ParameterAssignment> resolveParameterSettings(PluginInstance& instan
     }
     std::vector<ParameterAssignment> assignments;
     for (const ParameterSetting& setting : settings) {
-        int32_t found = -1;
-        for (std::size_t index = 0; index < names.size() && found < 0; ++index) {
-            if (strcasecmp(names[index].c_str(), setting.name.c_str()) == 0) found = static_cast<int32_t>(index);
-        }
-        if (found < 0) {
-            std::string known;
-            for (const std::string& name : names) known += (known.empty() ? "" : ", ") + name;
-            throw SettingError("unknown parameter '" + setting.name + "'; the parameters are: " + known);
-        }
+        const auto found = static_cast<int32_t>(parameterIndex(names, setting.name));
         const float value =
             setting.display.empty() ? setting.value : valueWithDisplay(instance, found, setting.name, setting.display);
         assignments.push_back({found, value});

@@ -55,7 +55,6 @@ private:
 class PluginLibrarySource : public EffectSource {
 public:
     explicit PluginLibrarySource(std::shared_ptr<const PluginLibrary> library) : library_(std::move(library)) {}
-    const std::shared_ptr<const PluginLibrary>& library() const { return library_; }
     std::string name() const override { return library_->path().string(); }
     // Creates an instance to read its pins.
     ChannelLayout planLayout(int channels) const override;

@@ -66,11 +66,6 @@ void PluginInstance::setConnections(const PinConnections& connections) {
     connections_ = connections;
 }
 
-PinConnections PluginInstance::connections() const {
-    std::lock_guard lock(hostStateLock_);
-    return connections_;
-}
-
 std::vector<HostRequest> PluginInstance::requests() const {
     std::lock_guard lock(hostStateLock_);
     return requests_;

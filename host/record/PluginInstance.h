@@ -64,7 +64,6 @@ public:
 
     // [any thread] takes effect at the plug-in's next pin query
     void setConnections(const PinConnections& connections);
-    PinConnections connections() const;
     // The requests the plug-in has made so far, oldest first (the first
     // thousand or so).
     std::vector<HostRequest> requests() const;

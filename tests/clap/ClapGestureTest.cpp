@@ -15,8 +15,8 @@ namespace {
 const ClapPluginDescriptor plainDescriptor{CLAP_VERSION, plainId, "Ondulaxis", "", "", "", "", "", "", nullptr};
 const ClapPluginDescriptor hqDescriptor{CLAP_VERSION, hqId, "Ondulaxis HQ", "", "", "", "", "", "", nullptr};
 const ClapPluginKind kinds[] = {
-    {&plainDescriptor, createEffectRecord<Ondulaxis>, clapParameters::plainTable, 1, Ondulaxis::tailFrames},
-    {&hqDescriptor, createEffectRecord<OndulaxisHQ>, clapParameters::hqTable, 2, OndulaxisHQ::tailFrames},
+    {&plainDescriptor, createEffectRecord<Ondulaxis>, ondulaxisParameters, 1, Ondulaxis::tailFrames},
+    {&hqDescriptor, createEffectRecord<OndulaxisHQ>, ondulaxisHQParameters, 2, OndulaxisHQ::tailFrames},
 };
 
 const ClapPluginRecord* createHere(const ClapPluginFactory*, const ClapHostRecord* host, const char* id) {

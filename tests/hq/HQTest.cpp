@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "LayoutSession.h"
 #include "PluginInstance.h"
 #include "PluginLibrary.h"
 #include "OndulaxisHQ.h"
@@ -127,8 +128,8 @@ TEST_P(HQFactor, AliasingOfA5kHzTone) {
     const Factor& f = GetParam();
     SessionSettings settings;
     settings.parameters = {{"Oversample", f.value}};
-    const Spectrum spectrum =
-        analyseTone(renderTone(library(HQ_PLUGIN_PATH), settings, {5000.0, -6.0}, 1), 48000.0, 5000.0);
+    const auto source = std::make_shared<const PluginLibrarySource>(library(HQ_PLUGIN_PATH));
+    const Spectrum spectrum = analyseTone(renderTone(source, settings, {5000.0, -6.0}, 1), 48000.0, 5000.0);
     EXPECT_LT(spectrum.aliasingDb, f.maxAliasingDb);
 }
 

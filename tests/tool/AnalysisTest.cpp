@@ -20,7 +20,8 @@ Spectrum analyse(std::shared_ptr<const PluginLibrary> library, double frequency,
     SessionSettings settings;
     settings.parameters = std::move(parameters);
     const ToneSettings tone{frequency, 20.0 * std::log10(0.5)};
-    return analyseTone(renderTone(std::move(library), settings, tone, factor), settings.sampleRate, frequency);
+    const auto source = std::make_shared<const PluginLibrarySource>(std::move(library));
+    return analyseTone(renderTone(source, settings, tone, factor), settings.sampleRate, frequency);
 }
 
 class KnownSpectrumTest : public ::testing::TestWithParam<int> {};
@@ -66,7 +67,7 @@ TEST_P(OversampledChainTest, OutputIsAlignedWithTheInputAndAsLong) {
     SessionSettings settings;
     settings.channels = 2;
     settings.blockSize = 300;
-    OversampledSession chain(shaper("PassThrough"), settings, factor);
+    OversampledSession chain(std::make_shared<const PluginLibrarySource>(shaper("PassThrough")), settings, factor);
     // The plug-in is told the higher rate and block size.
     PluginInstance& instance = dynamic_cast<LayoutSession&>(chain.session()).instance();
     EXPECT_EQ(instance.record().uniqueID, 48000 * factor);
