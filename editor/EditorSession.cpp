@@ -16,23 +16,20 @@ namespace {
 constexpr int32_t curveColumns = (maxCurvePoints - 1) / 2;
 
 // The curve as a path across each column's span, from its left edge to its
-// right, entered at the end nearer to where the last column left off: a
-// smooth curve stays smooth, a fold fills its columns. None when the measure
-// gave no curve.
+// right, in the order strokeThrough gives. None when the measure gave no curve.
 int32_t curvePoints(const TransferCurve& curve, SignalPoint* points) {
     if (curve.input.size() != curve.output.size()) return 0;
     const std::vector<TransferColumn> columns = transferColumns(curve, curveColumns);
     const auto edge = [](int32_t column) { return static_cast<float>(2 * column) / curveColumns - 1.0f; };
     int32_t count = 0;
-    float previous = 0.0f;
+    double previous = 0.0;
     for (int32_t column = 0; column < curveColumns; ++column) {
         const TransferColumn& span = columns[static_cast<size_t>(column)];
         if (span.low > span.high) continue;
-        const bool upward = std::abs(previous - span.low) <= std::abs(previous - span.high);
-        const float first = upward ? span.low : span.high, second = upward ? span.high : span.low;
-        points[count++] = {edge(column), first};
-        points[count++] = {edge(column + 1), second};
-        previous = second;
+        const TransferStroke stroke = strokeThrough(span, previous);
+        points[count++] = {edge(column), stroke.first};
+        points[count++] = {edge(column + 1), stroke.second};
+        previous = stroke.second;
     }
     return count;
 }

@@ -8,13 +8,14 @@
 #include <atomic>
 #include <cstdint>
 
+#include "ControlState.h"
 #include "EffectRecord.h"
 
 class EmbeddedEffect {
 public:
-    // Room for every effect's parameters: a value past it still reaches the
-    // effect, but is neither kept nor counted.
-    static constexpr uint32_t maxParameters = 16;
+    // Room for every effect's parameters, as in the effect's own mailbox: a
+    // value past it still reaches the effect, but is neither kept nor counted.
+    static constexpr uint32_t maxParameters = maxParamCount;
 
     // The change count of every parameter as a reader last saw it.
     struct ChangeMarks {

@@ -68,3 +68,15 @@ inline std::vector<TransferColumn> transferColumns(const TransferCurve& curve, i
     }
     return spans;
 }
+
+// A column's span in the order a path runs through it: entered at the end
+// nearer to where the last column left off (`previous`), so a smooth curve
+// stays smooth and a fold fills its column.
+struct TransferStroke {
+    float first;
+    float second;
+};
+inline TransferStroke strokeThrough(const TransferColumn& span, double previous) {
+    const bool upward = std::abs(previous - span.low) <= std::abs(previous - span.high);
+    return upward ? TransferStroke{span.low, span.high} : TransferStroke{span.high, span.low};
+}

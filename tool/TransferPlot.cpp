@@ -30,17 +30,12 @@ std::string transferPath(const Panel& panel, const TransferCurve& curve) {
     std::string path;
     double previous = 0.0;
     for (std::size_t column = 0; column < columns.size(); ++column) {
-        const float low = columns[column].low;
-        const float high = columns[column].high;
-        if (low > high) continue;
+        if (columns[column].low > columns[column].high) continue;
         const double x = panel.left + static_cast<double>(column) + 0.5;
-        // Enter each column at the end nearer to where the last one left off.
-        const bool upward = std::abs(previous - low) <= std::abs(previous - high);
-        const double first = upward ? low : high;
-        const double second = upward ? high : low;
-        path += (path.empty() ? "M" : " L") + number(x) + "," + number(panel.y(first));
-        if (second != first) path += " L" + number(x) + "," + number(panel.y(second));
-        previous = second;
+        const TransferStroke stroke = strokeThrough(columns[column], previous);
+        path += (path.empty() ? "M" : " L") + number(x) + "," + number(panel.y(stroke.first));
+        if (stroke.second != stroke.first) path += " L" + number(x) + "," + number(panel.y(stroke.second));
+        previous = stroke.second;
     }
     return "<path d=\"" + path + "\" class=\"curve\"/>\n";
 }
