@@ -15,26 +15,8 @@
 namespace clapTest {
 namespace {
 
-using Signal = std::vector<std::vector<float>>;
-
 constexpr ClapId oversample = OndulaxisHQ::oversampleIndex;
 constexpr ClapId dryWet = OndulaxisHQ::dryWetIndex;
-
-// Several seconds' worth of partials and noise, different per channel.
-Signal testSignal(uint32_t channels, size_t frames) {
-    Signal signal(channels, std::vector<float>(frames));
-    uint32_t noise = 12345;
-    for (uint32_t c = 0; c < channels; ++c) {
-        for (size_t i = 0; i < frames; ++i) {
-            noise = noise * 1664525u + 1013904223u;
-            const double t = static_cast<double>(i) / 48000.0;
-            signal[c][i] = static_cast<float>(0.6 * std::sin(2 * M_PI * (110.0 + 50.0 * c) * t) +
-                                              0.2 * std::sin(2 * M_PI * 1710.0 * t) +
-                                              0.1 * (static_cast<double>(noise >> 8) / 8388608.0 - 1.0));
-        }
-    }
-    return signal;
-}
 
 Signal slice(const Signal& signal, size_t from, size_t to) {
     Signal part;
