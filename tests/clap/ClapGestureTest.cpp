@@ -68,13 +68,9 @@ TEST_P(Gestures, ReachTheHostInOrderAndTheValueTheEffect) {
     EventList none;
     const ClapInputEvents noEvents = none.list();
     Signal out;
-    for (int handOver = 0; handOver < 2; ++handOver) {
-        if (gesture.active) {
-            out = host.process(in, {}, &list);
-        } else {
-            host.params->flush(host.plugin, &noEvents, &list);
-        }
-        sent.room = SIZE_MAX;
+    for (int handOver = 0; handOver < 2; ++handOver, sent.room = SIZE_MAX) {
+        if (gesture.active) out = host.process(in, {}, &list);
+        else host.params->flush(host.plugin, &noEvents, &list);
     }
     const std::vector<SentEvents::Sent> expected = {
         {CLAP_EVENT_PARAM_GESTURE_BEGIN, AmpMin, 0.0},

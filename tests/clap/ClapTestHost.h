@@ -98,15 +98,12 @@ struct SentEvents {
     static bool push(const ClapOutputEvents* list, const ClapEventHeader* header) {
         auto* self = static_cast<SentEvents*>(list->ctx);
         if (self->events.size() == self->room) return false;
-        if (header->type == CLAP_EVENT_PARAM_VALUE) {
-            EXPECT_EQ(header->size, sizeof(ClapParamValueEvent));
-            const auto* event = reinterpret_cast<const ClapParamValueEvent*>(header);
-            self->events.push_back({header->type, event->param_id, event->value});
-        } else {
-            EXPECT_EQ(header->size, sizeof(ClapParamGestureEvent));
-            const auto* event = reinterpret_cast<const ClapParamGestureEvent*>(header);
-            self->events.push_back({header->type, event->param_id, 0.0});
-        }
+        const auto* value = reinterpret_cast<const ClapParamValueEvent*>(header);
+        const auto* gesture = reinterpret_cast<const ClapParamGestureEvent*>(header);
+        const bool isValue = header->type == CLAP_EVENT_PARAM_VALUE;
+        EXPECT_EQ(header->size, isValue ? sizeof *value : sizeof *gesture);
+        self->events.push_back(
+            {header->type, isValue ? value->param_id : gesture->param_id, isValue ? value->value : 0.0});
         return true;
     }
     ClapOutputEvents list() { return {this, push}; }
