@@ -1,6 +1,5 @@
 // An editor's gestures through the CLAP plug-in, with no editor: the sink
 // the plug-in offers is driven directly, on instances made in this process.
-#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -24,16 +23,6 @@ const ClapPluginRecord* createHere(const ClapPluginFactory*, const ClapHostRecor
 }
 
 const ClapPluginFactory inProcess{nullptr, nullptr, createHere};
-
-using Signal = std::vector<std::vector<float>>;
-
-Signal tones(size_t frames) {
-    Signal signal(2, std::vector<float>(frames));
-    for (size_t c = 0; c < 2; ++c) {
-        for (size_t i = 0; i < frames; ++i) signal[c][i] = 0.6f * std::sin(0.013f * static_cast<float>((c + 1) * i));
-    }
-    return signal;
-}
 
 struct GestureCase {
     const char* name;
@@ -72,20 +61,16 @@ TEST_P(Gestures, ReachTheHostInOrderAndTheValueTheEffect) {
     EXPECT_GT(host.flushRequests.load(), 0);
     EXPECT_EQ(host.get(AmpMin), 25.0);
 
-    const Signal in = tones(256);
+    const Signal in = testSignal(2, 256);
     SentEvents sent;
     sent.room = gesture.firstRoom;
     const ClapOutputEvents list = sent.list();
     EventList none;
     const ClapInputEvents noEvents = none.list();
     Signal out;
-    for (int handOver = 0; handOver < 2; ++handOver) {
-        if (gesture.active) {
-            out = host.process(in, {}, &list);
-        } else {
-            host.params->flush(host.plugin, &noEvents, &list);
-        }
-        sent.room = SIZE_MAX;
+    for (int handOver = 0; handOver < 2; ++handOver, sent.room = SIZE_MAX) {
+        if (gesture.active) out = host.process(in, {}, &list);
+        else host.params->flush(host.plugin, &noEvents, &list);
     }
     const std::vector<SentEvents::Sent> expected = {
         {CLAP_EVENT_PARAM_GESTURE_BEGIN, AmpMin, 0.0},

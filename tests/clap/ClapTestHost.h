@@ -6,6 +6,7 @@
 #include <dlfcn.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <ostream>
@@ -18,6 +19,24 @@
 #include "ClapAbi.h"
 
 namespace clapTest {
+
+using Signal = std::vector<std::vector<float>>;
+
+// Several seconds' worth of partials and noise, different per channel.
+inline Signal testSignal(uint32_t channels, size_t frames) {
+    Signal signal(channels, std::vector<float>(frames));
+    uint32_t noise = 12345;
+    for (uint32_t c = 0; c < channels; ++c) {
+        for (size_t i = 0; i < frames; ++i) {
+            noise = noise * 1664525u + 1013904223u;
+            const double t = static_cast<double>(i) / 48000.0;
+            signal[c][i] = static_cast<float>(0.6 * std::sin(2 * M_PI * (110.0 + 50.0 * c) * t) +
+                                              0.2 * std::sin(2 * M_PI * 1710.0 * t) +
+                                              0.1 * (static_cast<double>(noise >> 8) / 8388608.0 - 1.0));
+        }
+    }
+    return signal;
+}
 
 inline const ClapEntryTable* entry() {
     static const ClapEntryTable* loaded = [] {
@@ -79,15 +98,12 @@ struct SentEvents {
     static bool push(const ClapOutputEvents* list, const ClapEventHeader* header) {
         auto* self = static_cast<SentEvents*>(list->ctx);
         if (self->events.size() == self->room) return false;
-        if (header->type == CLAP_EVENT_PARAM_VALUE) {
-            EXPECT_EQ(header->size, sizeof(ClapParamValueEvent));
-            const auto* event = reinterpret_cast<const ClapParamValueEvent*>(header);
-            self->events.push_back({header->type, event->param_id, event->value});
-        } else {
-            EXPECT_EQ(header->size, sizeof(ClapParamGestureEvent));
-            const auto* event = reinterpret_cast<const ClapParamGestureEvent*>(header);
-            self->events.push_back({header->type, event->param_id, 0.0});
-        }
+        const auto* value = reinterpret_cast<const ClapParamValueEvent*>(header);
+        const auto* gesture = reinterpret_cast<const ClapParamGestureEvent*>(header);
+        const bool isValue = header->type == CLAP_EVENT_PARAM_VALUE;
+        EXPECT_EQ(header->size, isValue ? sizeof *value : sizeof *gesture);
+        self->events.push_back(
+            {header->type, isValue ? value->param_id : gesture->param_id, isValue ? value->value : 0.0});
         return true;
     }
     ClapOutputEvents list() { return {this, push}; }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "EditorDrawing.h"
 #include "EditorLayout.h"
@@ -45,15 +46,12 @@ void addCurveAndSignal(EditorState& state, int32_t livePoints) {
 void defaults(EditorState& state) { addCurveAndSignal(state, 0); }
 
 void awayFromDefaults(EditorState& state) {
-    setEditorValue(state, ZeroX, 0.0f);
-    setEditorValue(state, InGain, 0.35f);
-    setEditorValue(state, FuncMix, 0.8f);
-    setEditorValue(state, FreqMin, 0.6f);
-    setEditorValue(state, FreqDif, 0.2f);
-    setEditorValue(state, OutGain, 0.9f);
-    if (state.count() > paramCount) {
-        setEditorValue(state, paramCount, 1.0f);      // Oversample
-        setEditorValue(state, paramCount + 1, 0.7f);  // DryWet
+    // The last two are HQ's Oversample and DryWet.
+    const std::pair<int32_t, float> away[] = {{ZeroX, 0.0f},   {InGain, 0.35f}, {FuncMix, 0.8f},
+                                              {FreqMin, 0.6f}, {FreqDif, 0.2f}, {OutGain, 0.9f},
+                                              {paramCount, 1.0f}, {paramCount + 1, 0.7f}};
+    for (const auto& [index, value] : away) {
+        if (index < state.count()) setEditorValue(state, index, value);
     }
     state.hovered = AmpMin;
     state.focused = FreqMin;
@@ -137,20 +135,13 @@ TEST(EditorPictureTest, StateDiffersExactlyWhenThePictureMay) {
     EditorState shown = makeEditorState(ondulaxisHQParameters, "Ondulaxis HQ", 100);
     awayFromDefaults(shown);
     void (*const changes[])(EditorState&) = {
-        [](EditorState& s) { s.title = "Ondulaxis"; },
-        [](EditorState& s) { s.scalePercent = 200; },
-        [](EditorState& s) { s.table = ondulaxisParameters; },
-        [](EditorState& s) { s.values[10] = 0.5f; },
-        [](EditorState& s) { s.texts[10][0] = 'x'; },
-        [](EditorState& s) { s.curve[256].out = 0.0f; },
-        [](EditorState& s) { --s.curveCount; },
-        [](EditorState& s) { s.live[199].in = 0.5f; },
-        [](EditorState& s) { s.liveCount = 0; },
-        [](EditorState& s) { s.hovered = -1; },
-        [](EditorState& s) { s.focused = 1; },
-        [](EditorState& s) { s.dragged = 1; },
-        [](EditorState& s) { s.typing = -1; },
-        [](EditorState& s) { s.typed[1] = '\0'; },
+        [](EditorState& s) { s.title = "Ondulaxis"; },         [](EditorState& s) { s.scalePercent = 200; },
+        [](EditorState& s) { s.table = ondulaxisParameters; }, [](EditorState& s) { s.values[10] = 0.5f; },
+        [](EditorState& s) { s.texts[10][0] = 'x'; },          [](EditorState& s) { s.curve[256].out = 0.0f; },
+        [](EditorState& s) { --s.curveCount; },                [](EditorState& s) { s.live[199].in = 0.5f; },
+        [](EditorState& s) { s.liveCount = 0; },               [](EditorState& s) { s.hovered = -1; },
+        [](EditorState& s) { s.focused = 1; },                 [](EditorState& s) { s.dragged = 1; },
+        [](EditorState& s) { s.typing = -1; },                 [](EditorState& s) { s.typed[1] = '\0'; },
     };
     for (size_t i = 0; i < std::size(changes); ++i) {
         EditorState changed = shown;
@@ -162,23 +153,6 @@ TEST(EditorPictureTest, StateDiffersExactlyWhenThePictureMay) {
     EditorState same = shown;
     same.live[shown.liveCount].in = 0.5f;
     EXPECT_TRUE(same == shown);
-}
-
-TEST(EditorPictureTest, SizeIsKnownWithoutAWindowAndFollowsTheScale) {
-    const EditorLayout hq100(ondulaxisHQParameters.count(), 100), hq200(ondulaxisHQParameters.count(), 200);
-    const EditorLayout plain150(ondulaxisParameters.count(), 150), plain100(ondulaxisParameters.count(), 100);
-    EXPECT_EQ(hq200.width(), 2 * hq100.width());
-    EXPECT_EQ(hq200.height(), 2 * hq100.height());
-    EXPECT_EQ(plain150.width() * 2, plain100.width() * 3);
-    EXPECT_LT(plain100.width(), hq100.width());
-    // The controls stay inside the editor.
-    for (const EditorLayout* layout : {&hq100, &hq200, &plain150}) {
-        for (int32_t i = 0; i < layout->count(); ++i) {
-            const PixelRect cell = layout->control(i)->cell;
-            EXPECT_LE(cell.x + cell.width, layout->width()) << i;
-            EXPECT_LE(cell.y + cell.height, layout->height()) << i;
-        }
-    }
 }
 
 }  // namespace

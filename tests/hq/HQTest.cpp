@@ -486,83 +486,59 @@ INSTANTIATE_TEST_SUITE_P(Values, HQChange, ::testing::ValuesIn(changes),
 const std::vector<std::pair<int32_t, float>> heavyDrive{{InGain, 0.5f}, {FuncMix, 1.0f}};
 constexpr std::size_t blendAt = 4812;
 
-// Each sample of `moving` against the ends' renders blended with `share(i)`
-// of the second.
-template <class Share>
-void expectBlend(const std::vector<float>& moving, const std::vector<float>& from,
-                 const std::vector<float>& to, Share share) {
-    for (std::size_t i = 0; i < moving.size(); ++i) {
-        const double expected = from[i] + (static_cast<double>(to[i]) - from[i]) * share(i);
-        ASSERT_NEAR(moving[i], expected, 2e-6) << "sample " << i << ", share " << share(i);
-    }
-}
-
-class HQFactorFade : public ::testing::TestWithParam<Switch> {};
-
-// The old factor alone until the new one's filters are full, then a linear
-// fade over to it, then the new factor alone.
-TEST_P(HQFactorFade, IsTheLinearBlendOfBothFactorsOnceTheNewFiltersAreFull) {
-    const auto [from, to] = GetParam();
-    Stereo input;
-    tone(input, 9600);
-    const Change c{"", oversampleIndex, 0.0f, 0.0f, heavyDrive};
-    const float a = factors[from].value, b = factors[to].value;
-    const std::vector<float> moving = renderChange(c, a, b, blendAt, input);
-    const std::size_t fade = static_cast<std::size_t>(std::lround(OndulaxisHQ::fadeSeconds * 48000.0));
-    const std::size_t full = blendAt + OndulaxisHQ::changeFrames(48000.0f) - fade;
-    expectBlend(moving, renderChange(c, a, a, blendAt, input), renderChange(c, b, b, blendAt, input),
-                [&](std::size_t i) {
-                    return i < full ? 0.0 : std::min(1.0, (i - full + 1.0) / (fade + 1.0));
-                });
-}
-
-INSTANTIATE_TEST_SUITE_P(Switches, HQFactorFade,
-                         ::testing::Values(Switch{0, 2}, Switch{3, 1}, Switch{1, 4}),
-                         [](const auto& info) {
-                             return std::string(factors[info.param.from].display) + "to" +
-                                    factors[info.param.to].display;
-                         });
-
-// The output is linear in these controls (in OutGain's gain factor, not its
-// normalised value), so while one glides it is the blend of the renders at
-// its ends, weighed by how far the glide has come. FuncMix, AmpMin and
-// OutGain are weighed at the kernels' rate, before the filters: at 1x, where
-// that rate is the host's, the blend holds sample by sample.
-struct LinearGlide {
+// While a control changes, the output is the blend of the renders at its
+// ends. A factor change: the old factor alone until the new one's filters
+// are full, then a linear fade over to it. A glide of a control the output is
+// linear in (OutGain through its gain factor, not its normalised value):
+// weighed by how far the glide has come. FuncMix, AmpMin and OutGain are
+// weighed at the kernels' rate, before the filters: at 1x, where that rate is
+// the host's, the blend holds sample by sample.
+struct Blend {
     const char* name;
     int32_t index;
     float from, to;
-    float oversample;
-    bool gainFactor;
+    float oversample = 0.0f;  // a glide's factor
+    bool gainFactor = false;
 };
 
-void PrintTo(const LinearGlide& g, std::ostream* os) { *os << g.name; }
+void PrintTo(const Blend& b, std::ostream* os) { *os << b.name; }
 
-class HQLinearGlide : public ::testing::TestWithParam<LinearGlide> {};
+class HQBlend : public ::testing::TestWithParam<Blend> {};
 
-TEST_P(HQLinearGlide, IsTheBlendOfTheEndsAlongTheRamp) {
-    const LinearGlide& g = GetParam();
+TEST_P(HQBlend, IsTheBlendOfTheRendersAtTheEnds) {
+    const Blend& g = GetParam();
     Stereo input;
-    tone(input, 7200);
+    tone(input, 9600);
     std::vector<std::pair<int32_t, float>> settings = heavyDrive;
-    settings.emplace_back(oversampleIndex, g.oversample);
+    if (g.index != oversampleIndex) settings.emplace_back(oversampleIndex, g.oversample);
     const Change c{g.name, g.index, g.from, g.to, settings};
-    const std::vector<float> moving = renderChange(c, g.from, g.to, blendAt, input);
+    const std::vector<float> moving = renderChange(c, g.from, g.to, blendAt, input),
+                             first = renderChange(c, g.from, g.from, blendAt, input),
+                             second = renderChange(c, g.to, g.to, blendAt, input);
     const auto linear = [&](double v) { return g.gainFactor ? std::exp2(8.0 * (v - 1.0)) : v; };
-    const double length = std::lround(OndulaxisHQ::glideSeconds * 48000.0);
-    expectBlend(moving, renderChange(c, g.from, g.from, blendAt, input),
-                renderChange(c, g.to, g.to, blendAt, input), [&](std::size_t i) {
-                    const double ramp = i < blendAt ? 0.0 : std::min(1.0, (i - blendAt + 1.0) / length);
-                    const double value = g.from + (static_cast<double>(g.to) - g.from) * ramp;
-                    return (linear(value) - linear(g.from)) / (linear(g.to) - linear(g.from));
-                });
+    const double glide = std::lround(OndulaxisHQ::glideSeconds * 48000.0);
+    const double fade = std::lround(OndulaxisHQ::fadeSeconds * 48000.0);
+    const double full = blendAt + OndulaxisHQ::changeFrames(48000.0f) - fade;
+    for (std::size_t i = 0; i < moving.size(); ++i) {
+        double share = i < full ? 0.0 : std::min(1.0, (i - full + 1.0) / (fade + 1.0));
+        if (g.index != oversampleIndex) {
+            const double ramp = i < blendAt ? 0.0 : std::min(1.0, (i - blendAt + 1.0) / glide);
+            const double value = g.from + (static_cast<double>(g.to) - g.from) * ramp;
+            share = (linear(value) - linear(g.from)) / (linear(g.to) - linear(g.from));
+        }
+        const double expected = first[i] + (static_cast<double>(second[i]) - first[i]) * share;
+        ASSERT_NEAR(moving[i], expected, 2e-6) << "sample " << i << ", share " << share;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Controls, HQLinearGlide,
-                         ::testing::Values(LinearGlide{"AmpMin", AmpMin, 0.1f, 0.9f, 0.0f, false},
-                                           LinearGlide{"OutGain", OutGain, 1.0f, 0.6f, 0.0f, true},
-                                           LinearGlide{"FuncMix", FuncMix, 0.2f, 0.9f, 0.0f, false},
-                                           LinearGlide{"DryWet", dryWetIndex, 1.0f, 0.3f, 0.5f, false}),
+INSTANTIATE_TEST_SUITE_P(Changes, HQBlend,
+                         ::testing::Values(Blend{"Factor1xTo4x", oversampleIndex, 0.0f, 0.5f},
+                                           Blend{"Factor8xTo2x", oversampleIndex, 0.75f, 0.25f},
+                                           Blend{"Factor2xTo16x", oversampleIndex, 0.25f, 1.0f},
+                                           Blend{"AmpMin", AmpMin, 0.1f, 0.9f},
+                                           Blend{"OutGain", OutGain, 1.0f, 0.6f, 0.0f, true},
+                                           Blend{"FuncMix", FuncMix, 0.2f, 0.9f},
+                                           Blend{"DryWet", dryWetIndex, 1.0f, 0.3f, 0.5f}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Offline, as this host's renders are, Render's factor replaces Oversample's,

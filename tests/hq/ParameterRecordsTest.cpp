@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include "HQParameters.h"
-#include "ParameterCurves.h"
 
 namespace {
 
@@ -134,13 +133,6 @@ INSTANTIATE_TEST_SUITE_P(
                     RecordFacts{"Oversample", 0.5f, 4.0f, 1.0f, 16.0f},
                     RecordFacts{"DryWet", 1.0f, 100.0f, 0.0f, 100.0f}, RecordFacts{"Render", 0.0f, 0.0f, 0.0f, 2.0f}),
     [](const testing::TestParamInfo<RecordFacts>& info) { return std::string(info.param.name); });
-
-// The gains' span in dB is the float of 20 log10 of their factor's range.
-TEST(DisplayValues, GainSpanIsTheGainsOctaves) {
-    const double span = 20.0 * std::log10(parameterCurves::powerOfTwo(parameterCurves::gainOctaves));
-    EXPECT_EQ(recordNamed("InGain").toDisplay(1.0), span);
-    EXPECT_EQ(recordNamed("OutGain").toDisplay(0.0), -span);
-}
 
 TEST(ParameterTableTest, VariantExtendsTheEffectsRecords) {
     EXPECT_EQ(ondulaxisParameters.count(), 8);

@@ -40,10 +40,7 @@ TEST_P(TransferCurveTest, PointsAreTheRenderedRamp) {
         effect->setParameter(static_cast<int32_t>(index), values[index]);
     }
     effect->resume();
-    std::vector<float> ramp = transferRamp::signal();
-    std::vector<float> rendered(ramp.size());
-    std::vector<float> silence(301, 0.0f);
-    std::vector<float> unheard(301);
+    std::vector<float> ramp = transferRamp::signal(), rendered(ramp.size()), silence(301, 0.0f), unheard(301);
     for (std::size_t start = 0; start < ramp.size(); start += 301) {
         float* inputs[2] = {ramp.data() + start, silence.data()};
         float* outputs[2] = {rendered.data() + start, unheard.data()};
